@@ -1,0 +1,48 @@
+# The two commands: `make run` and `make test`. Both install what they need.
+BUILD     ?= build
+BUILD_WIN ?= build-win
+JOBS      ?= $(shell nproc)
+SAMPLE    ?= $(BUILD)/sample
+
+.PHONY: all deps native windows test test-native test-windows run bench fuzz clean
+
+all: native
+
+deps:
+	@bash tools/install-deps.sh
+
+native: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+windows: deps
+	@cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_WIN) -j $(JOBS)
+
+test-native: native
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-windows: windows
+	@cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
+
+test: test-native test-windows
+
+run: native
+	@rm -rf $(SAMPLE) && $(BUILD)/quillon-sample $(SAMPLE)
+	@echo '$$ quillon packs $(SAMPLE)/bloodlines/pack000.vpk'
+	@$(BUILD)/quillon packs $(SAMPLE)/bloodlines/pack000.vpk
+	@echo '$$ quillon cat $(SAMPLE)/bloodlines/pack001.vpk Shared/Common.txt   # both packs hold it; the first listed wins'
+	@$(BUILD)/quillon cat $(SAMPLE)/bloodlines/pack001.vpk Shared/Common.txt
+	@echo '$$ quillon cat $(SAMPLE)/bloodlines/pack000.vpk cfg/autoexec.cfg    # a loose file wins over the packed one'
+	@$(BUILD)/quillon cat $(SAMPLE)/bloodlines/pack000.vpk cfg/autoexec.cfg
+	@echo '$$ quillon packs $(SAMPLE)/redemption/data.nob'
+	@$(BUILD)/quillon packs $(SAMPLE)/redemption/data.nob
+	@echo '$$ quillon cat $(SAMPLE)/redemption/data.nob "dialog/town/ELDER.NPC" | head -3'
+	@$(BUILD)/quillon cat $(SAMPLE)/redemption/data.nob dialog/town/ELDER.NPC | head -3
+
+bench: native
+	@$(BUILD)/bench/bench_read
+
+clean:
+	rm -rf $(BUILD) $(BUILD_WIN)

@@ -1,0 +1,52 @@
+// Every packed file is classified by its extension alone; contents are never
+// sniffed. The type picks the category, the category picks the tree icons,
+// the viewer and what the exports take.
+#pragma once
+
+#include <cstdint>
+
+// 0 when the extension matched nothing; 1..63 by the table in FileTypes.cpp.
+using FileType = uint32_t;
+
+enum FileCategory : uint32_t {
+    Other = 0,
+    Text = 1,
+    Image = 2,
+    Model = 3,
+    Folder = 4,  // never produced by a FileType; folder items use it
+    Untyped = 5,
+    Sound = 6,
+};
+
+const FileType kFileTypeVmt = 34;
+const FileType kFileTypeNam = 39;
+const FileType kFileTypeTth = 27;
+
+// The type of an extension (the text after the last '.', without the '.'),
+// compared whole and ignoring ASCII case. Extensions of 32 characters or
+// more, and null, give 0.
+FileType ClassifyExtension(const char* extension);
+// The type of a file name: its extension after the last '.'; a name without
+// a '.' (or whose only '.' is its first character) is untyped.
+FileType ClassifyName(const char* name);
+FileCategory CategoryOf(FileType type);
+const char* CategoryName(FileCategory category);
+
+// The two tree images of a category (normal, selected).
+struct TreeIcons {
+    int32_t image;
+    int32_t selectedImage;
+};
+TreeIcons IconsOf(FileCategory category);
+
+// Writes the category's image numbers into a tree item description (any
+// record with iImage and iSelectedImage, such as TVITEMA).
+template <typename Item>
+void SetTreeIcons(Item& item, FileCategory category) {
+    TreeIcons icons = IconsOf(category);
+    item.iImage = icons.image;
+    item.iSelectedImage = icons.selectedImage;
+}
+
+// The bitmap resource behind each of the 14 tree images, in image order.
+extern const uint16_t kTreeBitmapIds[14];

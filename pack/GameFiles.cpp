@@ -1,0 +1,135 @@
+#include "pack/GameFiles.h"
+
+#include "pack/NobPack.h"
+#include "pack/VpkPack.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+char FoldPathChar(char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+    return c == '/' ? '\\' : c;
+}
+
+}  // namespace
+
+bool NamesEqualAsPaths(const char* stored, uint32_t storedLength, const char* wanted, uint32_t wantedLength) {
+    if (storedLength != wantedLength) return false;
+    for (uint32_t i = 0; i < storedLength; ++i)
+        if (FoldPathChar(stored[i]) != FoldPathChar(wanted[i])) return false;
+    return true;
+}
+
+void PackIndex::Add(const char* name, uint32_t length, uint32_t packNumber, PackPlace place) {
+    FileEntry key;
+    if (!MakeFileKey(key, name, length, packNumber)) return;
+    uint32_t before = files.count;
+    int32_t slot = files.Insert(&key);
+    if (slot >= 0 && files.count != before) {
+        if (places.size() <= static_cast<size_t>(slot)) places.resize(static_cast<size_t>(slot) + 1);
+        places[static_cast<size_t>(slot)] = place;
+    }
+}
+
+void PackIndex::Truncate(uint32_t n) {
+    files.Truncate(n);
+    if (places.size() > n) places.resize(n);
+}
+
+bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message, PerPackStep perPack) {
+    index.Truncate(0);
+    packs.Release();
+    int32_t n = list.Count();
+    if (n <= 0) return false;
+    packs.packCount = static_cast<uint32_t>(n);
+    packs.fileCounts.assign(static_cast<size_t>(n), 0);
+    for (int32_t pos = 0; pos < n; ++pos) {
+        std::string name = list.GetText(pos);
+        FileHandle pack;
+        if (!pack.Open(name.c_str())) {
+            message.Show(name.c_str(), "Error Creating Hash Table!");
+            return false;
+        }
+        perPack(pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
+    }
+    return true;
+}
+
+bool ListPacks(const char* path, const char* dir, const char* ext, PackList& list, AcceptPack accept) {
+    std::vector<std::string> names;
+    if (!ListFilesWithExtension(*dir != '\0' ? dir : ".", ext, names)) return false;
+    uint32_t number = 0;
+    for (const std::string& name : names) {
+        FileHandle pack;
+        if (!pack.Open(name.c_str()) || !accept(pack)) continue;
+        list.SetItemData(list.Add(name), number++);
+    }
+    if (number == 0) return false;
+    list.SelectString(path + NameOffset(path));
+    return true;
+}
+
+AppState::AppState() { fileIndex.Create(); }
+
+uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
+    key.name[sizeof key.name - 1] = '\0';
+    if (file.Open(key.name)) return file.Size();
+
+    size_t length = std::strlen(key.name);
+    for (size_t i = 0; i < length; ++i) key.name[i] = FoldPathChar(key.name[i]);
+    std::memset(key.name + length, 0, sizeof key.name - length);
+
+    uint32_t result = 0;
+    int32_t slot = app.fileIndex.files.Find(&key);
+    if (slot >= 0 && static_cast<size_t>(slot) < app.fileIndex.places.size() &&
+        (app.gameType == kGameRedemption || app.gameType == kGameBloodlines)) {
+        const PackPlace& place = app.fileIndex.places[static_cast<size_t>(slot)];
+        int32_t pos = app.packList.FindItemData(app.fileIndex.files.Entry(slot)->packNumber);
+        std::string pack = app.packList.GetText(pos);
+        // The place was found when the pack was indexed; a file whose bytes
+        // do not all lie inside the pack is damaged and not available.
+        if (pos >= 0 && file.Open(pack.c_str()) && place.offset <= 0x7FFFFFFFu &&
+            uint64_t(place.offset) + place.size <= file.Size() && file.SeekTo(static_cast<int32_t>(place.offset)))
+            result = place.size;
+    }
+    if (result == 0 && closeWhenMissing) file.Close();
+    return result;
+}
+
+bool OpenPack(AppState& app, const char* path) {
+    app.redemptionPacks.Release();
+    app.bloodlinesPacks.Release();
+    app.gameType = kGameNone;
+
+    std::string chosen(path);
+    ToBackslashes(&chosen[0]);
+    uint32_t nameAt = NameOffset(chosen.c_str());
+    std::string dir = nameAt > 0 ? chosen.substr(0, nameAt - 1) : std::string();
+    if (nameAt == 1) dir = "\\";
+    if (!dir.empty() && !SetCurrentDir(dir.c_str())) return false;
+    // The scan runs in the data folder itself, so a relative folder must not
+    // be looked up a second time below it.
+    std::string here = GetCurrentDir();
+    app.packList.Reset();
+
+    uint32_t extAt = ExtensionOffset(chosen.c_str() + nameAt);
+    if (extAt == 0) return false;
+    const char* ext = chosen.c_str() + nameAt + extAt;
+    std::string lower;
+    for (const char* c = ext; *c; ++c) lower += static_cast<char>(FoldPathChar(*c));
+
+    bool scanned = false;
+    if (lower == ".nob") {
+        app.gameType = kGameRedemption;
+        scanned = ScanNobDirectory(app.redemptionPacks, chosen.c_str(), here.c_str(), app.fileIndex, app.packList,
+                                   app.message);
+    } else if (lower == ".vpk") {
+        app.gameType = kGameBloodlines;
+        scanned = ScanVpkDirectory(app.bloodlinesPacks, chosen.c_str(), here.c_str(), app.fileIndex, app.packList,
+                                   app.message);
+    }
+    if (!scanned) app.gameType = kGameNone;
+    return scanned;
+}

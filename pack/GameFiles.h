@@ -1,0 +1,73 @@
+// The data folder of the open game: its packs, the index of every packed
+// path, and the one way to read a game file by its path.
+#pragma once
+
+#include "pack/FileHandle.h"
+#include "pack/FileIndex.h"
+#include "pack/PackList.h"
+#include "pack/Seams.h"
+
+#include <cstdint>
+#include <vector>
+
+enum GameType : uint32_t { kGameNone = 0, kGameRedemption = 1, kGameBloodlines = 2 };
+
+// The FileIndex of all packed paths, with where each indexed file lies in its
+// pack (by slot), so that opening a packed file needs no directory walk.
+struct PackIndex {
+    FileIndex files;
+    std::vector<PackPlace> places;
+
+    bool Create() { return files.Create(kFileIndexCapacity, sizeof(FileEntry), 4); }
+    // Indexes a path read from a pack. Names that do not fit the key (256
+    // characters or more, or a zero byte inside) are refused: no lookup could
+    // ever reach them. The first entry of a path stays.
+    void Add(const char* name, uint32_t length, uint32_t packNumber, PackPlace place);
+    void Truncate(uint32_t n);
+};
+
+// The shared frame of IndexNobPacks and IndexVpkPacks: empties the index,
+// then opens every listed pack in list order and hands it to perPack, which
+// adds its files and sets its file count. A pack that cannot be opened ends
+// the filling with the message "Error Creating Hash Table!" (the packs before
+// it stay indexed) and gives false.
+using PerPackStep = void (*)(FileHandle& pack, uint32_t packNumber, PackIndex& index, uint32_t& fileCount);
+bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message, PerPackStep perPack);
+
+// The shared folder scan of both pack kinds: every file of dir whose
+// extension is ext and that accept takes becomes a pack list entry (pack
+// numbers in the folder's order); the chosen pack's entry is selected.
+// False when nothing was listed.
+using AcceptPack = bool (*)(FileHandle& pack);
+bool ListPacks(const char* path, const char* dir, const char* ext, PackList& list, AcceptPack accept);
+
+// True when a name read from a pack and a wanted path are the same path: the
+// same length, equal ignoring ASCII case, '/' and '\' alike.
+bool NamesEqualAsPaths(const char* stored, uint32_t storedLength, const char* wanted, uint32_t wantedLength);
+
+// Everything the core keeps about the open data folder.
+struct AppState {
+    uint32_t gameType = kGameNone;
+    PackCounts redemptionPacks;
+    PackCounts bloodlinesPacks;
+    PackIndex fileIndex;
+    PackList packList;
+    MessageSeam message;
+
+    AppState();
+    PackCounts& CurrentPacks() { return gameType == kGameRedemption ? redemptionPacks : bloodlinesPacks; }
+};
+
+// Opens the game file whose path is key.name (any case, '/' or '\'): a
+// loose file of that path below the current directory wins; otherwise the
+// indexed packed file. Gives the size with file positioned on the first data
+// byte, or 0 when the file is absent, empty or lies outside its pack. Rewrites
+// key.name to its lower-case, '\' form unless a loose file was found. With
+// closeWhenMissing the file is closed when the result is 0.
+uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);
+
+// Makes path's folder the data folder (and the current directory), lists and
+// indexes the packs of path's kind there, and selects path's pack. False
+// (game type 0) on an unknown extension or when no pack could be listed or
+// indexed.
+bool OpenPack(AppState& app, const char* path);

@@ -1,0 +1,49 @@
+// Helpers shared by the tests: private temporary folders and a guard that
+// puts the current directory back (opening a pack changes it).
+#pragma once
+
+#include "pack/FileHandle.h"
+#include "tools/PackWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> serial{0};
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = (std::filesystem::temp_directory_path() /
+                ("quillon-test-" + std::to_string(stamp) + "-" + std::to_string(serial++)))
+                   .string();
+        std::filesystem::create_directories(path);
+        ForgetFolderListings();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::string operator/(const std::string& name) const { return (std::filesystem::path(path) / name).string(); }
+    // Writes a file below the folder, creating its folders.
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::filesystem::path target = std::filesystem::path(path) / name;
+        std::filesystem::create_directories(target.parent_path());
+        ASSERT_TRUE(WriteWholeFile(target.string(), bytes)) << target;
+        ForgetFolderListings();
+    }
+
+    std::string path;
+};
+
+class CwdGuard {
+public:
+    CwdGuard() : saved(GetCurrentDir()) {}
+    ~CwdGuard() { SetCurrentDir(saved.c_str()); }
+
+private:
+    std::string saved;
+};

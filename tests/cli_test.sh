@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# End-to-end checks of the quillon command line on generated sample data.
+# usage: cli_test.sh RUNNER QUILLON QUILLON-SAMPLE REALDATA
+# RUNNER is empty natively, or the program that runs Windows executables.
+set -u
+runner=$1 quillon=$2 sample=$3 realdata=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+pass=0 fail=0
+
+q() { if [ -n "$runner" ]; then "$runner" "$quillon" "$@"; else "$quillon" "$@"; fi; }
+check() {  # check NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then pass=$((pass + 1)); else
+        fail=$((fail + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
+}
+
+if [ -n "$runner" ]; then "$runner" "$sample" "$work/s"; else "$sample" "$work/s"; fi
+R=$work/s/redemption B=$work/s/bloodlines
+
+check "packs nob" "$(printf '0\t8\tdata.nob\n1\t3\tpatch.nob')" "$(q packs "$R/patch.nob" | tr -d '\r')"
+check "packs vpk" "$(printf '0\t7\tpack000.vpk\n1\t3\tpack001.vpk')" "$(q packs "$B/PACK001.VPK" | tr -d '\r')"
+check "cat: first listed pack wins" "from pack000.vpk: the first listed pack wins" "$(q cat "$B/pack001.vpk" SHARED/COMMON.TXT)"
+check "cat: loose file wins" "$(cat "$B/cfg/autoexec.cfg")" "$(q cat "$B/pack000.vpk" 'cfg\autoexec.cfg')"
+check "cat: nob, mixed case" "$(printf 'difficulty=2\r\nsubtitles=1\r')" "$(q cat "$R/data.nob" config/game.CFG)"
+
+q cat "$R/data.nob" 'Scripts/Quest/Side.scr' > "$work/side.scr"
+check "cat: a file only the second pack holds" "$(printf '// side quest\r') 21" "$(head -1 "$work/side.scr") $(wc -l < "$work/side.scr" | tr -d ' ')"
+out=$(q cat "$B/pack000.vpk" no/such.txt 2>&1 >/dev/null); rc=$?
+check "cat missing: message" "quillon: no/such.txt: not found" "$(printf '%s' "$out" | tr -d '\r')"
+check "cat missing: status" 1 $rc
+
+q packs "$work/nothing.vpk" >/dev/null 2>&1; check "missing pack: status" 1 $?
+: > "$work/readme.txt"; q packs "$work/readme.txt" >/dev/null 2>&1; check "not a pack: status" 1 $?
+q packs >/dev/null 2>&1; check "usage error: status" 2 $?
+q frobnicate >/dev/null 2>&1; check "unknown command: status" 2 $?
+q cat "$B/pack000.vpk" >/dev/null 2>&1; check "cat without PATH: status" 2 $?
+check "help names the commands" 2 "$(q --help | grep -cE '^  (packs|cat) ')"
+check "command help" 0 "$(q cat --help >/dev/null; echo $?)"
+check "version" "quillon" "$(q --version | cut -d' ' -f1)"
+
+if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
+    D=$realdata/bloodlines
+    check "real packs" "$(printf '0\t0\tpack102.vpk\n1\t7\tpack103.vpk')" "$(q packs "$D/pack103.vpk" | tr -d '\r')"
+    q cat "$D/pack103.vpk" 'dlg/main characters/regent.dlg' > "$work/regent.dlg"
+    check "real regent.dlg size" 129781 "$(wc -c < "$work/regent.dlg" | tr -d ' ')"
+    check "real regent.dlg bytes" "$(tail -c +115454 "$D/pack103.vpk" | head -c 129781 | md5sum)" "$(md5sum < "$work/regent.dlg")"
+fi
+
+echo "$pass passed, $fail failed"
+[ $fail -eq 0 ]
