@@ -24,6 +24,30 @@ void ToBackslashes(char* s) {
         if (*s == '/') *s = '\\';
 }
 
+bool FileHandle::Borrow(const FileHandle& owner, uint32_t pos) {
+    Close();
+    if (!owner.IsOpen()) return false;
+    handle = owner.handle;
+    closeOnRelease = 0;
+    position = pos;
+    if (owner.path != nullptr) StorePath(owner.path);
+    return true;
+}
+
+uint32_t FileHandle::Skip(int32_t delta) {
+    if (handle == kInvalid) return 0xFFFFFFFFu;
+    int64_t at = int64_t(position) + delta;
+    if (at < 0 || at > 0xFFFFFFFEll) return 0xFFFFFFFFu;
+    position = static_cast<uint32_t>(at);
+    return position;
+}
+
+bool FileHandle::SeekTo(int32_t pos) {
+    if (handle == kInvalid || pos < 0) return false;
+    position = static_cast<uint32_t>(pos);
+    return true;
+}
+
 uint32_t NameOffset(const char* path) {
     const char* last = std::strrchr(path, '\\');
     return last == nullptr ? 0 : static_cast<uint32_t>(last - path + 1);

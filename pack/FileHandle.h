@@ -44,6 +44,11 @@ public:
     // Length of the file; the position is left where it was.
     uint32_t Size();
 
+    // Makes this record read owner's open file from pos on without owning
+    // it: closing this record leaves owner's file open. Reads and moves here
+    // never disturb owner, which must stay open while this record is used.
+    bool Borrow(const FileHandle& owner, uint32_t pos);
+
     bool IsOpen() const { return handle != kInvalid; }
     // The path the file was opened with, '/' turned into '\'; null if closed.
     const char* Path() const { return path; }
@@ -53,6 +58,9 @@ public:
     uint8_t closeOnRelease;
     intptr_t handle;  // HANDLE on Windows, file descriptor elsewhere
     char* path;
+    // The record keeps its own position and reads and writes at it, so that
+    // several records may share one system handle (see Borrow).
+    uint32_t position;
 
 private:
     void StorePath(const char* p);
@@ -68,6 +76,13 @@ uint32_t NameOffset(const char* path);
 // Index of the last '.'; 0 without one, and 0 when the only '.' is the first
 // character.
 uint32_t ExtensionOffset(const char* name);
+
+// The cheap first question of every packed-file read: could a loose file of
+// this relative path exist? False only when it certainly does not. The POSIX
+// backend answers from its folder listings, without a system call once a
+// folder is listed; listings are renewed when the data folder is entered and
+// when Quillon writes into a folder. Windows asks the file system.
+bool LooseFileMayExist(const char* path);
 
 // Names of the regular files in folder dir (relative or absolute, '\' or '/')
 // whose extension equals ext (".nob", ".vpk") ignoring ASCII case, as bare

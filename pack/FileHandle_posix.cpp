@@ -154,7 +154,7 @@ bool IsUsableFile(int fd) {
 
 }  // namespace
 
-FileHandle::FileHandle() : closeOnRelease(1), handle(kInvalid), path(nullptr) {}
+FileHandle::FileHandle() : closeOnRelease(1), handle(kInvalid), path(nullptr), position(0) {}
 
 FileHandle::~FileHandle() { Close(); }
 
@@ -190,6 +190,7 @@ bool FileHandle::Close() {
     if (handle != kInvalid && closeOnRelease) close(static_cast<int>(handle));
     handle = kInvalid;
     closeOnRelease = 1;
+    position = 0;
     delete[] path;
     path = nullptr;
     return true;
@@ -200,43 +201,41 @@ bool FileHandle::Read(void* dst, uint32_t n) {
     uint8_t* out = static_cast<uint8_t*>(dst);
     uint32_t done = 0;
     while (done < n) {
-        ssize_t got = read(static_cast<int>(handle), out + done, n - done);
+        ssize_t got = pread(static_cast<int>(handle), out + done, n - done, off_t(position) + done);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
+        if (got <= 0) break;
         done += static_cast<uint32_t>(got);
     }
-    return true;
+    position += done;
+    return done == n;
 }
 
 bool FileHandle::Write(const void* src, uint32_t n) {
-    if (handle == kInvalid) return false;
+    if (handle == kInvalid || uint64_t(position) + n > 0xFFFFFFFFull) return false;
     const uint8_t* in = static_cast<const uint8_t*>(src);
     uint32_t done = 0;
     while (done < n) {
-        ssize_t put = write(static_cast<int>(handle), in + done, n - done);
+        ssize_t put = pwrite(static_cast<int>(handle), in + done, n - done, off_t(position) + done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put <= 0) break;
         done += static_cast<uint32_t>(put);
     }
-    return true;
-}
-
-uint32_t FileHandle::Skip(int32_t delta) {
-    if (handle == kInvalid) return 0xFFFFFFFFu;
-    off_t at = lseek(static_cast<int>(handle), delta, SEEK_CUR);
-    if (at < 0 || at > 0xFFFFFFFEll) return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(at);
-}
-
-bool FileHandle::SeekTo(int32_t pos) {
-    if (handle == kInvalid || pos < 0) return false;
-    return lseek(static_cast<int>(handle), pos, SEEK_SET) == pos;
+    position += done;
+    return done == n;
 }
 
 uint32_t FileHandle::Size() {
     struct stat st;
     if (handle == kInvalid || fstat(static_cast<int>(handle), &st) != 0) return 0;
     return static_cast<uint32_t>(st.st_size);
+}
+
+bool LooseFileMayExist(const char* p) {
+    std::string path = Slashes(p), resolved;
+    if (path.empty()) return false;
+    // Absolute paths and ones that climb out are rare; let the file system say.
+    if (path[0] == '/' || path.find("..") != std::string::npos) return true;
+    return Resolve(path, false, resolved);
 }
 
 bool FileExists(const char* p) {

@@ -9,7 +9,8 @@ bool FileIndex::Create(uint32_t cap, uint32_t size, uint32_t start) {
     records = new (std::nothrow) uint8_t*[cap]();
     bucketHead = new (std::nothrow) int32_t[cap];
     nextInChain = new (std::nothrow) int32_t[cap];
-    if (records == nullptr || bucketHead == nullptr || nextInChain == nullptr) {
+    slotHash = new (std::nothrow) uint32_t[cap];
+    if (records == nullptr || bucketHead == nullptr || nextInChain == nullptr || slotHash == nullptr) {
         Destroy();
         return false;
     }
@@ -32,8 +33,9 @@ int32_t FileIndex::Find(const void* record) const {
     if (capacity == 0) return -1;
     const uint8_t* key = static_cast<const uint8_t*>(record) + keyStart;
     uint32_t keySize = recordSize - keyStart;
-    for (int32_t slot = bucketHead[Hash(record) % capacity]; slot >= 0; slot = nextInChain[slot])
-        if (std::memcmp(records[slot] + keyStart, key, keySize) == 0) return slot;
+    uint32_t h = Hash(record);
+    for (int32_t slot = bucketHead[h % capacity]; slot >= 0; slot = nextInChain[slot])
+        if (slotHash[slot] == h && std::memcmp(records[slot] + keyStart, key, keySize) == 0) return slot;
     return -1;
 }
 
@@ -44,9 +46,11 @@ int32_t FileIndex::Insert(const void* record) {
     uint8_t* copy = new (std::nothrow) uint8_t[recordSize];
     if (copy == nullptr) return -1;
     std::memcpy(copy, record, recordSize);
-    uint32_t bucket = Hash(record) % capacity;
+    uint32_t h = Hash(record);
+    uint32_t bucket = h % capacity;
     int32_t slot = static_cast<int32_t>(count);
     records[slot] = copy;
+    slotHash[slot] = h;
     nextInChain[slot] = bucketHead[bucket];
     bucketHead[bucket] = slot;
     ++count;
@@ -78,8 +82,10 @@ void FileIndex::Destroy() {
     delete[] records;
     delete[] bucketHead;
     delete[] nextInChain;
+    delete[] slotHash;
     records = nullptr;
     bucketHead = nextInChain = nullptr;
+    slotHash = nullptr;
     capacity = keyStart = recordSize = count = 0;
 }
 

@@ -56,6 +56,10 @@ public:
     uint32_t count = 0;
     int32_t* bucketHead = nullptr;
     int32_t* nextInChain = nullptr;
+    // The whole hash of each slot's key. The hash is weak on paths that
+    // differ only near their end, so chains of ten or more records are
+    // common; comparing whole hashes first spares most key comparisons.
+    uint32_t* slotHash = nullptr;
 };
 
 // The index the application keeps: 2^20 FileEntry records.

@@ -40,6 +40,8 @@ void PackIndex::Truncate(uint32_t n) {
 
 bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message, PerPackStep perPack) {
     index.Truncate(0);
+    index.packs.clear();
+    index.packSizes.clear();
     packs.Release();
     int32_t n = list.Count();
     if (n <= 0) return false;
@@ -47,12 +49,14 @@ bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const Messag
     packs.fileCounts.assign(static_cast<size_t>(n), 0);
     for (int32_t pos = 0; pos < n; ++pos) {
         std::string name = list.GetText(pos);
-        FileHandle pack;
-        if (!pack.Open(name.c_str())) {
+        std::unique_ptr<FileHandle> pack(new FileHandle);
+        if (!pack->Open(name.c_str())) {
             message.Show(name.c_str(), "Error Creating Hash Table!");
             return false;
         }
-        perPack(pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
+        perPack(*pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
+        index.packSizes.push_back(pack->Size());
+        index.packs.push_back(std::move(pack));
     }
     return true;
 }
@@ -75,23 +79,24 @@ AppState::AppState() { fileIndex.Create(); }
 
 uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
     key.name[sizeof key.name - 1] = '\0';
-    if (file.Open(key.name)) return file.Size();
+    if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();
 
     size_t length = std::strlen(key.name);
     for (size_t i = 0; i < length; ++i) key.name[i] = FoldPathChar(key.name[i]);
     std::memset(key.name + length, 0, sizeof key.name - length);
 
     uint32_t result = 0;
-    int32_t slot = app.fileIndex.files.Find(&key);
-    if (slot >= 0 && static_cast<size_t>(slot) < app.fileIndex.places.size() &&
+    PackIndex& index = app.fileIndex;
+    int32_t slot = index.files.Find(&key);
+    if (slot >= 0 && static_cast<size_t>(slot) < index.places.size() &&
         (app.gameType == kGameRedemption || app.gameType == kGameBloodlines)) {
-        const PackPlace& place = app.fileIndex.places[static_cast<size_t>(slot)];
-        int32_t pos = app.packList.FindItemData(app.fileIndex.files.Entry(slot)->packNumber);
-        std::string pack = app.packList.GetText(pos);
-        // The place was found when the pack was indexed; a file whose bytes
-        // do not all lie inside the pack is damaged and not available.
-        if (pos >= 0 && file.Open(pack.c_str()) && place.offset <= 0x7FFFFFFFu &&
-            uint64_t(place.offset) + place.size <= file.Size() && file.SeekTo(static_cast<int32_t>(place.offset)))
+        const PackPlace& place = index.places[static_cast<size_t>(slot)];
+        int32_t pos = app.packList.FindItemData(index.files.Entry(slot)->packNumber);
+        // A file whose bytes do not all lie inside its pack is damaged and
+        // not available.
+        if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&
+            uint64_t(place.offset) + place.size <= index.packSizes[static_cast<size_t>(pos)] &&
+            file.Borrow(*index.packs[static_cast<size_t>(pos)], place.offset))
             result = place.size;
     }
     if (result == 0 && closeWhenMissing) file.Close();
@@ -112,6 +117,7 @@ bool OpenPack(AppState& app, const char* path) {
     // The scan runs in the data folder itself, so a relative folder must not
     // be looked up a second time below it.
     std::string here = GetCurrentDir();
+    ForgetFolderListings();
     app.packList.Reset();
 
     uint32_t extAt = ExtensionOffset(chosen.c_str() + nameAt);

@@ -8,6 +8,7 @@
 #include "pack/Seams.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 enum GameType : uint32_t { kGameNone = 0, kGameRedemption = 1, kGameBloodlines = 2 };
@@ -17,6 +18,12 @@ enum GameType : uint32_t { kGameNone = 0, kGameRedemption = 1, kGameBloodlines =
 struct PackIndex {
     FileIndex files;
     std::vector<PackPlace> places;
+    // The listed packs, open from indexing on (by pack list position), so
+    // that reading a packed file costs one read and no open. Game files
+    // handed out by OpenGameFile borrow these handles: they are valid until
+    // the index is filled again.
+    std::vector<std::unique_ptr<FileHandle>> packs;
+    std::vector<uint32_t> packSizes;
 
     bool Create() { return files.Create(kFileIndexCapacity, sizeof(FileEntry), 4); }
     // Indexes a path read from a pack. Names that do not fit the key (256
@@ -61,7 +68,8 @@ struct AppState {
 // Opens the game file whose path is key.name (any case, '/' or '\'): a
 // loose file of that path below the current directory wins; otherwise the
 // indexed packed file. Gives the size with file positioned on the first data
-// byte, or 0 when the file is absent, empty or lies outside its pack. Rewrites
+// byte, or 0 when the file is absent, empty or lies outside its pack. A
+// packed file borrows the index's open pack (see PackIndex). Rewrites
 // key.name to its lower-case, '\' form unless a loose file was found. With
 // closeWhenMissing the file is closed when the result is 0.
 uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);

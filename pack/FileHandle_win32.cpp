@@ -1,0 +1,213 @@
+// Win32 backend of FileHandle and the folder functions.
+//
+// The ANSI calls are used on purpose: game paths are narrow strings, and the
+// share modes here are what other tools see while Quillon holds a pack open
+// (readers may read beside us; a file we are writing is ours alone).
+// Windows accepts '/' as well as '\', so paths go to the system as written.
+#include "pack/FileHandle.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+// <windows.h> maps ReplaceFile to ReplaceFileA; ours is a different function.
+#undef ReplaceFile
+
+#include <string>
+
+namespace {
+
+HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+        if (x == '\0') return true;
+    }
+}
+
+bool IsFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A file we can describe: on disk (not CON, NUL, a pipe or a port, which
+// CreateFileA opens just as readily) and below 4 GiB.
+bool IsUsableFile(HANDLE h) {
+    if (GetFileType(h) != FILE_TYPE_DISK) return false;
+    LARGE_INTEGER size;
+    return GetFileSizeEx(h, &size) && static_cast<uint64_t>(size.QuadPart) <= 0xFFFFFFFFull;
+}
+
+// Opens path the way FileHandle::Open does; INVALID_HANDLE_VALUE on failure.
+// Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open at all.
+HANDLE OpenForReading(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    if (!IsUsableFile(h)) {
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+}  // namespace
+
+FileHandle::FileHandle() : closeOnRelease(1), handle(kInvalid), path(nullptr) {}
+
+FileHandle::~FileHandle() { Close(); }
+
+bool FileHandle::Open(const char* p) {
+    Close();
+    HANDLE h = OpenForReading(p);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle = reinterpret_cast<intptr_t>(h);
+    StorePath(p);
+    return true;
+}
+
+bool FileHandle::Create(const char* p) {
+    Close();
+    HANDLE h = CreateFileA(p, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return false;
+    }
+    handle = reinterpret_cast<intptr_t>(h);
+    StorePath(p);
+    return true;
+}
+
+bool FileHandle::Close() {
+    if (handle != kInvalid && closeOnRelease) CloseHandle(AsHandle(handle));
+    handle = kInvalid;
+    closeOnRelease = 1;
+    delete[] path;
+    path = nullptr;
+    return true;
+}
+
+bool FileHandle::Read(void* dst, uint32_t n) {
+    if (handle == kInvalid) return false;
+    uint8_t* out = static_cast<uint8_t*>(dst);
+    uint32_t done = 0;
+    while (done < n) {
+        DWORD got = 0;
+        // A successful read of 0 bytes is the end of the file.
+        if (!ReadFile(AsHandle(handle), out + done, n - done, &got, nullptr) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
+bool FileHandle::Write(const void* src, uint32_t n) {
+    if (handle == kInvalid) return false;
+    const uint8_t* in = static_cast<const uint8_t*>(src);
+    uint32_t done = 0;
+    while (done < n) {
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(handle), in + done, n - done, &put, nullptr) || put == 0) return false;
+        done += put;
+    }
+    return true;
+}
+
+uint32_t FileHandle::Skip(int32_t delta) {
+    if (handle == kInvalid) return 0xFFFFFFFFu;
+    // Without the high half, SetFilePointer fails (INVALID_SET_FILE_POINTER,
+    // our 0xFFFFFFFF) both before the start and past 4 GiB.
+    return SetFilePointer(AsHandle(handle), delta, nullptr, FILE_CURRENT);
+}
+
+bool FileHandle::SeekTo(int32_t pos) {
+    if (handle == kInvalid || pos < 0) return false;
+    return SetFilePointer(AsHandle(handle), pos, nullptr, FILE_BEGIN) == static_cast<DWORD>(pos);
+}
+
+uint32_t FileHandle::Size() {
+    LARGE_INTEGER size;
+    if (handle == kInvalid || !GetFileSizeEx(AsHandle(handle), &size)) return 0;
+    return static_cast<uint32_t>(size.QuadPart);
+}
+
+bool FileExists(const char* p) {
+    HANDLE h = OpenForReading(p);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool ListFilesWithExtension(const char* dir, const char* ext, std::vector<std::string>& names) {
+    names.clear();
+    std::string pattern = *dir != '\0' ? dir : ".";
+    if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += '*';
+    pattern += ext;
+
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        // No match in an existing folder is an empty list, not a failure.
+        return IsFolder(*dir != '\0' ? dir : ".");
+    }
+    do {
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) continue;
+        // The pattern is matched against short 8.3 names too, so "*.nob"
+        // also finds "a.nobble" and "c.nobx" (A~1.NOB, C~1.NOB); only the
+        // long name's own extension counts.
+        uint32_t at = ExtensionOffset(found.cFileName);
+        if (at == 0 || !EqualIgnoringCase(found.cFileName + at, ext)) continue;
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return true;
+}
+
+bool SetCurrentDir(const char* dir) { return SetCurrentDirectoryA(dir) != 0; }
+
+std::string GetCurrentDir() {
+    // The directory may change between asking for the length and the copy;
+    // retry until the buffer was big enough.
+    std::string dir;
+    DWORD need = GetCurrentDirectoryA(0, nullptr);
+    while (need != 0) {
+        dir.resize(need);
+        DWORD got = GetCurrentDirectoryA(need, &dir[0]);
+        if (got == 0) break;
+        if (got < need) {
+            dir.resize(got);
+            return dir;
+        }
+        need = got;
+    }
+    return std::string();
+}
+
+bool MakeFolder(const char* p) {
+    if (CreateDirectoryA(p, nullptr)) return true;
+    // ERROR_ALREADY_EXISTS is also what a plain file of that name gives.
+    return GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(p);
+}
+
+bool ReplaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool RemoveFile(const char* p) {
+    if (DeleteFileA(p)) return true;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Windows resolves case itself; there is nothing cached to drop.
+void ForgetFolderListings() {}
