@@ -59,19 +59,19 @@ int32_t FileIndex::Insert(const void* record) {
 
 void FileIndex::Truncate(uint32_t n) {
     if (n >= count) return;
-    for (uint32_t i = n; i < count; ++i) {
-        delete[] records[i];
-        records[i] = nullptr;
-    }
     // New records always go in front of their chain, so every slot of n and
     // above sits at the front: unlinking heads until one is below n removes
-    // exactly them.
-    for (uint32_t b = 0; b < capacity; ++b) {
+    // exactly them. Only the buckets of dropped slots need a look, which
+    // keeps emptying a small index cheap however large the table.
+    for (uint32_t i = n; i < count; ++i) {
+        uint32_t b = slotHash[i] % capacity;
         while (bucketHead[b] >= static_cast<int32_t>(n)) {
             int32_t head = bucketHead[b];
             bucketHead[b] = nextInChain[head];
             nextInChain[head] = -1;
         }
+        delete[] records[i];
+        records[i] = nullptr;
     }
     count = n;
 }
