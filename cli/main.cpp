@@ -1,17 +1,23 @@
 // quillon: the command-line front end over the same core as the Windows
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
+#include "extract/Extract.h"
 #include "pack/FileHandle.h"
 #include "pack/GameFiles.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -25,7 +31,11 @@ const char kUsage[] =
     "\n"
     "commands:\n"
     "  packs PACK       list the folder's packs: NUMBER<TAB>FILES<TAB>NAME\n"
+    "  list PACK [--long]\n"
+    "                   list the pack's files in tree order\n"
     "  cat PACK PATH    write the bytes of game file PATH to standard output\n"
+    "  extract PACK [ITEM...] -o DIR [--flat]\n"
+    "                   copy the files below each ITEM (default: all) into DIR\n"
     "\n"
     "options:\n"
     "  --help           show this help (also: quillon COMMAND --help)\n"
@@ -47,6 +57,29 @@ const char kCatUsage[] =
     "PATH is an in-pack path ('/' or '\\', any case); a loose file of that path\n"
     "below the data folder wins over the packed one.\n";
 
+const char kListUsage[] =
+    "usage: quillon list PACK [--long]\n"
+    "\n"
+    "Prints every file of PACK in tree order (depth first, folders and files\n"
+    "sorted by name ignoring case), one per line, as its path inside the pack\n"
+    "with '/' between components and letter case as stored.\n"
+    "  --long   print SIZE<TAB>CATEGORY<TAB>PATH; CATEGORY is one of\n"
+    "           Other Text Image Model Untyped Sound\n";
+
+const char kExtractUsage[] =
+    "usage: quillon extract PACK [ITEM...] -o DIR [--flat]\n"
+    "\n"
+    "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
+    "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
+    "into DIR. Without ITEMs every top-level item is extracted.\n"
+    "  -o DIR   the output folder (created when missing)\n"
+    "  --flat   write every file directly into DIR under its bare name, without\n"
+    "           the pack's folders; a later file replaces an earlier one of the\n"
+    "           same name\n"
+    "Existing files are replaced. Paths inside the pack that would leave DIR\n"
+    "('..', absolute paths, drives, empty components) are refused and count as\n"
+    "failed. Ends with 'written N, skipped M, failed K' on standard error.\n";
+
 // Message boxes of the core become one line on stderr.
 void PrintMessage(void*, const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); }
 
@@ -61,9 +94,49 @@ bool WantsHelp(int argc, char** argv) {
     return false;
 }
 
+// The progress window becomes a bar on stderr, only on a terminal.
+struct TerminalBar {
+    std::string title;
+    uint32_t lastDrawn = 0xFFFFFFFFu;
+};
+
+void* BarCreate(void* context, const char* title) {
+    TerminalBar* bar = static_cast<TerminalBar*>(context);
+    bar->title = title;
+    bar->lastDrawn = 0xFFFFFFFFu;
+    return bar;
+}
+
+void BarUpdate(void*, void* window, uint32_t position, uint32_t maximum) {
+    TerminalBar* bar = static_cast<TerminalBar*>(window);
+    if (maximum == 0) return;
+    uint32_t permille = static_cast<uint32_t>(uint64_t(position) * 1000 / maximum);
+    if (permille == bar->lastDrawn) return;
+    bar->lastDrawn = permille;
+    int filled = static_cast<int>(permille * 30 / 1000);
+    std::fprintf(stderr, "\r%s [%.*s%*s] %3u%%", bar->title.c_str(), filled, "##############################",
+                 30 - filled, "", permille / 10);
+    std::fflush(stderr);
+}
+
+void BarDestroy(void*, void* window) {
+    if (static_cast<TerminalBar*>(window)->lastDrawn != 0xFFFFFFFFu) std::fprintf(stderr, "\n");
+}
+
+TerminalBar gBar;
+
+void UseTerminalBar(AppState& app) {
+    if (!isatty(fileno(stderr))) return;
+    app.progressHooks.context = &gBar;
+    app.progressHooks.create = BarCreate;
+    app.progressHooks.update = BarUpdate;
+    app.progressHooks.destroy = BarDestroy;
+}
+
 // Opens the pack as the GUI's "Set Directory" does; says why on failure.
 bool OpenPackOrSay(AppState& app, const char* pack) {
     app.message.show = PrintMessage;
+    UseTerminalBar(app);
     if (!FileExists(pack)) {
         std::fprintf(stderr, "quillon: %s: no such pack file\n", pack);
         return false;
@@ -109,14 +182,11 @@ int Cat(int argc, char** argv) {
     }
     std::strcpy(key.name, wanted);
     FileHandle file;
-    uint32_t size = OpenGameFile(app, file, key, 1);
+    uint32_t size = OpenGameFile(app, file, key, 0);
     if (size == 0) {
         // Readers treat an empty file as absent; cat still tells an empty
-        // file from a missing one.
-        int32_t slot = app.fileIndex.files.Find(&key);
-        bool empty = FileExists(wanted) ||
-                     (slot >= 0 && app.fileIndex.places[static_cast<size_t>(slot)].size == 0);
-        if (empty) return 0;
+        // file (left open) from a missing one.
+        if (file.IsOpen()) return 0;
         std::fprintf(stderr, "quillon: %s: not found\n", wanted);
         return 1;
     }
@@ -135,6 +205,106 @@ int Cat(int argc, char** argv) {
     return 0;
 }
 
+void ListItems(const PackTree& tree, TreeItem first, std::string& prefix, bool longForm, std::string& out) {
+    for (TreeItem item = first; item != kNoItem; item = tree.NextSibling(item)) {
+        size_t keep = prefix.size();
+        prefix += tree.Text(item);
+        if (const TreeItemData* data = tree.Data(item)) {
+            if (longForm) {
+                out += std::to_string(data->size);
+                out += '\t';
+                out += CategoryName(CategoryOfName(tree.Text(item)));
+                out += '\t';
+            }
+            out += prefix;
+            out += '\n';
+            if (out.size() > (1u << 16)) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
+        } else {
+            prefix += '/';
+            ListItems(tree, tree.FirstChild(item), prefix, longForm, out);
+        }
+        prefix.resize(keep);
+    }
+}
+
+int List(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) return std::fputs(kListUsage, stdout), 0;
+    std::vector<const char*> args;
+    bool longForm = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--long") == 0)
+            longForm = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kListUsage);
+        else
+            args.push_back(argv[i]);
+    }
+    if (args.size() != 1) return UsageError("list takes one PACK", kListUsage);
+    AppState app;
+    if (!OpenPackOrSay(app, args[0])) return 1;
+    std::string prefix, out;
+    ListItems(app.tree, app.tree.FirstTopLevel(), prefix, longForm, out);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int Extract(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) return std::fputs(kExtractUsage, stdout), 0;
+    std::vector<const char*> args;
+    const char* outDir = nullptr;
+    bool flat = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0) {
+            if (i + 1 >= argc) return UsageError("-o needs a folder", kExtractUsage);
+            outDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--flat") == 0) {
+            flat = true;
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kExtractUsage);
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    if (args.empty()) return UsageError("extract takes a PACK", kExtractUsage);
+    if (outDir == nullptr || *outDir == '\0') return UsageError("extract needs -o DIR", kExtractUsage);
+    // The pack's folder becomes the current directory; DIR is meant from here.
+    std::error_code ec;
+    std::string output = std::filesystem::absolute(outDir, ec).string();
+    if (ec) {
+        std::fprintf(stderr, "quillon: %s: not a usable folder\n", outDir);
+        return 1;
+    }
+    AppState app;
+    if (!OpenPackOrSay(app, args[0])) return 1;
+    app.extraction.outputFolder = output;
+    app.extraction.extractTree = !flat;
+
+    std::vector<TreeItem> items;
+    bool missing = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        TreeItem item = FindTreeItemByPath(app.tree, args[i]);
+        if (item == kNoItem) {
+            std::fprintf(stderr, "quillon: %s: not found in %s\n", args[i], args[0]);
+            missing = true;
+        }
+        items.push_back(item);
+    }
+    if (missing) return 1;
+    if (args.size() == 1)
+        for (TreeItem item = app.tree.FirstTopLevel(); item != kNoItem; item = app.tree.NextSibling(item))
+            items.push_back(item);
+
+    app.extraction.report.Clear();
+    for (TreeItem item : items) RunExtraction(app, item, kExtractFiles);
+    const ExtractReport& report = app.extraction.report;
+    for (const std::string& problem : report.problems) std::fprintf(stderr, "quillon: %s\n", problem.c_str());
+    std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
+    return report.failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,5 +314,7 @@ int main(int argc, char** argv) {
     if (command == "--version") return std::printf("quillon %s\n", QUILLON_VERSION), 0;
     if (command == "packs") return Packs(argc - 2, argv + 2);
     if (command == "cat") return Cat(argc - 2, argv + 2);
+    if (command == "list") return List(argc - 2, argv + 2);
+    if (command == "extract") return Extract(argc - 2, argv + 2);
     return UsageError(("unknown command '" + command + "'").c_str(), kUsage);
 }

@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <string>
@@ -36,21 +37,28 @@ std::string Slashes(const char* p) {
     return s;
 }
 
-// Listing of one folder: its names, and lower-cased name -> name on disk.
-// Where several names differ only in case the byte-wise smallest is kept, so
-// the choice does not depend on the order readdir happens to deliver.
+// Listing of one folder: lower-cased name -> the names on disk that fold to
+// it. Where several names differ only in case the byte-wise smallest is
+// taken, so the choice does not depend on the order readdir delivers them.
 struct Listing {
-    std::unordered_set<std::string> names;
-    std::unordered_map<std::string, std::string> byLower;
+    std::unordered_map<std::string, std::set<std::string>> byLower;
 
     // The name on disk for part: itself when it exists as written.
     const std::string* Find(const std::string& part) const {
-        auto exact = names.find(part);
-        if (exact != names.end()) return &*exact;
         auto it = byLower.find(Lower(part));
-        return it == byLower.end() ? nullptr : &it->second;
+        if (it == byLower.end() || it->second.empty()) return nullptr;
+        auto exact = it->second.find(part);
+        return exact != it->second.end() ? &*exact : &*it->second.begin();
+    }
+    void Add(const std::string& name) { byLower[Lower(name)].insert(name); }
+    void Remove(const std::string& name) {
+        auto it = byLower.find(Lower(name));
+        if (it == byLower.end()) return;
+        it->second.erase(name);
+        if (it->second.empty()) byLower.erase(it);
     }
 };
+
 std::unordered_map<std::string, Listing>& Listings() {
     static std::unordered_map<std::string, Listing> cache;
     return cache;
@@ -66,19 +74,35 @@ const Listing* ListingOf(const std::string& folder) {
     while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        listing.names.insert(name);
-        auto ins = listing.byLower.emplace(Lower(name), name);
-        if (!ins.second && name < ins.first->second) ins.first->second = name;
+        listing.Add(name);
     }
     closedir(d);
     return &cache.emplace(folder, std::move(listing)).first->second;
 }
 
-void ForgetFolderOf(const std::string& path) {
+// Quillon's own writes keep a listed folder's listing true without listing
+// it again: an extraction writes thousands of files into one folder.
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
     size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
     if (slash == 0) folder = "/";
-    Listings().erase(folder);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void NoteAdded(const std::string& path) {
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    auto it = Listings().find(folder);
+    if (it == Listings().end()) return;
+    it->second.Add(name);
+}
+
+void NoteRemoved(const std::string& path) {
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    auto it = Listings().find(folder);
+    if (it == Listings().end()) return;
+    it->second.Remove(name);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -180,7 +204,7 @@ bool FileHandle::Create(const char* p) {
         close(fd);
         return false;
     }
-    ForgetFolderOf(used);
+    NoteAdded(used);
     handle = fd;
     StorePath(p);
     return true;
@@ -291,7 +315,7 @@ bool MakeFolder(const char* p) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     if (!Resolve(path, true, resolved)) return false;
     int rc = mkdir(resolved.c_str(), 0755);
-    ForgetFolderOf(resolved);
+    if (rc == 0) NoteAdded(resolved);
     struct stat st;
     return (rc == 0 || errno == EEXIST) && stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -300,8 +324,10 @@ bool ReplaceFile(const char* from, const char* to) {
     std::string a, b;
     if (!Resolve(Slashes(from), false, a) || !Resolve(Slashes(to), true, b)) return false;
     bool ok = std::rename(a.c_str(), b.c_str()) == 0;
-    ForgetFolderOf(a);
-    ForgetFolderOf(b);
+    if (ok) {
+        NoteRemoved(a);
+        NoteAdded(b);
+    }
     return ok;
 }
 
@@ -309,7 +335,7 @@ bool RemoveFile(const char* p) {
     std::string resolved;
     if (!Resolve(Slashes(p), false, resolved)) return true;
     bool ok = unlink(resolved.c_str()) == 0 || errno == ENOENT;
-    ForgetFolderOf(resolved);
+    NoteRemoved(resolved);
     return ok;
 }
 

@@ -104,6 +104,7 @@ uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t c
 }
 
 bool OpenPack(AppState& app, const char* path) {
+    UnloadPack(app);
     app.redemptionPacks.Release();
     app.bloodlinesPacks.Release();
     app.gameType = kGameNone;
@@ -136,6 +137,48 @@ bool OpenPack(AppState& app, const char* path) {
         scanned = ScanVpkDirectory(app.bloodlinesPacks, chosen.c_str(), here.c_str(), app.fileIndex, app.packList,
                                    app.message);
     }
-    if (!scanned) app.gameType = kGameNone;
-    return scanned;
+    if (!scanned || !LoadPack(app, chosen.c_str() + nameAt)) {
+        app.gameType = kGameNone;
+        return false;
+    }
+    return true;
+}
+
+bool LoadPack(AppState& app, const std::string& wanted) {
+    UnloadPack(app);
+    std::string name = wanted;
+    int32_t pos = app.packList.FindExact(name);
+    if (pos < 0) {
+        if (app.packList.Count() == 0) return false;
+        app.packList.SetSel(0);
+        name = app.packList.GetText(0);
+    } else {
+        app.packList.SetSel(pos);
+    }
+    pos = app.packList.GetSel();
+    if (pos < 0) return false;
+    FileHandle pack;
+    if (!pack.Open(name.c_str())) return false;
+    if (app.gameType == kGameRedemption)
+        app.listedFiles = BuildNobTree(app.redemptionPacks, pack, pos, &app.progressHooks, app.tree);
+    else if (app.gameType == kGameBloodlines)
+        app.listedFiles = BuildVpkTree(app.bloodlinesPacks, pack, pos, &app.progressHooks, app.tree);
+    else
+        return false;
+    pack.Close();
+    app.tree.Select(app.tree.FirstTopLevel());
+    app.acceptsDroppedFiles = true;
+    app.tree.enabled = true;
+    app.packsLoaded = true;
+    return true;
+}
+
+void UnloadPack(AppState& app) {
+    if (!app.packsLoaded) return;
+    app.packsLoaded = false;
+    app.listedFiles = 0;
+    app.tree.DeleteAll();
+    if (app.onUnload != nullptr) app.onUnload(app.onUnloadContext);
+    app.tree.enabled = false;
+    app.acceptsDroppedFiles = false;
 }

@@ -2,13 +2,16 @@
 // path, and the one way to read a game file by its path.
 #pragma once
 
+#include "extract/ExtractState.h"
 #include "pack/FileHandle.h"
 #include "pack/FileIndex.h"
 #include "pack/PackList.h"
+#include "pack/PackTree.h"
 #include "pack/Seams.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 enum GameType : uint32_t { kGameNone = 0, kGameRedemption = 1, kGameBloodlines = 2 };
@@ -52,14 +55,30 @@ bool ListPacks(const char* path, const char* dir, const char* ext, PackList& lis
 // same length, equal ignoring ASCII case, '/' and '\' alike.
 bool NamesEqualAsPaths(const char* stored, uint32_t storedLength, const char* wanted, uint32_t wantedLength);
 
-// Everything the core keeps about the open data folder.
+// Everything the core keeps about the open data folder and the shown pack.
 struct AppState {
     uint32_t gameType = kGameNone;
     PackCounts redemptionPacks;
     PackCounts bloodlinesPacks;
     PackIndex fileIndex;
     PackList packList;
+    PackTree tree;
+    // A pack's tree is shown, and how many files it lists (0: none shown).
+    bool packsLoaded = false;
+    uint32_t listedFiles = 0;
+    // The front end accepts dropped files while a pack is shown.
+    bool acceptsDroppedFiles = false;
+
+    // The output folder, "Extract Tree", category counts and the report.
+    ExtractState extraction;
+
     MessageSeam message;
+    ProgressHooks progressHooks;
+    // The progress window of the browser's own work (extractions).
+    ProgressDialog progress{&progressHooks};
+    // What UnloadPack must also clear in the front end (text pane, 3D view).
+    void (*onUnload)(void* context) = nullptr;
+    void* onUnloadContext = nullptr;
 
     AppState();
     PackCounts& CurrentPacks() { return gameType == kGameRedemption ? redemptionPacks : bloodlinesPacks; }
@@ -79,3 +98,9 @@ uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t c
 // (game type 0) on an unknown extension or when no pack could be listed or
 // indexed.
 bool OpenPack(AppState& app, const char* path);
+
+// Shows the tree of the pack list entry named name (ignoring case), or of the
+// first entry when none is; gives whether a tree is shown.
+bool LoadPack(AppState& app, const std::string& name);
+// Clears what LoadPack showed; the index, pack list and game type stay.
+void UnloadPack(AppState& app);

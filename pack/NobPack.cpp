@@ -1,6 +1,7 @@
 #include "pack/NobPack.h"
 
 #include "pack/GameFiles.h"
+#include "pack/PackTree.h"
 
 #include <cstring>
 
@@ -77,4 +78,17 @@ bool ScanNobDirectory(PackCounts& packs, const char* path, const char* dir, Pack
                       const MessageSeam& message) {
     if (!ListPacks(path, dir, ".nob", list, AnyPack)) return false;
     return IndexNobPacks(packs, index, list, message);
+}
+
+uint32_t BuildNobTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* hooks,
+                      PackTree& tree) {
+    uint32_t n = position >= 0 && static_cast<size_t>(position) < packs.fileCounts.size()
+                     ? packs.fileCounts[static_cast<size_t>(position)]
+                     : 0;
+    TreeBuild build(tree, hooks, n);
+    NobWalk walk(pack);
+    NobEntry e;
+    while (walk.Next(e))
+        if (!e.IsFolder()) build.Add(e.name, TreeItemData{e.headerOffset, e.dataSize});
+    return n;
 }

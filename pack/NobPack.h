@@ -15,7 +15,8 @@
 
 #include <cstdint>
 
-struct AppState;
+class PackTree;
+struct ProgressHooks;
 struct PackCounts;
 struct PackIndex;
 class PackList;
@@ -61,3 +62,9 @@ uint32_t LocateInNob(FileHandle& file, const char* pack, const char* wanted);
 // indexing succeeded.
 bool ScanNobDirectory(PackCounts& packs, const char* path, const char* dir, PackIndex& index, PackList& list,
                       const MessageSeam& message);
+
+// Fills the tree with the pack's files (folder entries left out), names as
+// stored with '\' separators, under a "Directory Scan" progress window. Gives
+// the pack's file count.
+uint32_t BuildNobTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* progress,
+                      PackTree& tree);

@@ -1,6 +1,7 @@
 #include "pack/VpkPack.h"
 
 #include "pack/GameFiles.h"
+#include "pack/PackTree.h"
 
 #include <cstring>
 
@@ -89,4 +90,16 @@ bool ScanVpkDirectory(PackCounts& packs, const char* path, const char* dir, Pack
                       const MessageSeam& message) {
     if (!ListPacks(path, dir, ".vpk", list, FooterAllowsListing)) return false;
     return IndexVpkPacks(packs, index, list, message);
+}
+
+uint32_t BuildVpkTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* hooks,
+                      PackTree& tree) {
+    uint32_t n = position >= 0 && static_cast<size_t>(position) < packs.fileCounts.size()
+                     ? packs.fileCounts[static_cast<size_t>(position)]
+                     : 0;
+    TreeBuild build(tree, hooks, n);
+    VpkWalk walk(pack);
+    VpkEntry e;
+    while (walk.Next(e)) build.Add(e.name, TreeItemData{e.dataOffset, e.dataSize});
+    return n;
 }

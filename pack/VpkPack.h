@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+class PackTree;
+struct ProgressHooks;
 struct PackCounts;
 struct PackIndex;
 class PackList;
@@ -58,3 +60,8 @@ bool IndexVpkPacks(PackCounts& packs, PackIndex& index, PackList& list, const Me
 uint32_t LocateInVpk(FileHandle& file, const char* pack, const char* wanted);
 bool ScanVpkDirectory(PackCounts& packs, const char* path, const char* dir, PackIndex& index, PackList& list,
                       const MessageSeam& message);
+
+// Fills the tree with the pack's files, at most its stated count, under a
+// "Directory Scan" progress window. Gives the pack's file count.
+uint32_t BuildVpkTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* progress,
+                      PackTree& tree);

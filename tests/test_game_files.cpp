@@ -55,7 +55,8 @@ TEST(OpenPackTest, ListsOnlyThePacksOfTheChosenKindAndEntersTheFolder) {
     // A chosen pack that is not there still opens its folder's first pack;
     // a folder without packs of that kind opens nothing.
     ASSERT_TRUE(OpenPack(app, (dir / "data/absent.nob").c_str()));
-    EXPECT_EQ(app.packList.GetSel(), -1);
+    EXPECT_EQ(app.packList.GetSel(), 0);
+    EXPECT_EQ(app.tree.Text(app.tree.FirstTopLevel()), "n.txt");
     for (const char* bad : {"data/pack000.zip", "data/noextension", "data/absent.NOB/", "empty.vpk"}) {
         EXPECT_FALSE(OpenPack(app, (dir / bad).c_str())) << bad;
         EXPECT_EQ(app.gameType, kGameNone) << bad;

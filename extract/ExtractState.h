@@ -1,0 +1,40 @@
+// What an extraction needs from the front end and what it reports back.
+// Plain data, kept in AppState.
+#pragma once
+
+#include "pack/FileIndex.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+struct AppState;
+
+// What one extraction did, for the front end to report.
+struct ExtractReport {
+    uint32_t written = 0;
+    uint32_t skipped = 0;
+    uint32_t failed = 0;
+    // "PATH: reason" for every file that failed.
+    std::vector<std::string> problems;
+
+    void Clear() { *this = ExtractReport(); }
+};
+
+// What the front end supplies to an extraction, and what it keeps.
+struct ExtractState {
+    // The output-folder edit box and the "Extract Tree" check box.
+    std::string outputFolder = "E:\\Dedeziv Extracted";
+    bool extractTree = true;
+    // Files per FileCategory, filled by CountCategories.
+    uint32_t categoryCounts[8] = {};
+    ExtractReport report;
+    // Folders created (or tried) during the current run: each is made once.
+    std::unordered_set<std::string> madeFolders;
+    // The exports of images and models, set by those modules; they report
+    // into report themselves. Null: not available.
+    bool (*exportImage)(AppState& app, FileEntry& key) = nullptr;
+    bool (*exportModel)(AppState& app, FileEntry& key) = nullptr;
+};
+
