@@ -38,12 +38,47 @@ check "help names the commands" 2 "$(q --help | grep -cE '^  (packs|cat) ')"
 check "command help" 0 "$(q cat --help >/dev/null; echo $?)"
 check "version" "quillon" "$(q --version | cut -d' ' -f1)"
 
+# list: tree order, folders merged ignoring case, --long columns.
+check "list vpk" "$(printf 'cfg/autoexec.cfg\ndlg/Hollywood/Isaac.dlg\ndlg/main characters/Regent.dlg\nReadme.txt\nscripts/Intro.lst\nshared/common.txt\nvdata/System/Strings.txt')" "$(q list "$B/pack000.vpk" | tr -d '\r')"
+check "list --long" "$(printf '27\tText\tConfig/Game.cfg')" "$(q list "$R/data.nob" --long | head -1 | tr -d '\r')"
+check "list: folder entries are not files" 3 "$(q list "$R/patch.nob" --long | wc -l | tr -d ' ')"
+
+# extract: tree and flat, ITEMs, the summary line.
+err=$(q extract "$B/pack000.vpk" -o "$work/x1" 2>&1 >/dev/null | tr -d '\r')
+check "extract all: summary" "written 7, skipped 0, failed 0" "$err"
+check "extract all: loose file wins" "$(cat "$B/cfg/autoexec.cfg")" "$(cat "$work/x1/cfg/autoexec.cfg")"
+check "extract all: packed file" "$(q cat "$B/pack000.vpk" dlg/hollywood/isaac.dlg | md5sum)" "$(md5sum < "$work/x1/dlg/hollywood/isaac.dlg")"
+q extract "$R/patch.nob" scripts PATCH/notes.txt --flat -o "$work/x2" 2>/dev/null
+check "extract flat items" "notes.txt side.scr" "$(cd "$work/x2" && echo *)"
+out=$(q extract "$B/pack000.vpk" nowhere -o "$work/x3" 2>&1); rc=$?
+check "extract missing item" "1 quillon: nowhere: not found in $B/pack000.vpk" "$rc $(printf '%s' "$out" | tr -d '\r')"
+q extract "$B/pack000.vpk" 2>/dev/null; check "extract without -o" 2 $?
+
+# A crafted pack whose paths climb out: refused, named, counted, nothing escapes.
+le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+mkdir -p "$work/evil/data"
+{   # a .vpk: data "fine" "bad", directory of two entries, footer
+    printf 'finebad'
+    printf "$(le32 6)ok.txt$(le32 0)$(le32 4)"
+    printf "$(le32 17)../../escaped.txt$(le32 4)$(le32 3)"
+    printf "$(le32 2)$(le32 7)\\x00"
+} > "$work/evil/data/p.vpk"
+q extract "$work/evil/data/p.vpk" -o "$work/evil/out" 2> "$work/evil.err" >/dev/null; rc=$?
+err=$(tr -d '\r' < "$work/evil.err")
+check "unsafe: status" 1 $rc
+check "unsafe: named and counted" "1 1" "$(printf '%s' "$err" | grep -c 'escaped.txt: unsafe') $(printf '%s' "$err" | grep -c 'written 1, skipped 0, failed 1')"
+check "unsafe: listed as it is" "../../escaped.txt" "$(q list "$work/evil/data/p.vpk" | tr -d '\r' | head -1)"
+check "unsafe: nothing outside" "" "$(ls "$work/escaped.txt" "$work/evil/escaped.txt" 2>/dev/null)"
+
 if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
     D=$realdata/bloodlines
     check "real packs" "$(printf '0\t0\tpack102.vpk\n1\t7\tpack103.vpk')" "$(q packs "$D/pack103.vpk" | tr -d '\r')"
     q cat "$D/pack103.vpk" 'dlg/main characters/regent.dlg' > "$work/regent.dlg"
     check "real regent.dlg size" 129781 "$(wc -c < "$work/regent.dlg" | tr -d ' ')"
     check "real regent.dlg bytes" "$(tail -c +115454 "$D/pack103.vpk" | head -c 129781 | md5sum)" "$(md5sum < "$work/regent.dlg")"
+    check "real list" "dlg/hollywood/isaac.dlg dlg/main characters/regent.dlg" "$(q list "$D/pack103.vpk" | head -2 | tr -d '\r' | paste -sd' ')"
+    q extract "$D/pack103.vpk" -o "$work/real" 2>/dev/null
+    check "real extract" "$(md5sum < "$work/regent.dlg")" "$(md5sum < "$work/real/dlg/main characters/regent.dlg")"
 fi
 
 echo "$pass passed, $fail failed"

@@ -70,7 +70,7 @@ TEST(Win32Sharing, AFileBeingWrittenDoesNotExistForReaders) {
     EXPECT_EQ(reader.Size(), 4u);
 }
 
-TEST(Win32Sharing, ReadersShareButAnOpenFileIsNeitherTruncatedNorReplaced) {
+TEST(Win32Sharing, ReadersShareButAnOpenFileCannotBeTruncatedReplacedOrRemoved) {
     TempDir dir;
     dir.Write("game.nob", "packed");
     dir.Write("game.tmp", "rewritten");
@@ -89,6 +89,7 @@ TEST(Win32Sharing, ReadersShareButAnOpenFileIsNeitherTruncatedNorReplaced) {
     EXPECT_EQ(sharing, INVALID_HANDLE_VALUE) << "no other program may write into a pack we read";
     if (sharing != INVALID_HANDLE_VALUE) CloseHandle(sharing);
     EXPECT_FALSE(ReplaceFile(fresh.c_str(), path.c_str())) << "readers do not share deletion";
+    EXPECT_FALSE(RemoveFile(path.c_str())) << "the file is still there, so RemoveFile must say so";
     first.Close();
     second.Close();
     EXPECT_EQ(Contents(path), "packed") << "a refused Create or ReplaceFile must leave the file as it was";
@@ -109,6 +110,15 @@ TEST(Win32Files, DeviceNamesAreNotFiles) {
         EXPECT_FALSE(f.Create(name.c_str())) << name;
         EXPECT_FALSE(f.IsOpen()) << name;
     }
+}
+
+TEST(Win32Files, MakeFolderFailsWhereAFileHasTheName) {
+    TempDir dir;
+    dir.Write("data", "a file, not a folder");
+    // CreateDirectoryA reports ERROR_ALREADY_EXISTS for any name.
+    EXPECT_FALSE(MakeFolder((dir / "data").c_str()));
+    EXPECT_TRUE(MakeFolder((dir / "DATA2").c_str()));
+    EXPECT_TRUE(MakeFolder((dir / "data2").c_str())) << "names ignore case";
 }
 
 TEST(Win32Files, OpenRefusesFilesOf4GiBAndMore) {

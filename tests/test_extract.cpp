@@ -1,0 +1,244 @@
+// Extraction: tree and flat output, loose files, refusals, write-back and
+// the promise that no half-written file is ever left in place.
+#include "extract/Extract.h"
+#include "pack/GameFiles.h"
+#include "TestUtil.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every regular file below root, as "relative/path=contents".
+std::vector<std::string> Files(const std::string& root) {
+    std::vector<std::string> out;
+    if (!fs::exists(root)) return out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file()) continue;
+        std::string data;
+        ReadWholeFile(e.path().string(), data);
+        out.push_back(fs::relative(e.path(), root).generic_string() + "=" + data);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+struct Opened {
+    TempDir dir;
+    CwdGuard cwd;
+    AppState app;
+
+    // Writes pack (a name ending in .nob or .vpk) and opens it; output goes
+    // to dir/out.
+    void Open(const std::string& pack, const std::vector<PackFile>& files) {
+        bool nob = pack.substr(pack.size() - 4) == ".nob";
+        dir.Write("data/" + pack, nob ? BuildNob(files) : BuildVpk(files));
+        ASSERT_TRUE(OpenPack(app, (dir / ("data/" + pack)).c_str()));
+        app.extraction.outputFolder = dir / "out";
+    }
+    uint32_t Extract(const std::string& item = "") {
+        app.extraction.report.Clear();
+        uint32_t n = 0;
+        if (item.empty()) {
+            for (TreeItem i = app.tree.FirstTopLevel(); i != kNoItem; i = app.tree.NextSibling(i))
+                n += RunExtraction(app, i, kExtractFiles);
+        } else {
+            n = RunExtraction(app, FindTreeItemByPath(app.tree, item), kExtractFiles);
+        }
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(ExtractTest, TreeModeWritesLowerCasePathsAndLooseFilesKeepTheTreesCase) {
+    Opened o;
+    o.Open("pack0.vpk", {{"Models/Chars/A.MDL", "packed"}, {"Models/Chars/B.MDL", "bee"}, {"Empty.txt", ""}});
+    o.dir.Write("data/models/chars/b.mdl", "loose bee");
+    EXPECT_EQ(o.Extract(), 3u);
+    EXPECT_EQ(o.app.extraction.report.written, 3u);
+    // A.MDL comes first and makes the folders; the loose B.MDL keeps its
+    // name's case but goes into them, as on a case-free file system.
+    EXPECT_EQ(Files(o.dir / "out"),
+              (std::vector<std::string>{"empty.txt=", "models/chars/B.MDL=loose bee", "models/chars/a.mdl=packed"}));
+    o.app.extraction.outputFolder = o.dir / "out2";
+    EXPECT_EQ(o.Extract("models/chars/b.mdl"), 1u);
+    EXPECT_EQ(Files(o.dir / "out2"), (std::vector<std::string>{"Models/Chars/B.MDL=loose bee"}));
+}
+
+TEST(ExtractTest, FlatModeLetsTheLaterFileReplaceTheEarlier) {
+    Opened o;
+    o.Open("pack0.nob", {{"b/same.txt", "second in tree order"}, {"a/same.txt", "first"}, {"a/other.txt", "o"}});
+    o.app.extraction.extractTree = false;
+    o.app.extraction.outputFolder += "\\";  // a trailing separator is doubled, harmlessly
+    EXPECT_EQ(o.Extract(), 3u);
+    EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"other.txt=o", "same.txt=second in tree order"}));
+    EXPECT_EQ(o.app.extraction.report.failed, 0u);
+}
+
+TEST(ExtractTest, ProgressWindowOnlyFromTheThresholdOn) {
+    for (int files : {15, 16}) {
+        Opened o;
+        std::vector<PackFile> pack;
+        for (int i = 0; i < files; ++i) pack.push_back({"d/f" + std::to_string(i) + ".txt", "x"});
+        o.Open("p.vpk", pack);
+        int created = 0;
+        std::vector<std::string> texts;
+        struct Ctx { int* created; std::vector<std::string>* texts; } ctx{&created, &texts};
+        o.app.progressHooks.context = &ctx;
+        o.app.progressHooks.create = [](void* c, const char*) -> void* { ++*static_cast<Ctx*>(c)->created; return c; };
+        o.app.progressHooks.setText = [](void* c, void*, const char* t) { static_cast<Ctx*>(c)->texts->push_back(t); };
+        EXPECT_EQ(o.Extract("d"), uint32_t(files));
+        EXPECT_EQ(created, files >= 16 ? 1 : 0) << files;
+        EXPECT_EQ(texts.size(), files >= 16 ? size_t(files) : 0u) << "each file's name is shown";
+        EXPECT_EQ(o.app.progress.IsShown(), false);
+    }
+}
+
+TEST(ExtractTest, CountsCategoriesOfASubtree) {
+    Opened o;
+    o.Open("p.vpk", {{"m/a.mdl", "1"}, {"m/a.vtx", "2"}, {"m/t.tth", "3"}, {"m/s.wav", "4"}, {"m/README", "5"},
+                     {"x.txt", "6"}});
+    for (uint32_t& c : o.app.extraction.categoryCounts) c = 0;
+    CountCategories(o.app, FindTreeItemByPath(o.app.tree, "m"));
+    const uint32_t* c = o.app.extraction.categoryCounts;
+    EXPECT_EQ(c[Model], 2u);
+    EXPECT_EQ(c[Image], 1u);
+    EXPECT_EQ(c[Sound], 1u);
+    EXPECT_EQ(c[Untyped], 1u);
+    EXPECT_EQ(c[Text], 0u);
+    EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "m"), kExtractTextures), 1u);
+    EXPECT_EQ(o.app.extraction.report.failed, 1u) << "no texture export yet: reported, not silent";
+    EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "x.txt"), kExtractModels), 0u);
+}
+
+// Crafted packs whose paths try to leave the output folder: listed, never
+// written outside it, each counted as failed.
+TEST(ExtractTest, RefusesPathsThatLeaveTheOutputFolder) {
+    const std::vector<std::string> evil = {"../escape.txt", "a/../../escape2.txt", "/abs.txt", "\\abs2.txt",
+                                           "C:/drive.txt",  "c:drive2.txt",        "a//b.txt", "dir/"};
+    for (const char* kind : {"p.nob", "p.vpk"}) {
+        Opened o;
+        std::vector<PackFile> files = {{"good/ok.txt", "fine"}};
+        for (const std::string& e : evil) files.push_back({e, "bad"});
+        if (std::string(kind) == "p.nob") files.pop_back();  // "dir/" is a folder entry there
+        o.Open(kind, files);
+        o.Extract();
+        const ExtractReport& r = o.app.extraction.report;
+        EXPECT_EQ(r.written, 1u) << kind;
+        EXPECT_EQ(r.failed, files.size() - 1) << kind;
+        EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"good/ok.txt=fine"})) << kind;
+        EXPECT_FALSE(fs::exists(o.dir / "escape.txt")) << kind;
+        EXPECT_FALSE(fs::exists(o.dir / "data/escape2.txt")) << kind;
+        EXPECT_FALSE(fs::exists("/abs.txt"));
+        for (const std::string& p : r.problems) EXPECT_NE(p.find("unsafe"), std::string::npos) << p;
+    }
+    struct {
+        const char* path;
+        bool safe;
+    } cases[] = {{"a/b.txt", true},   {"a\\b\\c", true},  {"..", false},     {"a/..", false}, {"", false},
+                 {"a/", false},       {"/a", false},      {"D:x", false},    {"x:y", false},   {"ab:c", true},   {"...", true},
+                 {"a b/c d.txt", true}};
+    for (const auto& c : cases) {
+#ifdef _WIN32
+        bool expected = c.safe && std::string(c.path).find(':') == std::string::npos;
+#else
+        bool expected = c.safe;
+#endif
+        EXPECT_EQ(IsSafeRelativePath(c.path), expected) << c.path;
+    }
+}
+
+TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
+    Opened o;
+    o.Open("p.vpk", {{"a.txt", "new contents"}});
+    // The output folder is a file: nothing can be created below it.
+    o.dir.Write("blocked", "I am a file");
+    o.app.extraction.outputFolder = o.dir / "blocked";
+    o.Extract();
+    EXPECT_EQ(o.app.extraction.report.failed, 1u);
+    EXPECT_EQ(Files(o.dir.path).size(), 2u) << "only the pack and the blocking file";
+
+    // An output abandoned part-way leaves the previous file as it was and no
+    // temporary file behind.
+    o.dir.Write("out/kept.txt", "previous");
+    o.app.extraction.outputFolder = o.dir / "out";
+    {
+        OutputFile out;
+        ASSERT_TRUE(OpenOutputFile(o.app, out, "kept.txt", 1));
+        ASSERT_TRUE(out.file.Write("half", 4));
+    }
+    EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"kept.txt=previous"}));
+    OutputFile out;
+    EXPECT_FALSE(OpenOutputFile(o.app, out, "kept.txt", 0));
+    EXPECT_EQ(out.status, OutputStatus::Exists) << "no overwrite without being asked";
+}
+
+TEST(ExtractTest, DamagedEntriesFailAndOthersGoOn) {
+    Opened o;
+    std::string bytes = BuildVpk({{"cut.txt", "0123456789"}, {"fine.txt", "ok"}});
+    size_t sizeField = bytes.find("cut.txt") + 7 + 4;
+    bytes[sizeField + 2] = 0x01;  // claims 64 KiB more than the pack holds
+    o.dir.Write("data/p.vpk", bytes);
+    ASSERT_TRUE(OpenPack(o.app, (o.dir / "data/p.vpk").c_str()));
+    o.app.extraction.outputFolder = o.dir / "out";
+    o.Extract();
+    EXPECT_EQ(o.app.extraction.report.written, 1u);
+    EXPECT_EQ(o.app.extraction.report.problems, (std::vector<std::string>{"cut.txt: not found or damaged in the pack"}));
+}
+
+TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
+    Opened o;
+    o.Open("p.vpk", {{"Materials/Wall/Brick.tth", "h"}, {"Materials/Wall/Brick.ttz", "z"}, {"../evil.tth", "e"}});
+    TreeItem brick = FindTreeItemByPath(o.app.tree, "materials/wall/brick.tth");
+    ASSERT_NE(brick, kNoItem);
+    OutputFile out;
+    ASSERT_TRUE(OpenWriteBack(o.app, out, brick, "C:\\somewhere\\BRICK.TTZ"));
+    ASSERT_TRUE(out.file.Write("new", 3));
+    ASSERT_TRUE(out.Commit());
+    std::string got;
+    ASSERT_TRUE(ReadWholeFile(o.dir / "data/Materials/Wall/Brick.ttz", got));
+    EXPECT_EQ(got, "new");
+    // ...where every reader now finds it first.
+    FileEntry key = {};
+    std::strcpy(key.name, "materials\\wall\\brick.ttz");
+    FileHandle f;
+    EXPECT_EQ(OpenGameFile(o.app, f, key, 1), 3u);
+
+    EXPECT_FALSE(OpenWriteBack(o.app, out, brick, "nothing.ttz")) << "no such sibling";
+    TreeItem evil = FindTreeItemByPath(o.app.tree, "../evil.tth");
+    ASSERT_NE(evil, kNoItem);
+    EXPECT_FALSE(OpenWriteBack(o.app, out, evil, "evil.tth"));
+    EXPECT_EQ(out.status, OutputStatus::Unsafe);
+    EXPECT_FALSE(fs::exists(o.dir / "evil.tth"));
+}
+
+TEST(RealDataTest, Pack103ExtractsByteForByte) {
+#ifdef _WIN32
+    std::string folder = std::string("Z:") + QUILLON_REALDATA + "/bloodlines";
+#else
+    std::string folder = std::string(QUILLON_REALDATA) + "/bloodlines";
+#endif
+    if (!fs::exists(folder + "/pack103.vpk")) GTEST_SKIP() << "no real data";
+    TempDir dir;
+    CwdGuard cwd;
+    AppState app;
+    ASSERT_TRUE(OpenPack(app, (folder + "/pack103.vpk").c_str()));
+    std::string first;
+    ASSERT_TRUE(TreeItemPath(app.tree, app.tree.FirstChild(app.tree.FirstTopLevel()), first));
+    EXPECT_EQ(first, "dlg/hollywood");
+    app.extraction.outputFolder = dir / "out";
+    for (TreeItem i = app.tree.FirstTopLevel(); i != kNoItem; i = app.tree.NextSibling(i))
+        RunExtraction(app, i, kExtractFiles);
+    EXPECT_EQ(app.extraction.report.written, 7u);
+    std::string pack;
+    ASSERT_TRUE(ReadWholeFile("pack103.vpk", pack));
+    std::string regent;
+    ASSERT_TRUE(ReadWholeFile(dir / "out/dlg/main characters/regent.dlg", regent));
+    EXPECT_EQ(regent, pack.substr(115453, 129781));
+    std::string strings;
+    ASSERT_TRUE(ReadWholeFile(dir / "out/vdata/system/strings.txt", strings));
+    EXPECT_EQ(strings, pack.substr(330424, 24490));
+}
