@@ -43,6 +43,7 @@ run: native
 
 bench: native
 	@$(BUILD)/bench/bench_read
+	@$(BUILD)/bench/bench_extract
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WIN)

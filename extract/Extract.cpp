@@ -24,13 +24,11 @@ const char* Reason(OutputStatus status) {
     }
 }
 
-// Creates the file under a temporary name beside finalPath.
+// Creates the file under a temporary name beside finalPath. The name holds
+// the process number and a serial, so it names no file of the pack's.
 bool CreateBeside(OutputFile& out) {
     static uint32_t serial = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        out.tempPath = out.finalPath + ".~q" + std::to_string(++serial);
-        if (!FileExists(out.tempPath.c_str())) break;
-    }
+    out.tempPath = out.finalPath + ".~q" + std::to_string(ProcessNumber()) + "-" + std::to_string(++serial);
     if (!out.file.Create(out.tempPath.c_str())) {
         out.tempPath.clear();
         out.status = OutputStatus::CannotCreate;

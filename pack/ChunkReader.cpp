@@ -8,11 +8,13 @@ bool ChunkReader::ReadAt(uint64_t pos, void* dst, uint32_t n) {
         std::memcpy(dst, window.data() + (pos - windowStart), n);
         return true;
     }
-    if (n > kWindow) {
+    bool follows = !window.empty() && pos == windowStart + window.size();
+    windowSize = follows ? (windowSize < kMaxWindow ? windowSize * 2 : kMaxWindow) : kMinWindow;
+    if (n > windowSize) {
         window.clear();
         return file.SeekTo(static_cast<int32_t>(pos)) && file.Read(dst, n);
     }
-    uint64_t length = size - pos < kWindow ? size - pos : kWindow;
+    uint64_t length = size - pos < windowSize ? size - pos : windowSize;
     window.resize(length);
     windowStart = pos;
     if (pos > 0x7FFFFFFFu || !file.SeekTo(static_cast<int32_t>(pos)) ||

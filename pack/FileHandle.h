@@ -101,6 +101,8 @@ bool MakeFolder(const char* path);
 bool ReplaceFile(const char* from, const char* to);
 // Removes a file; true when it is gone.
 bool RemoveFile(const char* path);
+// This process's number, to make temporary names that no other process uses.
+uint32_t ProcessNumber();
 // Drops every cached folder listing the POSIX backend keeps for resolving
 // case; Quillon calls it after writing into the data folder.
 void ForgetFolderListings();

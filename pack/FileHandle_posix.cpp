@@ -340,3 +340,8 @@ bool RemoveFile(const char* p) {
 }
 
 void ForgetFolderListings() { Listings().clear(); }
+
+uint32_t ProcessNumber() {
+    static const uint32_t number = static_cast<uint32_t>(getpid());
+    return number;
+}

@@ -4,6 +4,11 @@
 // share modes here are what other tools see while Quillon holds a pack open
 // (readers may read beside us; a file we are writing is ours alone).
 // Windows accepts '/' as well as '\', so paths go to the system as written.
+//
+// Several records may share one HANDLE (FileHandle::Borrow), each with its
+// own position, so every read and write names its offset (an OVERLAPPED on a
+// synchronous handle, the pread of Win32) and the system's file pointer is
+// never relied on.
 #include "pack/FileHandle.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -46,6 +51,14 @@ bool IsUsableFile(HANDLE h) {
     return GetFileSizeEx(h, &size) && static_cast<uint64_t>(size.QuadPart) <= 0xFFFFFFFFull;
 }
 
+// ReadFile and WriteFile at an absolute offset.
+OVERLAPPED At(uint64_t offset) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
 // Opens path the way FileHandle::Open does; INVALID_HANDLE_VALUE on failure.
 // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open at all.
 HANDLE OpenForReading(const char* path) {
@@ -61,7 +74,7 @@ HANDLE OpenForReading(const char* path) {
 
 }  // namespace
 
-FileHandle::FileHandle() : closeOnRelease(1), handle(kInvalid), path(nullptr) {}
+FileHandle::FileHandle() : closeOnRelease(1), handle(kInvalid), path(nullptr), position(0) {}
 
 FileHandle::~FileHandle() { Close(); }
 
@@ -92,6 +105,7 @@ bool FileHandle::Close() {
     if (handle != kInvalid && closeOnRelease) CloseHandle(AsHandle(handle));
     handle = kInvalid;
     closeOnRelease = 1;
+    position = 0;
     delete[] path;
     path = nullptr;
     return true;
@@ -102,42 +116,47 @@ bool FileHandle::Read(void* dst, uint32_t n) {
     uint8_t* out = static_cast<uint8_t*>(dst);
     uint32_t done = 0;
     while (done < n) {
+        OVERLAPPED at = At(uint64_t(position) + done);
         DWORD got = 0;
-        // A successful read of 0 bytes is the end of the file.
-        if (!ReadFile(AsHandle(handle), out + done, n - done, &got, nullptr) || got == 0) return false;
+        // At the end of the file a read with an offset fails (ERROR_HANDLE_EOF)
+        // where a plain one would succeed with 0 bytes; both end the loop.
+        if (!ReadFile(AsHandle(handle), out + done, n - done, &got, &at) || got == 0) break;
         done += got;
     }
-    return true;
+    position += done;
+    return done == n;
 }
 
 bool FileHandle::Write(const void* src, uint32_t n) {
-    if (handle == kInvalid) return false;
+    if (handle == kInvalid || uint64_t(position) + n > 0xFFFFFFFFull) return false;
     const uint8_t* in = static_cast<const uint8_t*>(src);
     uint32_t done = 0;
     while (done < n) {
+        OVERLAPPED at = At(uint64_t(position) + done);
         DWORD put = 0;
-        if (!WriteFile(AsHandle(handle), in + done, n - done, &put, nullptr) || put == 0) return false;
+        if (!WriteFile(AsHandle(handle), in + done, n - done, &put, &at) || put == 0) break;
         done += put;
     }
-    return true;
-}
-
-uint32_t FileHandle::Skip(int32_t delta) {
-    if (handle == kInvalid) return 0xFFFFFFFFu;
-    // Without the high half, SetFilePointer fails (INVALID_SET_FILE_POINTER,
-    // our 0xFFFFFFFF) both before the start and past 4 GiB.
-    return SetFilePointer(AsHandle(handle), delta, nullptr, FILE_CURRENT);
-}
-
-bool FileHandle::SeekTo(int32_t pos) {
-    if (handle == kInvalid || pos < 0) return false;
-    return SetFilePointer(AsHandle(handle), pos, nullptr, FILE_BEGIN) == static_cast<DWORD>(pos);
+    position += done;
+    return done == n;
 }
 
 uint32_t FileHandle::Size() {
     LARGE_INTEGER size;
     if (handle == kInvalid || !GetFileSizeEx(AsHandle(handle), &size)) return 0;
     return static_cast<uint32_t>(size.QuadPart);
+}
+
+bool LooseFileMayExist(const char* p) {
+    if (*p == '\0') return false;
+    // One attribute lookup opens nothing, so it costs little and is not
+    // fooled by share modes; a folder of that name is no loose file.
+    DWORD attributes = GetFileAttributesA(p);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    // Only a definite "not there" may say no; anything else is left to the
+    // open that follows.
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
 bool FileExists(const char* p) {
@@ -211,3 +230,5 @@ bool RemoveFile(const char* p) {
 
 // Windows resolves case itself; there is nothing cached to drop.
 void ForgetFolderListings() {}
+
+uint32_t ProcessNumber() { return static_cast<uint32_t>(GetCurrentProcessId()); }

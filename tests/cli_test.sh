@@ -29,6 +29,9 @@ out=$(q cat "$B/pack000.vpk" no/such.txt 2>&1 >/dev/null); rc=$?
 check "cat missing: message" "quillon: no/such.txt: not found" "$(printf '%s' "$out" | tr -d '\r')"
 check "cat missing: status" 1 $rc
 
+printf 'a\nb\r\nc\x1a\x00d\n' > "$B/bin.dat"; q cat "$B/pack000.vpk" bin.dat > "$work/bin.out"
+check "cat is byte-exact" "" "$(cmp "$B/bin.dat" "$work/bin.out" 2>&1)"
+
 q packs "$work/nothing.vpk" >/dev/null 2>&1; check "missing pack: status" 1 $?
 : > "$work/readme.txt"; q packs "$work/readme.txt" >/dev/null 2>&1; check "not a pack: status" 1 $?
 q packs >/dev/null 2>&1; check "usage error: status" 2 $?

@@ -99,6 +99,34 @@ TEST(Win32Sharing, ReadersShareButAnOpenFileCannotBeTruncatedReplacedOrRemoved) 
     EXPECT_EQ(Contents(path), "rewritten");
 }
 
+// Borrowed records share the owner's HANDLE, whose single file pointer
+// would mix their positions up unless every transfer names its offset.
+TEST(Win32Files, RecordsSharingAHandleKeepTheirOwnPositions) {
+    TempDir dir;
+    dir.Write("pack.vpk", "0123456789");
+    FileHandle owner, borrowed;
+    ASSERT_TRUE(owner.Open((dir / "pack.vpk").c_str()));
+    char got[3] = {};
+    ASSERT_TRUE(owner.Read(got, 2));
+    ASSERT_TRUE(borrowed.Borrow(owner, 6));
+    ASSERT_TRUE(borrowed.Read(got, 2));
+    EXPECT_STREQ(got, "67");
+    ASSERT_TRUE(owner.Read(got, 2));
+    EXPECT_STREQ(got, "23");
+    EXPECT_FALSE(borrowed.Read(got, 3)) << "only 2 bytes are left after 8";
+    borrowed.Close();
+    ASSERT_TRUE(owner.Read(got, 2)) << "closing a borrower leaves the owner's file open";
+    EXPECT_STREQ(got, "45");
+
+    FileHandle out;
+    ASSERT_TRUE(out.Create((dir / "out.bin").c_str()));
+    ASSERT_TRUE(out.Write("abc", 3));
+    ASSERT_TRUE(out.SeekTo(1));
+    ASSERT_TRUE(out.Write("X", 1));
+    out.Close();
+    EXPECT_EQ(Contents(dir / "out.bin"), "aXc");
+}
+
 TEST(Win32Files, DeviceNamesAreNotFiles) {
     TempDir dir;
     // CreateFileA opens these devices in every folder, with any extension.

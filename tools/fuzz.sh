@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree)
 build=$PWD/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -17,6 +17,8 @@ for t in "${targets[@]}"; do
         *nob*) cp $build/sample/redemption/*.nob "$corpus"/ ;;
         *vpk*) cp $build/sample/bloodlines/*.vpk "$corpus"/
                [ -d ../shared/realdata/bloodlines ] && cp ../shared/realdata/bloodlines/*.vpk "$corpus"/ ;;
+        *tree*) for f in $build/sample/redemption/*.nob; do { printf '\x00'; cat "$f"; } > "$corpus/$(basename "$f")"; done
+                for f in $build/sample/bloodlines/*.vpk; do { printf '\x01'; cat "$f"; } > "$corpus/$(basename "$f")"; done ;;
     esac
     echo "== $t for ${seconds}s"
     status=0
