@@ -24,6 +24,8 @@ test-native: native
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-windows: windows
+	@echo "Starting Wine (the first start makes a private prefix, about half a minute)"
+	@bash tools/wine-run.sh $(BUILD_WIN)/quillon.exe --version
 	@cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
 
 test: test-native test-windows
