@@ -10,6 +10,7 @@ pkgs=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
   xvfb xauth
+  libsquish-dev imagemagick
 )
 
 missing=()
