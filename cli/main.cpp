@@ -2,6 +2,9 @@
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
 #include "extract/Extract.h"
+#include "texture/ImageFiles.h"
+#include "texture/TextureExport.h"
+#include "viewer/ViewItem.h"
 #include "pack/FileHandle.h"
 #include "pack/GameFiles.h"
 
@@ -34,8 +37,14 @@ const char kUsage[] =
     "  list PACK [--long]\n"
     "                   list the pack's files in tree order\n"
     "  cat PACK PATH    write the bytes of game file PATH to standard output\n"
-    "  extract PACK [ITEM...] -o DIR [--flat]\n"
-    "                   copy the files below each ITEM (default: all) into DIR\n"
+    "  extract PACK [ITEM...] -o DIR [--flat] [--tga]\n"
+    "                   copy the files below each ITEM (default: all) into DIR,\n"
+    "                   or with --tga write every picture as a Targa file\n"
+    "  show PACK ITEM [-o OUT.tga]\n"
+    "                   what selecting ITEM shows: its text, or a picture's\n"
+    "                   companion text (and with -o the picture as Targa)\n"
+    "  convert PACK ITEM TGA...\n"
+    "                   turn Targa files into the textures beside ITEM\n"
     "\n"
     "options:\n"
     "  --help           show this help (also: quillon COMMAND --help)\n"
@@ -67,7 +76,7 @@ const char kListUsage[] =
     "           Other Text Image Model Untyped Sound\n";
 
 const char kExtractUsage[] =
-    "usage: quillon extract PACK [ITEM...] -o DIR [--flat]\n"
+    "usage: quillon extract PACK [ITEM...] -o DIR [--flat] [--tga]\n"
     "\n"
     "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
     "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
@@ -76,9 +85,29 @@ const char kExtractUsage[] =
     "  --flat   write every file directly into DIR under its bare name, without\n"
     "           the pack's folders; a later file replaces an earlier one of the\n"
     "           same name\n"
-    "Existing files are replaced. Paths inside the pack that would leave DIR\n"
+    "  --tga    write every image, texture and material (BMP, TGA, TTH, TTZ) as a\n"
+    "           32-bit Targa file NAME.tga; existing .tga files are kept and\n"
+    "           counted as skipped, pictures that cannot be read as failed\n"
+    "Raw copies replace existing files. Paths inside the pack that would leave DIR\n"
     "('..', absolute paths, drives, empty components) are refused and count as\n"
     "failed. Ends with 'written N, skipped M, failed K' on standard error.\n";
+
+const char kShowUsage[] =
+    "usage: quillon show PACK ITEM [-o OUT.tga]\n"
+    "\n"
+    "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
+    "standard output; for an image, texture or material the companion text\n"
+    "(the material, or the texture's .vmt) goes to standard output and, with\n"
+    "-o, the picture is written as a 32-bit Targa file (replacing OUT.tga).\n";
+
+const char kConvertUsage[] =
+    "usage: quillon convert PACK ITEM TGA...\n"
+    "\n"
+    "Drops the Targa files on ITEM: each NAME.tga becomes the texture pair\n"
+    "NAME.tth and NAME.ttz among ITEM's siblings, written as loose files below\n"
+    "the data folder, where the game and quillon read them in place of the\n"
+    "packed ones. Both files of the pair must be listed beside ITEM; on any\n"
+    "failure nothing is written.\n";
 
 // Message boxes of the core become one line on stderr.
 void PrintMessage(void*, const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); }
@@ -163,8 +192,8 @@ int Packs(int argc, char** argv) {
     if (!OpenPackOrSay(app, argv[0])) return 1;
     const PackCounts& counts = app.CurrentPacks();
     for (int32_t pos = 0; pos < app.packList.Count(); ++pos) {
-        uint32_t files = static_cast<size_t>(pos) < counts.fileCounts.size() ? counts.fileCounts[pos] : 0;
-        std::printf("%u\t%u\t%s\n", app.packList.GetItemData(pos), files, app.packList.GetText(pos).c_str());
+        std::printf("%u\t%u\t%s\n", app.packList.GetItemData(pos), counts.FileCountAt(pos),
+                    app.packList.GetText(pos).c_str());
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -251,17 +280,27 @@ int List(int argc, char** argv) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// Absolute, so that opening the pack (which enters its folder) keeps it.
+bool AbsolutePath(const char* given, std::string& path) {
+    std::error_code ec;
+    path = std::filesystem::absolute(given, ec).string();
+    if (ec) std::fprintf(stderr, "quillon: %s: not a usable path\n", given);
+    return !ec;
+}
+
 int Extract(int argc, char** argv) {
     if (WantsHelp(argc, argv)) return std::fputs(kExtractUsage, stdout), 0;
     std::vector<const char*> args;
     const char* outDir = nullptr;
-    bool flat = false;
+    bool flat = false, tga = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0) {
             if (i + 1 >= argc) return UsageError("-o needs a folder", kExtractUsage);
             outDir = argv[++i];
         } else if (std::strcmp(argv[i], "--flat") == 0) {
             flat = true;
+        } else if (std::strcmp(argv[i], "--tga") == 0) {
+            tga = true;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return UsageError((std::string("unknown option ") + argv[i]).c_str(), kExtractUsage);
         } else {
@@ -271,12 +310,8 @@ int Extract(int argc, char** argv) {
     if (args.empty()) return UsageError("extract takes a PACK", kExtractUsage);
     if (outDir == nullptr || *outDir == '\0') return UsageError("extract needs -o DIR", kExtractUsage);
     // The pack's folder becomes the current directory; DIR is meant from here.
-    std::error_code ec;
-    std::string output = std::filesystem::absolute(outDir, ec).string();
-    if (ec) {
-        std::fprintf(stderr, "quillon: %s: not a usable folder\n", outDir);
-        return 1;
-    }
+    std::string output;
+    if (!AbsolutePath(outDir, output)) return 1;
     AppState app;
     if (!OpenPackOrSay(app, args[0])) return 1;
     app.extraction.outputFolder = output;
@@ -298,11 +333,108 @@ int Extract(int argc, char** argv) {
             items.push_back(item);
 
     app.extraction.report.Clear();
-    for (TreeItem item : items) RunExtraction(app, item, kExtractFiles);
+    for (TreeItem item : items) RunExtraction(app, item, tga ? kExtractTextures : kExtractFiles);
     const ExtractReport& report = app.extraction.report;
     for (const std::string& problem : report.problems) std::fprintf(stderr, "quillon: %s\n", problem.c_str());
     std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
     return report.failed == 0 ? 0 : 1;
+}
+
+int Show(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) return std::fputs(kShowUsage, stdout), 0;
+    std::vector<const char*> args;
+    const char* out = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0) {
+            if (i + 1 >= argc) return UsageError("-o needs a file", kShowUsage);
+            out = argv[++i];
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kShowUsage);
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    if (args.size() != 2) return UsageError("show takes a PACK and an ITEM", kShowUsage);
+    std::string outPath;
+    if (out != nullptr && !AbsolutePath(out, outPath)) return 1;
+    AppState app;
+    if (!OpenPackOrSay(app, args[0])) return 1;
+    TreeItem item = FindTreeItemByPath(app.tree, args[1]);
+    if (item == kNoItem) {
+        std::fprintf(stderr, "quillon: %s: not found in %s\n", args[1], args[0]);
+        return 1;
+    }
+    if (app.tree.Data(item) == nullptr) {
+        std::fprintf(stderr, "quillon: %s: is a folder\n", args[1]);
+        return 1;
+    }
+    ItemView view = ViewTreeItem(app, item);
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::fwrite(app.textView.text.data(), 1, app.textView.text.size(), stdout);
+    if (std::fflush(stdout) != 0) return 1;
+    switch (view) {
+    case ItemView::Nothing:
+        std::fprintf(stderr, "quillon: %s: nothing to show for this kind of file\n", args[1]);
+        return 1;
+    case ItemView::NoPicture:
+        std::fprintf(stderr, "quillon: %s: cannot load the picture\n", args[1]);
+        return 1;
+    case ItemView::Model:
+        std::fprintf(stderr, "quillon: %s: models cannot be shown yet\n", args[1]);
+        return 1;
+    case ItemView::Text:
+        if (out != nullptr) std::fprintf(stderr, "quillon: %s: a text file has no picture for -o\n", args[1]);
+        return out != nullptr ? 1 : 0;
+    case ItemView::Picture:
+        break;
+    }
+    const Image32& picture = app.viewer.slot0.image;
+    std::fprintf(stderr, "picture %ux%u%s\n", picture.width, picture.height,
+                 app.viewer.slot0.alpha ? ", translucent" : "");
+    if (out == nullptr) return 0;
+    FileHandle file;
+    if (!file.Create(outPath.c_str()) || !WriteTga(picture, file)) {
+        file.Close();
+        RemoveFile(outPath.c_str());
+        std::fprintf(stderr, "quillon: %s: cannot write\n", out);
+        return 1;
+    }
+    return 0;
+}
+
+int Convert(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) return std::fputs(kConvertUsage, stdout), 0;
+    for (int i = 0; i < argc; ++i)
+        if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kConvertUsage);
+    if (argc < 3) return UsageError("convert takes a PACK, an ITEM and Targa files", kConvertUsage);
+    std::vector<std::string> targas;
+    for (int i = 2; i < argc; ++i) {
+        std::string path;
+        if (!AbsolutePath(argv[i], path)) return 1;
+        targas.push_back(path);
+    }
+    AppState app;
+    if (!OpenPackOrSay(app, argv[0])) return 1;
+    TreeItem item = FindTreeItemByPath(app.tree, argv[1]);
+    if (item == kNoItem) {
+        std::fprintf(stderr, "quillon: %s: not found in %s\n", argv[1], argv[0]);
+        return 1;
+    }
+    int failed = 0;
+    app.progress.Create("Convert Targa To Texture");
+    app.progress.SetRange(0, static_cast<uint16_t>(targas.size()));
+    app.progress.SetPos(0);
+    app.progress.SetStep(1);
+    for (const std::string& t : targas) {
+        if (!ConvertTgaToTexture(app, item, t.c_str())) ++failed;
+        app.progress.StepIt();
+    }
+    app.progress.Destroy();
+    std::fprintf(stderr, "converted %d, failed %d\n", static_cast<int>(targas.size()) - failed, failed);
+    return failed == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -316,5 +448,7 @@ int main(int argc, char** argv) {
     if (command == "cat") return Cat(argc - 2, argv + 2);
     if (command == "list") return List(argc - 2, argv + 2);
     if (command == "extract") return Extract(argc - 2, argv + 2);
+    if (command == "show") return Show(argc - 2, argv + 2);
+    if (command == "convert") return Convert(argc - 2, argv + 2);
     return UsageError(("unknown command '" + command + "'").c_str(), kUsage);
 }

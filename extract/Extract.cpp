@@ -1,5 +1,7 @@
 #include "extract/Extract.h"
 
+#include "texture/TextureExport.h"
+
 #include <cstring>
 #include <memory>
 
@@ -157,13 +159,10 @@ void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter) {
         Fail(app, tree.Text(item), "path inside the pack too long");
     } else if (filter == 0) {
         ExtractRawFile(app, key);
+    } else if (filter == Image) {
+        ExportTextureAsTga(app, key);
     } else {
-        bool (*exporter)(AppState&, FileEntry&) =
-            filter == Image ? app.extraction.exportImage : filter == Model ? app.extraction.exportModel : nullptr;
-        if (exporter != nullptr)
-            exporter(app, key);
-        else
-            Fail(app, path, "this export is not available");
+        Fail(app, path, "this export is not available yet");
     }
     app.progress.StepIt();
 }

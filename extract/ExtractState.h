@@ -32,9 +32,5 @@ struct ExtractState {
     ExtractReport report;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;
-    // The exports of images and models, set by those modules; they report
-    // into report themselves. Null: not available.
-    bool (*exportImage)(AppState& app, FileEntry& key) = nullptr;
-    bool (*exportModel)(AppState& app, FileEntry& key) = nullptr;
 };
 

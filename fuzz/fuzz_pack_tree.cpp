@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 static void WalkTree(AppState& app, TreeItem first) {
     for (TreeItem item = first; item != kNoItem; item = app.tree.NextSibling(item)) {
         std::string path;
-        if (TreeItemPath(app.tree, item, path) && path.find("//") == std::string::npos && path.back() != '/') {
+        if (TreeItemPath(app.tree, item, path) && !path.empty() && path.find("//") == std::string::npos &&
+            path.back() != '/') {
             TreeItem found = FindTreeItemByPath(app.tree, path);
             if (found == kNoItem) std::abort();
             std::string again;

@@ -1,6 +1,7 @@
 // The hash index of every file path in the listed packs of one game.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -72,6 +73,12 @@ struct PackCounts {
     std::vector<uint32_t> fileCounts;
 
     void Release() { packCount = 0; fileCounts.clear(); }
+    // The file count of the pack at a pack list position; 0 outside the list.
+    uint32_t FileCountAt(int32_t position) const {
+        return position >= 0 && static_cast<size_t>(position) < fileCounts.size()
+                   ? fileCounts[static_cast<size_t>(position)]
+                   : 0;
+    }
 };
 
 // Builds the index key of a path as read from a pack or given by a caller:

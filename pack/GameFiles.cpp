@@ -178,6 +178,8 @@ void UnloadPack(AppState& app) {
     app.packsLoaded = false;
     app.listedFiles = 0;
     app.tree.DeleteAll();
+    app.textView.SetText(std::string());
+    app.viewer.FillImage(220, 220, 220, 255);  // light grey
     if (app.onUnload != nullptr) app.onUnload(app.onUnloadContext);
     app.tree.enabled = false;
     app.acceptsDroppedFiles = false;

@@ -8,6 +8,8 @@
 #include "pack/PackList.h"
 #include "pack/PackTree.h"
 #include "pack/Seams.h"
+#include "textview/TextContent.h"
+#include "viewer/Viewer.h"
 
 #include <cstdint>
 #include <memory>
@@ -71,6 +73,9 @@ struct AppState {
 
     // The output folder, "Extract Tree", category counts and the report.
     ExtractState extraction;
+    // The text pane's content and the 3D view's picture.
+    TextContent textView;
+    Viewer viewer;
 
     MessageSeam message;
     ProgressHooks progressHooks;

@@ -82,9 +82,7 @@ bool ScanNobDirectory(PackCounts& packs, const char* path, const char* dir, Pack
 
 uint32_t BuildNobTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* hooks,
                       PackTree& tree) {
-    uint32_t n = position >= 0 && static_cast<size_t>(position) < packs.fileCounts.size()
-                     ? packs.fileCounts[static_cast<size_t>(position)]
-                     : 0;
+    uint32_t n = packs.FileCountAt(position);
     TreeBuild build(tree, hooks, n);
     NobWalk walk(pack);
     NobEntry e;

@@ -94,9 +94,7 @@ bool ScanVpkDirectory(PackCounts& packs, const char* path, const char* dir, Pack
 
 uint32_t BuildVpkTree(const PackCounts& packs, FileHandle& pack, int32_t position, const ProgressHooks* hooks,
                       PackTree& tree) {
-    uint32_t n = position >= 0 && static_cast<size_t>(position) < packs.fileCounts.size()
-                     ? packs.fileCounts[static_cast<size_t>(position)]
-                     : 0;
+    uint32_t n = packs.FileCountAt(position);
     TreeBuild build(tree, hooks, n);
     VpkWalk walk(pack);
     VpkEntry e;

@@ -17,8 +17,8 @@ check() {  # check NAME EXPECTED ACTUAL
 if [ -n "$runner" ]; then "$runner" "$sample" "$work/s"; else "$sample" "$work/s"; fi
 R=$work/s/redemption B=$work/s/bloodlines
 
-check "packs nob" "$(printf '0\t8\tdata.nob\n1\t3\tpatch.nob')" "$(q packs "$R/patch.nob" | tr -d '\r')"
-check "packs vpk" "$(printf '0\t7\tpack000.vpk\n1\t3\tpack001.vpk')" "$(q packs "$B/PACK001.VPK" | tr -d '\r')"
+check "packs nob" "$(printf '0\t14\tdata.nob\n1\t3\tpatch.nob')" "$(q packs "$R/patch.nob" | tr -d '\r')"
+check "packs vpk" "$(printf '0\t7\tpack000.vpk\n1\t3\tpack001.vpk\n2\t21\tpack002.vpk')" "$(q packs "$B/PACK001.VPK" | tr -d '\r')"
 check "cat: first listed pack wins" "from pack000.vpk: the first listed pack wins" "$(q cat "$B/pack001.vpk" SHARED/COMMON.TXT)"
 check "cat: loose file wins" "$(cat "$B/cfg/autoexec.cfg")" "$(q cat "$B/pack000.vpk" 'cfg\autoexec.cfg')"
 check "cat: nob, mixed case" "$(printf 'difficulty=2\r\nsubtitles=1\r')" "$(q cat "$R/data.nob" config/game.CFG)"
@@ -43,7 +43,7 @@ check "version" "quillon" "$(q --version | cut -d' ' -f1)"
 
 # list: tree order, folders merged ignoring case, --long columns.
 check "list vpk" "$(printf 'cfg/autoexec.cfg\ndlg/Hollywood/Isaac.dlg\ndlg/main characters/Regent.dlg\nReadme.txt\nscripts/Intro.lst\nshared/common.txt\nvdata/System/Strings.txt')" "$(q list "$B/pack000.vpk" | tr -d '\r')"
-check "list --long" "$(printf '27\tText\tConfig/Game.cfg')" "$(q list "$R/data.nob" --long | head -1 | tr -d '\r')"
+check "list --long" "$(printf '42\tText\t3D/Materials/Stone.nam\n27\tText\tConfig/Game.cfg')" "$(q list "$R/data.nob" --long | head -3 | grep -v TGA | tr -d '\r')"
 check "list: folder entries are not files" 3 "$(q list "$R/patch.nob" --long | wc -l | tr -d ' ')"
 
 # extract: tree and flat, ITEMs, the summary line.
@@ -56,6 +56,33 @@ check "extract flat items" "notes.txt side.scr" "$(cd "$work/x2" && echo *)"
 out=$(q extract "$B/pack000.vpk" nowhere -o "$work/x3" 2>&1); rc=$?
 check "extract missing item" "1 quillon: nowhere: not found in $B/pack000.vpk" "$rc $(printf '%s' "$out" | tr -d '\r')"
 q extract "$B/pack000.vpk" 2>/dev/null; check "extract without -o" 2 $?
+
+# show: text as it is; pictures with their companion text and, with -o, as Targa.
+check "show text" "$(printf 'intro.vcd\nhaven.vcd')" "$(q show "$B/pack000.vpk" scripts/INTRO.LST)"
+out=$(q show "$B/pack002.vpk" materials/samples/glass.vmt -o "$work/glass.tga" 2>"$work/show.err"); rc=$?
+check "show material: status and picture" "0 picture 64x128, translucent" "$rc $(tr -d '\r' < "$work/show.err")"
+check "show material: its text" '"LightmappedGeneric"' "$(printf '%s' "$out" | head -1 | tr -d '\r')"
+check "show -o: a 32-bit Targa" $((18 + 64 * 128 * 4)) "$(wc -c < "$work/glass.tga" | tr -d ' ')"
+check "show nam: picture" "picture 30x20, translucent" "$(q show "$R/data.nob" materials/general/floor.nam 2>&1 >/dev/null | tr -d '\r')"
+q show "$B/pack002.vpk" materials/samples/missing.vmt >/dev/null 2>&1; check "show missing texture: status" 1 $?
+q show "$B/pack002.vpk" materials >/dev/null 2>&1; check "show folder: status" 1 $?
+
+# extract --tga: one Targa per texture pair, the pair's second file skipped.
+err=$(q extract "$B/pack002.vpk" materials --tga -o "$work/tga" 2>&1 >/dev/null | tr -d '\r')
+check "extract --tga: summary" "written 8, skipped 8, failed 0" "$err"
+check "extract --tga: files" 8 "$(ls "$work/tga/materials/samples" | grep -c '\.tga$')"
+q extract "$B/pack002.vpk" images --tga --flat -o "$work/tga2" 2>/dev/null
+check "extract --tga: images" "Banner.tga Logo.tga" "$(cd "$work/tga2" && echo *)"
+
+# convert: a Targa dropped on a texture becomes the loose pair beside the packs.
+cp "$work/glass.tga" "$work/BGRA.tga"
+q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/BGRA.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
+check "convert: status" "0 converted 1, failed 0" "$rc $err"
+check "convert: loose pair" "yes yes" "$([ -s "$B/materials/samples/bgra.tth" ] && echo yes) $([ -s "$B/materials/samples/bgra.ttz" ] && echo yes)"
+check "convert: read back" "picture 64x128" "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r')"
+cp "$work/glass.tga" "$work/nosuch.tga"
+q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/nosuch.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
+check "convert: no such texture" "1 File Not Found In Current Directory.: nosuch" "$rc $(printf '%s' "$err" | head -1)"
 
 # A crafted pack whose paths climb out: refused, named, counted, nothing escapes.
 le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }

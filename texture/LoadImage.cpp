@@ -1,1 +1,230 @@
-// (being written)
+#include "texture/LoadImage.h"
+
+#include "pack/FileTypes.h"
+#include "pack/GameFiles.h"
+#include "texture/ImageFiles.h"
+#include "texture/TextureFile.h"
+
+#include <cstring>
+#include <memory>
+
+const char* const kMaterialFolders[6] = {
+    "3d\\materials\\",      "materials\\prague\\", "materials\\general\\",
+    "materials\\london\\",  "materials\\new_york\\", "materials\\vienna\\",
+};
+
+namespace {
+
+const FileType kTypeBmp = 3, kTypeTga = 25, kTypeTtz = 28;
+
+// Writes text into key's path; false (key unchanged) when it does not fit.
+bool SetPath(FileEntry& key, const std::string& path) {
+    if (path.size() >= sizeof key.name) return false;
+    std::memset(key.name, 0, sizeof key.name);
+    std::memcpy(key.name, path.data(), path.size());
+    return true;
+}
+
+// Replaces what follows the last '.' of key's path (appends ".ext" without one).
+bool SetExtension(FileEntry& key, const char* ext) {
+    std::string path = key.name;
+    size_t dot = path.find_last_of('.');
+    size_t sep = path.find_last_of("/\\");
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+        path += '.';
+    else
+        path.resize(dot + 1);
+    return SetPath(key, path + ext);
+}
+
+// Reads a whole game file; false when it cannot be had.
+bool ReadGameFile(AppState& app, FileEntry& key, std::unique_ptr<uint8_t[]>& bytes, uint32_t& size) {
+    FileHandle file;
+    size = OpenGameFile(app, file, key, 1);
+    if (size == 0) return false;
+    bytes = file.ReadAll(size);
+    return bytes != nullptr;
+}
+
+void ShowText(AppState& app, FileEntry& key) {
+    if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
+}
+
+// The quoted value that follows a key: from `from` on, the text between the
+// next two double quotes. Empty when either is missing.
+std::string QuotedValue(const std::string& line, size_t from) {
+    size_t open = line.find('"', from);
+    if (open == std::string::npos) return std::string();
+    size_t close = line.find('"', open + 1);
+    if (close == std::string::npos) return std::string();
+    return line.substr(open + 1, close - open - 1);
+}
+
+LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText) {
+    LoadResult result;
+    if (showText) ShowText(app, key);
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t size;
+    if (!ReadGameFile(app, key, bytes, size)) return result;
+    LineList list;
+    list.Read(bytes.get(), size);
+    bytes.reset();
+
+    Image32 iris = Image32{};
+    bool irisLoaded = false;
+    for (const std::string& line : list.lines) {
+        size_t at;
+        if (line.find("$TRANSLUCENT") != std::string::npos) {
+            if (line.find('1') != std::string::npos) result.translucent = 1;
+        } else if (line.find("$NOCULL") != std::string::npos) {
+            if (line.find('1') != std::string::npos) result.twoSided = 1;
+        } else if ((at = line.find("$BASETEXTURE\"")) != std::string::npos) {
+            // The value's quotes are looked for right after the key's closing
+            // quote, so a value written with no blank before it is found too.
+            std::string value = QuotedValue(line, at + 13);
+            if (value.empty() || !SetPath(key, "materials\\" + value + ".tth")) continue;
+            image.Release();
+            result.loaded = LoadTexture(app, key, image) ? 1 : 0;
+        } else if ((at = line.find("$IRIS\"")) != std::string::npos) {
+            // The closing quote is required: "$irisframe" and the like are
+            // other keys, and loading them would spoil the result.
+            std::string value = QuotedValue(line, at + 6);
+            if (value.empty() || !SetPath(key, "materials\\" + value + ".tth")) continue;
+            iris.Release();
+            irisLoaded = LoadTexture(app, key, iris);
+            result.loaded = irisLoaded ? 1 : 0;
+        }
+    }
+    if (result.loaded && irisLoaded) {
+        if (image.pixels != nullptr && image.width == iris.width && image.height == iris.height) {
+            uint64_t n = uint64_t(image.width) * image.height;
+            for (uint64_t i = 0; i < n; ++i) {
+                uint8_t* out = image.pixels + i * 4;
+                const uint8_t* in = iris.pixels + i * 4;
+                uint32_t a = in[3];
+                for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * a + out[c] * (255 - a)) >> 8);
+            }
+        } else {
+            image.Release();
+            if (image.Create(iris.width, iris.height))
+                std::memcpy(image.pixels, iris.pixels, uint64_t(iris.width) * iris.height * 4);
+            else
+                result.loaded = 0;
+        }
+    }
+    iris.Release();
+    return result;
+}
+
+LoadResult LoadNam(AppState& app, FileEntry& key, Image32& image, bool showText) {
+    LoadResult result;
+    if (showText) ShowText(app, key);
+    NamMaterial nam = ReadNamMaterial(app, key);
+    result.translucent = nam.translucent;
+    result.twoSided = nam.twoSided;
+    if (!nam.named) {
+        // No texture line: the Targa of the same name beside the material.
+        std::unique_ptr<uint8_t[]> bytes;
+        uint32_t size;
+        if (SetExtension(key, "tga") && ReadGameFile(app, key, bytes, size))
+            result.loaded = ReadTgaBytes(image, bytes.get(), size) ? 1 : 0;
+        return result;
+    }
+    size_t dot = nam.texture.find_last_of('.');
+    if (dot != std::string::npos && nam.texture.substr(dot) == ".NAM") return result;  // never a material
+    for (const char* folder : kMaterialFolders) {
+        FileEntry inner = key;
+        if (!SetPath(inner, folder + nam.texture)) continue;
+        image.Release();
+        if (LoadImage(app, inner, image, false).loaded) {
+            result.loaded = 1;
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void LineList::Read(const uint8_t* bytes, size_t size) {
+    lines.clear();
+    size_t start = 0;
+    while (start < size) {
+        size_t end = start;
+        while (end < size && bytes[end] != '\n') ++end;
+        std::string line(reinterpret_cast<const char*>(bytes) + start, end - start);
+        // Real materials use bare LF as often as CR LF: only a CR is a line end.
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t cut = std::min(line.find("//"), line.find("\\\\"));
+        if (cut != std::string::npos) line.resize(cut);
+        size_t zero = line.find('\0');
+        if (zero != std::string::npos) line.resize(zero);
+        for (char& c : line)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+}
+
+NamMaterial ReadNamMaterial(AppState& app, FileEntry& key) {
+    NamMaterial nam;
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t size;
+    if (!ReadGameFile(app, key, bytes, size)) return nam;
+    LineList list;
+    list.Read(bytes.get(), size);
+    for (const std::string& line : list.lines) {
+        size_t at;
+        size_t from = std::string::npos;
+        if (line.find("MASKED") != std::string::npos || line.find("ADDBLEND") != std::string::npos) {
+            nam.translucent = 1;
+        } else if (line.find("TWOSIDED") != std::string::npos) {
+            nam.twoSided = 1;
+        } else if ((at = line.find("TEXTURE ")) != std::string::npos) {
+            from = at + 8;
+        } else if ((at = line.find("PASS 0 ")) != std::string::npos) {
+            from = at + 7;
+        }
+        if (from == std::string::npos) continue;
+        size_t end = line.find(' ', from);
+        std::string name = line.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        if (name.size() >= 260) continue;  // no texture name is that long
+        nam.texture = name;
+        nam.named = true;
+    }
+    return nam;
+}
+
+LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText) {
+    LoadResult result;
+    FileType type = ClassifyName(key.name);
+    if (type == kTypeBmp || type == kTypeTga) {
+        std::unique_ptr<uint8_t[]> bytes;
+        uint32_t size;
+        if (ReadGameFile(app, key, bytes, size))
+            result.loaded = (type == kTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
+                                              : ReadTgaBytes(image, bytes.get(), size))
+                                ? 1
+                                : 0;
+        if (type == kTypeTga && showText && app.gameType == kGameRedemption) {
+            if (SetExtension(key, "nam"))
+                ShowText(app, key);
+            else
+                app.textView.SetText(std::string());
+        }
+    } else if (type == kFileTypeTth || type == kTypeTtz) {
+        if (showText) {
+            FileEntry material = key;
+            if (SetExtension(material, "vmt"))
+                ShowText(app, material);
+            else
+                app.textView.SetText(std::string());
+        }
+        result.loaded = LoadTexture(app, key, image) ? 1 : 0;
+    } else if (type == kFileTypeVmt) {
+        result = LoadVmt(app, key, image, showText);
+    } else if (type == kFileTypeNam) {
+        result = LoadNam(app, key, image, showText);
+    }
+    return result;
+}

@@ -1,1 +1,96 @@
-// (being written)
+#include "texture/TextureExport.h"
+
+#include "extract/Extract.h"
+#include "pack/GameFiles.h"
+#include "texture/ImageFiles.h"
+#include "texture/LoadImage.h"
+#include "texture/TextureFile.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string AfterLastSeparator(const std::string& path) {
+    size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+}  // namespace
+
+bool ExportTextureAsTga(AppState& app, FileEntry& key) {
+    ExtractReport& report = app.extraction.report;
+    std::string path = key.name;
+    std::string name = AfterLastSeparator(path);
+    std::string folder = path.substr(0, path.size() - name.size());
+    size_t dot = name.find('.');
+    std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ".tga";
+    app.progress.SetText(outName.c_str());
+
+    OutputFile out;
+    if (!OpenOutputFile(app, out, (folder + outName).c_str(), 0)) {
+        if (out.status == OutputStatus::Exists) {
+            ++report.skipped;
+            return true;
+        }
+        ++report.failed;
+        report.problems.push_back(path + ": " +
+                                  (out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
+                                                                      : "cannot create the output file"));
+        return false;
+    }
+    Image32 image = Image32{};
+    LoadResult loaded = LoadImage(app, key, image, true);
+    bool written = loaded.loaded && WriteTga(image, out.file) && out.Commit();
+    image.Release();
+    if (!written) {
+        // Nothing is left behind: an empty .tga would pass for an export.
+        out.Abandon();
+        ++report.failed;
+        report.problems.push_back(path + ": " + (loaded.loaded ? "cannot write the Targa file" : "cannot load the picture"));
+        return false;
+    }
+    ++report.written;
+    return true;
+}
+
+bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* dropped) {
+    std::string path = dropped;
+    std::string fileName = AfterLastSeparator(path);
+    Image32 image = Image32{};
+    auto fail = [&](const std::string& shown) {
+        image.Release();
+        app.message.Show(shown.c_str(), "File Not Found In Current Directory.");
+        return false;
+    };
+    if (!ReadTgaFile(image, path.c_str())) return fail(fileName);
+
+    size_t dot = path.find_last_of('.');
+    if (dot != std::string::npos && dot > path.size() - fileName.size()) path.resize(dot);
+    std::string stem = AfterLastSeparator(path);
+    std::string header = stem + ".tth", body = stem + ".ttz";
+
+    // Both siblings first: writing one file of a pair and not the other would
+    // leave a texture the game cannot read.
+    TreeItem first = FirstSiblingOf(app.tree, item);
+    TreeItem bodyItem = FindTreeSibling(app.tree, first, body);
+    if (FindTreeSibling(app.tree, first, header) == kNoItem || bodyItem == kNoItem) return fail(stem);
+
+    OutputFile tth, ttz;
+    if (!OpenWriteBack(app, tth, item, header.c_str()) || !OpenWriteBack(app, ttz, item, body.c_str()))
+        return fail(stem);
+    app.progress.SetText(stem.c_str());
+
+    TextureFile texture;
+    texture.message = app.message;
+    bool encoded = texture.Encode(image, tth.file, ttz.file);
+    image.Release();
+    // The encoder writes nothing when packing fails (it says so itself).
+    if (!encoded || tth.file.Skip(0) == 0 || ttz.file.Skip(0) == 0) return false;
+    if (!tth.Commit() || !ttz.Commit()) {
+        app.message.Show(stem.c_str(), "Error Writing Texture Files!");
+        return false;
+    }
+    app.tree.Select(bodyItem);
+    return true;
+}

@@ -1,5 +1,7 @@
 #include "tools/SampleData.h"
 
+#include "tools/TextureWriter.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -34,6 +36,15 @@ SampleGame Redemption() {
                            {"Scripts\\Quest\\Side.scr", Lines("side quest", 20)},
                        }});
     g.loose.push_back({"loose/override.txt", "loose text: read in place of the packed file\r\n"});
+    // Pictures: Targa and BMP textures named by .nam materials, which are
+    // looked for in a fixed list of folders.
+    std::vector<PackFile>& data = g.packs[0].files;
+    data.push_back({"3D/Materials/WALL.TGA", BuildTga(48, 32, 24)});
+    data.push_back({"3D/Materials/Stone.nam", "// stone wall\r\nPASS 0 WALL.TGA\r\nTWOSIDED\r\n"});
+    data.push_back({"Materials/General/Floor.bmp", BuildBmp(30, 20, 8, false)});
+    data.push_back({"Materials/General/Floor.nam", "texture floor.bmp\nmasked\n"});
+    data.push_back({"Materials/General/Sky.bmp", BuildBmp(33, 17, 24, true)});
+    data.push_back({"Materials/General/Banner.tga", BuildTga(40, 24, 32)});
     return g;
 }
 
@@ -57,6 +68,32 @@ SampleGame Bloodlines() {
                            {"vdata/hackterminals/Haven_PC.txt", Lines("haven pc", 10)},
                        }});
     g.loose.push_back({"cfg/autoexec.cfg", "// loose autoexec: read in place of the packed one\nbind F9 quickload\n"});
+    // Textures in every pixel format the viewer decodes, with materials.
+    SamplePack pictures{"pack002.vpk", {}};
+    struct {
+        const char* name;
+        uint32_t format, width, height, mips;
+    } textures[] = {
+        {"rgba", 0, 64, 32, 7},  {"bgr", 3, 32, 32, 6},   {"bgra", 12, 64, 64, 7}, {"dxt1", 13, 128, 64, 8},
+        {"dxt3", 14, 64, 64, 7}, {"dxt5", 15, 64, 128, 8}, {"rgba_alt", 23, 16, 16, 5},
+        {"single_level", 15, 32, 32, 1},
+    };
+    for (const auto& t : textures) {
+        std::string tth, ttz;
+        if (!BuildTexturePair(t.format, t.width, t.height, t.mips, tth, ttz)) continue;
+        std::string stem = std::string("materials/samples/") + t.name;
+        pictures.files.push_back({stem + ".tth", tth});
+        pictures.files.push_back({stem + ".ttz", ttz});
+    }
+    pictures.files.push_back({"materials/samples/crate.vmt",
+                              "\"VertexLitGeneric\"\n{\n\t\"$baseTexture\" \"samples/dxt1\"\n// a comment\n}\n"});
+    pictures.files.push_back({"materials/samples/glass.vmt",
+                              "\"LightmappedGeneric\"\r\n{\r\n\t\"$basetexture\" \"samples\\dxt5\"\r\n"
+                              "\t\"$translucent\" 1\r\n\t\"$nocull\" \"1\"\r\n}\r\n"});
+    pictures.files.push_back({"materials/samples/missing.vmt", "\"$basetexture\" \"samples/none\"\n"});
+    pictures.files.push_back({"images/Logo.bmp", BuildBmp(21, 13, 24, false)});
+    pictures.files.push_back({"images/Banner.tga", BuildTga(40, 24, 32)});
+    g.packs.push_back(pictures);
     return g;
 }
 

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (ASan + UBSan + libFuzzer) and runs each
-# for SECONDS (default 600), seeded with the sample packs.
+# for SECONDS (default 600), seeded with the sample packs and textures.
 # usage: tools/fuzz.sh [SECONDS] [TARGET...]
+# FUZZ_BUILD names another build folder, so that two runs do not share one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree)
-build=$PWD/build-fuzz
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga)
+build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
 cmake --build $build -j "$(nproc)" >/dev/null
 rm -rf $build/sample && $build/quillon-sample $build/sample
+# A texture seed: two bytes (little-endian) of .tth length, the .tth, the .ttz.
+pair() { local n; n=$(stat -c %s "$1")
+         printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8 & 255)))" > "$3"; cat "$1" "$2" >> "$3"; }
 for t in "${targets[@]}"; do
     corpus=$build/corpus-$t; mkdir -p "$corpus"
     case $t in
@@ -19,10 +23,51 @@ for t in "${targets[@]}"; do
                [ -d ../shared/realdata/bloodlines ] && cp ../shared/realdata/bloodlines/*.vpk "$corpus"/ ;;
         *tree*) for f in $build/sample/redemption/*.nob; do { printf '\x00'; cat "$f"; } > "$corpus/$(basename "$f")"; done
                 for f in $build/sample/bloodlines/*.vpk; do { printf '\x01'; cat "$f"; } > "$corpus/$(basename "$f")"; done ;;
+        *texture*)
+            q=$build/quillon; pack=$build/sample/bloodlines/pack002.vpk; s=$build/sample/bloodlines/materials/samples
+            for item in $($q list $pack | grep '\.tth$'); do
+                $q cat $pack "$item" > $build/seed.tth; $q cat $pack "${item%h}z" > $build/seed.ttz
+                pair $build/seed.tth $build/seed.ttz "$corpus/sample-$(basename "${item%.tth}")"
+            done
+            # Our own encoder's layout: the sample Targa and a 3 x 2 one,
+            # converted onto two sample textures.
+            $q cat $pack images/Banner.tga > $build/bgra.tga
+            { printf '\0\0\2\0\0\0\0\0\0\0\0\0\3\0\2\0\40\10'; for i in 1 2 3 4 5 6; do printf '\1\2\3\4'; done; } > $build/bgr.tga
+            if $q convert $pack materials/samples/bgra.tth $build/bgra.tga $build/bgr.tga >/dev/null; then
+                for name in bgra bgr; do pair $s/$name.tth $s/$name.ttz "$corpus/encoded-$name"; done
+            fi
+            if [ -d ../shared/realdata/bloodlines/materials ]; then
+                find ../shared/realdata/bloodlines/materials -name '*.tth' | while read -r f; do
+                    pair "$f" "${f%h}z" "$corpus/real-$(basename "$(dirname "$f")")-$(basename "${f%.tth}")"
+                done
+            fi ;;
+        # Picture seeds: small ones written here, and every layout the readers
+        # take as ImageMagick writes it, when it is installed.
+        *bmp*)
+            # 2 x 2, 8 bits, two palette entries, top row first.
+            printf 'BM\x46\0\0\0\0\0\0\0\x3e\0\0\0\x28\0\0\0\2\0\0\0\xfe\xff\xff\xff\1\0\x08\0\0\0\0\0\x08\0\0\0\0\0\0\0\0\0\0\0\2\0\0\0\0\0\0\0\x10\x20\x30\0\xf0\xe0\xd0\x80\0\1\0\0\1\0\0\0' \
+                > "$corpus/topdown-8.bmp"
+            if [ -x /usr/bin/convert ]; then
+                src="-seed 1 -size 5x3 plasma:fractal"
+                /usr/bin/convert $src -type TrueColor BMP3:"$corpus/im-24.bmp"
+                /usr/bin/convert $src -type TrueColor BMP:"$corpus/im-24-v5.bmp"
+                /usr/bin/convert $src -type Palette -compress None BMP3:"$corpus/im-8.bmp"
+                /usr/bin/convert $src -type Palette -compress None BMP:"$corpus/im-8-v5.bmp"
+            fi ;;
+        *tga*)
+            # ID field "abc", a two-entry colour map, two pixels; then our own layout.
+            printf '\3\1\2\0\0\2\0\x18\0\0\0\0\2\0\1\0\x18\0abc\1\2\3\4\5\6\x10\x20\x30\x40\x50\x60' > "$corpus/id-map.tga"
+            { printf '\0\0\2\0\0\0\0\0\0\0\0\0\3\0\2\0\x20\x08'; for i in 1 2 3 4 5 6; do printf "\\$i\x80\x40\xff"; done; } > "$corpus/ours.tga"
+            if [ -x /usr/bin/convert ]; then
+                src="-seed 1 -size 5x3 plasma:fractal"
+                /usr/bin/convert $src -type TrueColor -compress None "$corpus/im-24.tga"
+                /usr/bin/convert $src -alpha set -channel A -fx 'i/5' +channel -compress None "$corpus/im-32.tga"
+            fi ;;
     esac
     echo "== $t for ${seconds}s"
     status=0
     $build/fuzz/$t -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$build/" \
         "$corpus" > $build/$t.log 2>&1 || status=$?
     grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY)' $build/$t.log || true
     if [ $status -ne 0 ]; then echo "$t failed (status $status); see $build/$t.log"; failed=1; fi

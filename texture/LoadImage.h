@@ -1,0 +1,49 @@
+// Turning a path inside the packs into a picture: BMP and Targa images, game
+// textures, and the two material dialects that name textures (.vmt key-value
+// materials, .nam Redemption materials).
+#pragma once
+
+#include "pack/FileIndex.h"
+#include "texture/Image32.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AppState;
+
+struct LoadResult {
+    uint8_t loaded = 0;       // the image holds the picture
+    uint8_t translucent = 0;  // .vmt "$translucent" 1; .nam MASKED or ADDBLEND
+    uint8_t twoSided = 0;     // .vmt "$nocull" 1; .nam TWOSIDED
+};
+
+// Where a .nam material's texture (and the Redemption model reader's
+// materials) are looked for, in this order.
+extern const char* const kMaterialFolders[6];
+
+// A text file split into upper-cased lines. Line ends may be CR LF or bare
+// LF; a line is cut at "//" or "\\" (comments). Text after the last line
+// end is a line too.
+struct LineList {
+    std::vector<std::string> lines;
+
+    void Read(const uint8_t* bytes, size_t size);
+};
+
+// Loads the picture key.name names. key.name is rewritten (extensions
+// swapped, material paths written in), so pass a copy you can spare. The
+// image must hold no pixels on entry; it may hold pixels afterwards even when
+// nothing loaded, and the caller releases it. With showText the file's
+// companion text goes to the text pane (emptied when there is none).
+LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText);
+
+struct NamMaterial {
+    bool named = false;
+    std::string texture;  // as written in the material, upper-cased
+    uint8_t translucent = 0;
+    uint8_t twoSided = 0;
+};
+// Reads a .nam material (through the game files); named is false when the
+// file cannot be read or names no texture.
+NamMaterial ReadNamMaterial(AppState& app, FileEntry& key);

@@ -1,0 +1,23 @@
+// Pictures out of and into the packs: every image, texture or material of a
+// subtree exported as a Targa file, and Targa files dropped on a texture
+// turned into a loose game texture pair that replaces the packed one.
+#pragma once
+
+#include "pack/FileIndex.h"
+#include "pack/PackTree.h"
+
+struct AppState;
+
+// Exports the picture key names as NAME.tga (the name cut at its first '.')
+// below the output folder. An existing output file is left alone and counted
+// as skipped; a picture that cannot be loaded leaves no file and counts as
+// failed. True unless a file failed.
+bool ExportTextureAsTga(AppState& app, FileEntry& key);
+
+// Encodes the Targa file at path as the texture pair NAME.tth / NAME.ttz of
+// the siblings of item, written beside the packs where every reader finds
+// them first; then selects the .ttz item. Both siblings must exist and both
+// files are written completely before either replaces anything: on any
+// failure nothing changes on disk. A failure shows "File Not Found In Current
+// Directory." (or the encoder's message) and gives false.
+bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path);

@@ -1,0 +1,46 @@
+// What the text pane shows: a file's bytes as text and, for models, a check
+// list of meshes. The GUI's rich edit and check boxes mirror this record; the
+// CLI prints it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct AppState;
+struct FileEntry;
+
+struct CheckListEntry {
+    bool hasName = false;
+    std::string name;  // at most 259 characters
+    uint32_t checked = 0;
+};
+
+struct TextContent {
+    static const uint32_t kMaxEntries = 256;
+
+    // The bytes shown, unchanged: no line-end conversion, no size limit.
+    std::string text;
+    // 0: text only; 1: the check list beside the text.
+    uint32_t mode = 0;
+    CheckListEntry entries[kMaxEntries];
+    // One more than the highest entry index set.
+    uint32_t entryCount = 0;
+    // Bumped on every change, so a front end can tell when to refresh.
+    uint32_t revision = 0;
+
+    void SetText(std::string bytes) {
+        text = std::move(bytes);
+        ++revision;
+    }
+    void SetMode(uint32_t m) {
+        mode = m;
+        ++revision;
+    }
+    // Names entry index (below kMaxEntries) and checks it.
+    bool SetItem(uint32_t index, const std::string& name);
+};
+
+// Shows a game file's bytes as text; false, with the text unchanged, when the
+// file cannot be opened or read (an empty file counts as unreadable, as for
+// every reader).
+bool ShowFileAsText(AppState& app, FileEntry& key);

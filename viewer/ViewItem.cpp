@@ -1,0 +1,34 @@
+#include "viewer/ViewItem.h"
+
+#include "pack/GameFiles.h"
+#include "texture/LoadImage.h"
+
+#include <cstring>
+
+ItemView ViewTreeItem(AppState& app, TreeItem item) {
+    if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
+    std::string path;
+    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) return ItemView::Nothing;
+    FileEntry key = {};
+    std::memcpy(key.name, path.data(), path.size());
+    FileType type = ClassifyName(key.name);
+    FileCategory category = CategoryOf(type);
+    if (category == Image || (category == Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
+        Image32 image = Image32{};
+        LoadResult result = LoadImage(app, key, image, true);
+        ItemView view = ItemView::NoPicture;
+        if (result.loaded) {
+            app.textView.SetMode(0);
+            app.viewer.ShowImage(image, false, result.translucent != 0);
+            view = ItemView::Picture;
+        }
+        image.Release();
+        return view;
+    }
+    if (category == Text) {
+        if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
+        return ItemView::Text;
+    }
+    if (category == Model) return ItemView::Model;  // the model readers come later
+    return ItemView::Nothing;
+}
