@@ -42,10 +42,17 @@ run: native
 	@$(BUILD)/quillon packs $(SAMPLE)/redemption/data.nob
 	@echo '$$ quillon cat $(SAMPLE)/redemption/data.nob "dialog/town/ELDER.NPC" | head -3'
 	@$(BUILD)/quillon cat $(SAMPLE)/redemption/data.nob dialog/town/ELDER.NPC | head -3
+	@echo '$$ quillon list $(SAMPLE)/bloodlines/pack002.vpk --long | head -6'
+	@$(BUILD)/quillon list $(SAMPLE)/bloodlines/pack002.vpk --long | head -6
+	@echo '$$ quillon show $(SAMPLE)/bloodlines/pack002.vpk materials/samples/glass.vmt -o $(SAMPLE)/glass.tga'
+	@$(BUILD)/quillon show $(SAMPLE)/bloodlines/pack002.vpk materials/samples/glass.vmt -o $(SAMPLE)/glass.tga
+	@echo '$$ quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures'
+	@$(BUILD)/quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures
 
 bench: native
 	@$(BUILD)/bench/bench_read
 	@$(BUILD)/bench/bench_extract
+	@$(BUILD)/bench/bench_dxt
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WIN)

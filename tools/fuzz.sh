@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -63,6 +63,12 @@ for t in "${targets[@]}"; do
                 /usr/bin/convert $src -type TrueColor -compress None "$corpus/im-24.tga"
                 /usr/bin/convert $src -alpha set -channel A -fx 'i/5' +channel -compress None "$corpus/im-32.tga"
             fi ;;
+        *material*)  # first byte: bit 0 .nam instead of .vmt, bit 1 show the text
+            q=$build/quillon; b=$build/sample/bloodlines/pack002.vpk; r=$build/sample/redemption/data.nob
+            { printf '\x00'; $q cat $b materials/samples/crate.vmt; } > "$corpus/crate"
+            { printf '\x02'; $q cat $b materials/samples/glass.vmt; } > "$corpus/glass"
+            { printf '\x01'; $q cat $r 3d/materials/stone.nam; } > "$corpus/stone"
+            { printf '\x03'; $q cat $r materials/general/floor.nam; } > "$corpus/floor" ;;
     esac
     echo "== $t for ${seconds}s"
     status=0
