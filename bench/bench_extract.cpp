@@ -13,6 +13,7 @@
 // files go below TMPDIR (a tmpfs such as /dev/shm measures the programs, a
 // disk measures the file system as much).
 // usage: bench_extract [FILES] [ROUNDS]
+#include "bench/BenchFiles.h"
 #include "tools/PackWriter.h"
 
 #include <algorithm>
@@ -32,20 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<PackFile> MakeFiles(int count, double maxSize, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> logSize(std::log(64.0), std::log(maxSize));
-    std::vector<PackFile> files;
-    for (int i = 0; i < count; ++i) {
-        char name[96];
-        std::snprintf(name, sizeof name, "folder%02d/sub%03d/file_%06d.%s", i % 37, i % 211, i,
-                      (i % 3 == 0) ? "ttz" : (i % 3 == 1) ? "vmt" : "mdl");
-        size_t size = static_cast<size_t>(std::exp(logSize(rng)));
-        files.push_back({name, std::string(size, static_cast<char>('a' + i % 26))});
-    }
-    return files;
-}
 
 double Run(const std::string& command) {
     auto start = Clock::now();
@@ -95,7 +82,7 @@ int main(int argc, char** argv) {
     fs::create_directories(root);
     int status = 0;
 
-    std::vector<PackFile> files = MakeFiles(count, 256.0 * 1024, 20261206);
+    std::vector<PackFile> files = MakeBenchFiles(count, 256.0 * 1024, 20261206);
     WriteTar(files, root / "staging", root / "files.tar");
     WriteWholeFile((root / "pack000.vpk").string(), BuildVpk(files));
     WriteWholeFile((root / "pack000.nob").string(), BuildNob(files));
@@ -121,7 +108,7 @@ int main(int argc, char** argv) {
     fs::remove(root / "pack000.nob");
 
     const int listed = 100000;
-    std::vector<PackFile> many = MakeFiles(listed, 256.0, 7);
+    std::vector<PackFile> many = MakeBenchFiles(listed, 256.0, 7);
     WriteTar(many, root / "staging", root / "many.tar");
     double tarList = 1e9;
     for (int r = 0; r < rounds; ++r)

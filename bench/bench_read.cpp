@@ -12,6 +12,7 @@
 // usage: bench_read [FILES] [ROUNDS]
 #include "pack/FileHandle.h"
 #include "pack/GameFiles.h"
+#include "bench/BenchFiles.h"
 #include "tools/PackWriter.h"
 
 #include <chrono>
@@ -31,21 +32,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-std::vector<PackFile> MakeFiles(int count) {
-    std::mt19937 rng(20261206);
-    std::uniform_real_distribution<double> logSize(std::log(64.0), std::log(256.0 * 1024));
-    std::vector<PackFile> files;
-    files.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        char name[96];
-        std::snprintf(name, sizeof name, "Folder%02d/Sub%03d/File_%05d.%s", i % 37, i % 211, i,
-                      (i % 3 == 0) ? "ttz" : (i % 3 == 1) ? "vmt" : "mdl");
-        size_t size = static_cast<size_t>(std::exp(logSize(rng)));
-        files.push_back({name, std::string(size, static_cast<char>('a' + i % 26))});
-    }
-    return files;
-}
 
 double ReadSequentially(const std::string& path, uint64_t& bytes) {
     static std::vector<char> block(1 << 20);
@@ -91,7 +77,7 @@ int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / ("quillon-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string home = GetCurrentDir();
-    std::vector<PackFile> files = MakeFiles(count);
+    std::vector<PackFile> files = MakeBenchFiles(count, 256.0 * 1024, 20261206);
     int status = 0;
 
     for (const char* ext : {".vpk", ".nob"}) {

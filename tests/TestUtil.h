@@ -39,6 +39,15 @@ public:
     std::string path;
 };
 
+// The real game files the tests may use, when the folder is there.
+inline std::string RealData() {
+#ifdef _WIN32
+    return std::string("Z:") + QUILLON_REALDATA;  // Wine maps the Unix root to Z:
+#else
+    return QUILLON_REALDATA;
+#endif
+}
+
 class CwdGuard {
 public:
     CwdGuard() : saved(GetCurrentDir()) {}

@@ -216,11 +216,7 @@ TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
 }
 
 TEST(RealDataTest, Pack103ExtractsByteForByte) {
-#ifdef _WIN32
-    std::string folder = std::string("Z:") + QUILLON_REALDATA + "/bloodlines";
-#else
-    std::string folder = std::string(QUILLON_REALDATA) + "/bloodlines";
-#endif
+    std::string folder = RealData() + "/bloodlines";
     if (!fs::exists(folder + "/pack103.vpk")) GTEST_SKIP() << "no real data";
     TempDir dir;
     CwdGuard cwd;

@@ -6,18 +6,6 @@
 #include <cstring>
 #include <filesystem>
 
-namespace {
-
-std::string RealData() {
-#ifdef _WIN32
-    return std::string("Z:") + QUILLON_REALDATA;  // Wine maps the Unix root to Z:
-#else
-    return QUILLON_REALDATA;
-#endif
-}
-
-}  // namespace
-
 TEST(RealDataTest, Pack103ListsAndReadsItsSevenTextFiles) {
     std::string folder = RealData() + "/bloodlines";
     if (!std::filesystem::exists(folder + "/pack103.vpk")) GTEST_SKIP() << "no real data at " << folder;

@@ -149,13 +149,6 @@ void DecodeRaw(Decoded& d, uint32_t format, uint32_t w, uint32_t h, const std::s
 
 uint32_t Bgra(uint32_t b, uint32_t g, uint32_t r, uint32_t a) { return b | g << 8 | r << 16 | a << 24; }
 
-std::string RealData() {
-#ifdef _WIN32
-    return std::string("Z:") + QUILLON_REALDATA;  // Wine maps the Unix root to Z:
-#else
-    return QUILLON_REALDATA;
-#endif
-}
 
 }  // namespace
 

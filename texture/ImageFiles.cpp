@@ -128,6 +128,16 @@ bool TgaLayout(const uint8_t* d, size_t size, Layout& out) {
 // Image row that file row r becomes.
 uint32_t TargetRow(const Layout& l, uint32_t r) { return l.bottomUp ? l.height - 1 - r : r; }
 
+// 3-byte blue, green, red pixels of both formats, made opaque.
+void ExpandBgrRow(const uint8_t* src, uint8_t* dst, uint32_t width) {
+    for (uint32_t x = 0; x < width; ++x, src += 3, dst += 4) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst[3] = 255;
+    }
+}
+
 bool DecodeBmp(Image32& image, const uint8_t* data, size_t size) {
     Layout l;
     if (!BmpLayout(data, size, l) || l.extent > size) return false;
@@ -145,12 +155,7 @@ bool DecodeBmp(Image32& image, const uint8_t* data, size_t size) {
         if (l.bytesPerPixel == 1) {
             for (uint32_t x = 0; x < l.width; ++x) std::memcpy(dst + 4 * size_t(x), palette[src[x]], 4);
         } else {
-            for (uint32_t x = 0; x < l.width; ++x, src += 3, dst += 4) {
-                dst[0] = src[0];
-                dst[1] = src[1];
-                dst[2] = src[2];
-                dst[3] = 255;
-            }
+            ExpandBgrRow(src, dst, l.width);
         }
     }
     image = out;
@@ -169,12 +174,7 @@ bool DecodeTga(Image32& image, const uint8_t* data, size_t size) {
         if (l.bytesPerPixel == 4) {
             std::memcpy(dst, src, size_t(l.rowBytes));
         } else {
-            for (uint32_t x = 0; x < l.width; ++x, src += 3, dst += 4) {
-                dst[0] = src[0];
-                dst[1] = src[1];
-                dst[2] = src[2];
-                dst[3] = 255;
-            }
+            ExpandBgrRow(src, dst, l.width);
         }
     }
     image = out;
