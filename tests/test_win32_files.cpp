@@ -140,15 +140,6 @@ TEST(Win32Files, DeviceNamesAreNotFiles) {
     }
 }
 
-TEST(Win32Files, MakeFolderFailsWhereAFileHasTheName) {
-    TempDir dir;
-    dir.Write("data", "a file, not a folder");
-    // CreateDirectoryA reports ERROR_ALREADY_EXISTS for any name.
-    EXPECT_FALSE(MakeFolder((dir / "data").c_str()));
-    EXPECT_TRUE(MakeFolder((dir / "DATA2").c_str()));
-    EXPECT_TRUE(MakeFolder((dir / "data2").c_str())) << "names ignore case";
-}
-
 TEST(Win32Files, OpenRefusesFilesOf4GiBAndMore) {
     TempDir dir;
     std::string largest = dir / "largest.nob";
@@ -195,43 +186,6 @@ TEST(Win32Listing, KeepsOnlyTrueExtensionsIgnoringCase) {
     std::vector<std::string> names;
     ASSERT_TRUE(ListFilesWithExtension("", ".nob", names)) << "an empty folder name is the current one";
     EXPECT_EQ(Sorted(names), expected);
-}
-
-TEST(Win32Listing, AFolderWithoutMatchesGivesAnEmptyListAndAMissingOneFails) {
-    TempDir dir;
-    dir.Write("readme.txt", "x");
-    std::vector<std::string> names{"left over"};
-    EXPECT_TRUE(ListFilesWithExtension(dir.path.c_str(), ".nob", names));
-    EXPECT_TRUE(names.empty());
-
-    names = {"left over"};
-    EXPECT_FALSE(ListFilesWithExtension((dir / "missing").c_str(), ".nob", names));
-    EXPECT_TRUE(names.empty());
-    EXPECT_FALSE(ListFilesWithExtension((dir / "readme.txt").c_str(), ".nob", names)) << "a file is no folder";
-}
-
-TEST(Win32CurrentDir, RoundTripsAndRelativePathsFollowIt) {
-    TempDir dir;
-    dir.Write("sub\\loose.txt", "loose");
-    CwdGuard cwd;
-    std::string before = GetCurrentDir();
-    ASSERT_FALSE(before.empty());
-
-    ASSERT_TRUE(SetCurrentDir(dir.path.c_str()));
-    std::string now = GetCurrentDir();
-    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, now.c_str(), -1, dir.path.c_str(), -1),
-              CSTR_EQUAL)
-        << now << " vs " << dir.path;
-    EXPECT_TRUE(FileExists("sub\\loose.txt"));
-    EXPECT_TRUE(FileExists("sub/loose.txt"));
-
-    ASSERT_TRUE(SetCurrentDir("sub"));
-    EXPECT_EQ(GetCurrentDir(), now + "\\sub");
-    EXPECT_TRUE(FileExists("loose.txt"));
-
-    EXPECT_FALSE(SetCurrentDir("no such folder"));
-    EXPECT_EQ(GetCurrentDir(), now + "\\sub") << "a failed change keeps the old directory";
-    EXPECT_FALSE(SetCurrentDir("loose.txt"));
 }
 
 #endif  // _WIN32
