@@ -98,7 +98,10 @@ const char kShowUsage[] =
     "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
     "standard output; for an image, texture or material the companion text\n"
     "(the material, or the texture's .vmt) goes to standard output and, with\n"
-    "-o, the picture is written as a 32-bit Targa file (replacing OUT.tga).\n";
+    "-o, the picture is written as a 32-bit Targa file (replacing OUT.tga).\n"
+    "For a model, its material list, then one line per mesh (name, triangles,\n"
+    "texture slot, twoSided and alpha flags), one per texture slot (its size,\n"
+    "or 'checkerboard' for a material that could not be loaded), and the camera.\n";
 
 const char kConvertUsage[] =
     "usage: quillon convert PACK ITEM TGA...\n"
@@ -340,6 +343,30 @@ int Extract(int argc, char** argv) {
     return report.failed == 0 ? 0 : 1;
 }
 
+// The model on display as the 3D view would draw it: its meshes (check-list
+// name, triangles, texture slot and that slot's flags), its texture slots,
+// and the camera.
+void PrintModel(const AppState& app) {
+    const Viewer& v = app.viewer;
+    for (uint32_t i = 0; i < v.meshCount; ++i) {
+        const MeshRange& mesh = v.meshes[i];
+        uint32_t slot = mesh.textureIndex + 1;
+        const TextureSlot* t = slot < v.slotCount ? &v.slots[slot] : nullptr;
+        std::printf("mesh %u\t%s\ttriangles %u\tslot %u\ttwoSided %u\talpha %u\n", i,
+                    i < app.textView.entryCount ? app.textView.entries[i].name.c_str() : "", mesh.triangleCount, slot,
+                    t != nullptr ? t->twoSided : 0u, t != nullptr ? t->alpha : 0u);
+    }
+    for (uint32_t slot = 1; slot < v.slotCount; ++slot) {
+        const TextureSlot& t = v.slots[slot];
+        if (t.substitute)
+            std::printf("texture %u\tcheckerboard\n", slot);
+        else
+            std::printf("texture %u\t%ux%u\n", slot, t.image.width, t.image.height);
+    }
+    const Camera& c = app.camera;
+    std::printf("camera\teye %g %g %g\torientation %g %g %g\n", c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.roll);
+}
+
 int Show(int argc, char** argv) {
     if (WantsHelp(argc, argv)) return std::fputs(kShowUsage, stdout), 0;
     std::vector<const char*> args;
@@ -381,9 +408,13 @@ int Show(int argc, char** argv) {
     case ItemView::NoPicture:
         std::fprintf(stderr, "quillon: %s: cannot load the picture\n", args[1]);
         return 1;
-    case ItemView::Model:
-        std::fprintf(stderr, "quillon: %s: models cannot be shown yet\n", args[1]);
+    case ItemView::NoModel:
+        std::fprintf(stderr, "quillon: %s: cannot load the model: %s\n", args[1], app.viewer.lastModelError.c_str());
         return 1;
+    case ItemView::Model:
+        if (out != nullptr) std::fprintf(stderr, "quillon: %s: a model has no picture for -o\n", args[1]);
+        PrintModel(app);
+        return out != nullptr ? 1 : 0;
     case ItemView::Text:
         if (out != nullptr) std::fprintf(stderr, "quillon: %s: a text file has no picture for -o\n", args[1]);
         return out != nullptr ? 1 : 0;

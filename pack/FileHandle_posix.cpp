@@ -255,11 +255,16 @@ uint32_t FileHandle::Size() {
 }
 
 bool LooseFileMayExist(const char* p) {
-    std::string path = Slashes(p), resolved;
-    if (path.empty()) return false;
+    if (*p == '\0') return false;
     // Absolute paths and ones that climb out are rare; let the file system say.
-    if (path[0] == '/' || path.find("..") != std::string::npos) return true;
-    return Resolve(path, false, resolved);
+    if (*p == '/' || *p == '\\' || std::strstr(p, "..") != nullptr) return true;
+    // Nearly every packed file's first folder has no loose twin: answer that
+    // from the data folder's listing before building any path.
+    size_t first = std::strcspn(p, "/\\");
+    const Listing* top = ListingOf(std::string());
+    if (top != nullptr && p[first] != '\0' && top->Find(std::string(p, first)) == nullptr) return false;
+    std::string resolved;
+    return Resolve(Slashes(p), false, resolved);
 }
 
 bool FileExists(const char* p) {

@@ -76,6 +76,8 @@ struct AppState {
     // The text pane's content and the 3D view's picture.
     TextContent textView;
     Viewer viewer;
+    // Eye, orientation and model scale of the 3D view (set by model loads).
+    Camera camera;
 
     MessageSeam message;
     ProgressHooks progressHooks;

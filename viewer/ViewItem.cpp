@@ -1,5 +1,6 @@
 #include "viewer/ViewItem.h"
 
+#include "model/BloodlinesModel.h"
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
@@ -29,6 +30,12 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
         return ItemView::Text;
     }
-    if (category == Model) return ItemView::Model;  // the model readers come later
+    if (category == Model) {
+        if (app.gameType != kGameBloodlines) {
+            app.viewer.lastModelError = "Redemption models cannot be shown yet";
+            return ItemView::NoModel;
+        }
+        return LoadBloodlinesModel(app, key) ? ItemView::Model : ItemView::NoModel;
+    }
     return ItemView::Nothing;
 }

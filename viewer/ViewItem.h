@@ -6,7 +6,9 @@
 
 struct AppState;
 
-enum class ItemView { Nothing, Text, Picture, NoPicture, Model };
+// Model: a model is on show; NoModel: the model could not be loaded (the
+// reason is in app.viewer.lastModelError) and the previous display stays.
+enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel };
 
 // Views item as the browser does on selection; says what it showed. Folders
 // and files of no viewable category show nothing.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 bool Viewer::ShowImage(const Image32& image, bool twoSided, bool alpha) {
+    meshCount = 0;
     slot0.image.Release();
     ++slot0.revision;
     if (image.pixels == nullptr || !slot0.image.Create(image.width, image.height)) return false;
@@ -13,6 +14,9 @@ bool Viewer::ShowImage(const Image32& image, bool twoSided, bool alpha) {
 }
 
 void Viewer::FillImage(uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
+    meshCount = 0;
+    slot0.twoSided = false;
+    slot0.alpha = false;
     ++slot0.revision;
     if (slot0.image.pixels == nullptr) return;
     uint64_t n = uint64_t(slot0.image.width) * slot0.image.height;

@@ -1,10 +1,15 @@
 // The 3D view's state that the core fills: the picture shown in image slot 0
-// with its flags. The GUI uploads it to Direct3D; the CLI writes it out.
+// with its flags, and the model record (vertex buffer, mesh table, texture
+// slots, skeleton). The GUI uploads it to Direct3D; the CLI summarises it.
 #pragma once
 
 #include "texture/Image32.h"
+#include "viewer/Camera.h"
+#include "viewer/ModelData.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 struct ShownImage {
     Image32 image = Image32{};  // owned copy; pixels null when nothing is shown
@@ -15,15 +20,63 @@ struct ShownImage {
 };
 
 struct Viewer {
+    // Slot 0 of the texture table: the image texture.
     ShownImage slot0;
+    // Slots 1 .. slotCount - 1 hold material textures; slots[0] is unused
+    // (slot 0 lives in slot0).
+    TextureSlot slots[kTextureSlotCapacity];
+    uint32_t slotCount = 1;
+    MeshRange meshes[kMeshCapacity] = {};
+    uint32_t meshCount = 0;  // 0: the image in slot 0 is shown
+    SkeletonLines skeleton;
+    // Bumped whenever the model tables change, so the GUI knows to upload.
+    uint32_t modelRevision = 0;
+    // Why the last model load was refused, for the front ends.
+    std::string lastModelError;
 
     Viewer() = default;
     Viewer(const Viewer&) = delete;
     Viewer& operator=(const Viewer&) = delete;
-    ~Viewer() { slot0.image.Release(); }
+    ~Viewer();
 
-    // Takes a copy of image for slot 0.
+    // Takes a copy of image for slot 0; mesh count := 0.
     bool ShowImage(const Image32& image, bool twoSided, bool alpha);
-    // Fills slot 0 with one colour (B, G, R, A), as when nothing is shown.
+    // Fills slot 0 with one colour (B, G, R, A), as when nothing is shown;
+    // mesh count := 0, slot 0's flags := 0.
     void FillImage(uint8_t b, uint8_t g, uint8_t r, uint8_t a);
+    // The same with a 32-bit ARGB colour (0xFF000000 is opaque black).
+    void FillImage(uint32_t argb) {
+        FillImage(uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24));
+    }
+
+    // Mesh count := 0; releases slots from the last down to slot 1.
+    void ReleaseModelTextures();
+    // A copy of image in the next slot with its flags; slot count + 1. False,
+    // with the slot count unchanged, when the table is full or the image
+    // holds no pixels.
+    bool AddTexture(const Image32& image, uint8_t twoSided, uint8_t alpha);
+    // AddTexture with the checkerboard, two-sided, not blended.
+    bool AddSubstituteTexture();
+
+    // The model vertex buffer: lock the first count vertices, write them,
+    // unlock. Null when count exceeds kModelVertexCapacity or no memory.
+    ModelVertex* LockModelVertices(uint32_t count);
+    void UnlockModelVertices();
+    // The vertices last written (memory backend only), lockedVertices of them.
+    const ModelVertex* ModelVertices() const { return vertices.get(); }
+    uint32_t lockedVertices = 0;
+
+    // Appends a visible mesh; false when the table is full.
+    bool AddMesh(uint32_t textureIndex, uint32_t triangleCount);
+    // textureIndex of mesh i, or 0 when there is no mesh i.
+    uint32_t MeshTextureIndex(uint32_t i) const { return i < meshCount ? meshes[i].textureIndex : 0; }
+    // Ignored when there is no mesh i.
+    void SetMeshVisible(uint32_t i, bool visible);
+
+    void ClearSkeleton();
+    // False, adding nothing, when 64 segments are already held.
+    bool AddSkeletonSegment(const float start[3], const float end[3]);
+
+private:
+    std::unique_ptr<ModelVertex[]> vertices;
 };

@@ -1,0 +1,62 @@
+// The Bloodlines model reader: the input is a model pair, two bytes
+// (little-endian) of .mdl length, the .mdl, then the .dx80.vtx. Both become
+// loose files of a data folder whose pack holds one material with its
+// texture, and the pair is loaded as the browser loads a selected model.
+#include "FuzzPack.h"
+#include "model/BloodlinesModel.h"
+#include "tools/PackWriter.h"
+#include "tools/TextureWriter.h"
+
+#include <filesystem>
+
+namespace {
+
+const char kMdl[] = "models/f/m.mdl";
+const char kVtx[] = "models/f/m.dx80.vtx";
+
+AppState& Game() {
+    static AppState* app = [] {
+        const std::string& folder = FuzzFolder();
+        std::filesystem::create_directories(folder + "/models/f");
+        // Present before the pack is opened, so that the loose-file lookup
+        // knows them from the start.
+        WriteFuzzPack(folder + "/" + kMdl, nullptr, 0);
+        WriteFuzzPack(folder + "/" + kVtx, nullptr, 0);
+        std::string tth, ttz;
+        BuildTexturePair(12, 8, 8, 1, tth, ttz);
+        std::vector<PackFile> files = {
+            {"materials/models/f/skin.vmt", "\"$basetexture\" \"models/f/skin\"\n\"$nocull\" 1\n"},
+            {"materials/models/f/skin.tth", tth},
+            {"materials/models/f/skin.ttz", ttz},
+        };
+        WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files));
+        AppState* a = new AppState;
+        if (!OpenPack(*a, (folder + "/pack000.vpk").c_str())) std::abort();
+        return a;
+    }();
+    return *app;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    AppState& app = Game();  // enters the data folder once
+    size_t mdlSize = data[0] | size_t(data[1]) << 8;
+    if (mdlSize > size - 2) mdlSize = size - 2;
+    WriteFuzzPack(kMdl, data + 2, mdlSize);
+    WriteFuzzPack(kVtx, data + 2 + mdlSize, size - 2 - mdlSize);
+    FileEntry key = {};
+    std::strcpy(key.name, (data[0] & 1) ? kVtx : kMdl);
+    if (LoadBloodlinesModel(app, key)) {
+        // What was written must lie inside the record.
+        const Viewer& v = app.viewer;
+        uint64_t vertices = 0;
+        for (uint32_t i = 0; i < v.meshCount; ++i) vertices += 3 * uint64_t(v.meshes[i].triangleCount);
+        if (vertices > v.lockedVertices || v.slotCount > kTextureSlotCapacity || v.meshCount > kMeshCapacity)
+            std::abort();
+        for (uint32_t i = 0; i < v.meshCount; ++i)
+            if (v.meshes[i].textureIndex + 1 >= v.slotCount) std::abort();
+    }
+    return 0;
+}
