@@ -5,6 +5,7 @@
 
 #include "pack/GameFiles.h"
 #include "pack/FileHandle.h"
+#include "tools/PackWriter.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -57,4 +58,14 @@ void ReadEveryEntry(AppState& app, const std::string& pack, uint32_t packSize) {
         auto bytes = g.ReadAll(size);
         if (!bytes) std::abort();
     }
+}
+
+// One application record for a whole fuzzing run, opened once on a pack of
+// the given files in the fuzzing folder (which becomes the current
+// directory, so inputs can be written there as loose files).
+inline AppState* OpenFuzzGame(const std::vector<PackFile>& files) {
+    WriteWholeFile(FuzzFolder() + "/pack000.vpk", BuildVpk(files));
+    AppState* app = new AppState;
+    if (!OpenPack(*app, (FuzzFolder() + "/pack000.vpk").c_str())) std::abort();
+    return app;
 }

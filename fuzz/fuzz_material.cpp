@@ -16,15 +16,11 @@ AppState& Game() {
         std::filesystem::create_directories(folder + "/materials/models");
         std::string tth, ttz;
         BuildTexturePair(13, 8, 8, 4, tth, ttz);
-        std::vector<PackFile> files = {
+        return OpenFuzzGame({
             {"materials/models/crate.tth", tth}, {"materials/models/crate.ttz", ttz},
             {"3d/materials/WALL.TGA", BuildTga(4, 4, 24)}, {"materials/london/floor.bmp", BuildBmp(3, 3, 8, false)},
             {"materials/m.vmt", "x"}, {"materials/m.nam", "x"}, {"materials/m.tga", BuildTga(2, 2, 32)},
-        };
-        WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files));
-        AppState* a = new AppState;
-        if (!OpenPack(*a, (folder + "/pack000.vpk").c_str())) std::abort();
-        return a;
+        });
     }();
     return *app;
 }

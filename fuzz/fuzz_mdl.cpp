@@ -24,15 +24,11 @@ AppState& Game() {
         WriteFuzzPack(folder + "/" + kVtx, nullptr, 0);
         std::string tth, ttz;
         BuildTexturePair(12, 8, 8, 1, tth, ttz);
-        std::vector<PackFile> files = {
+        return OpenFuzzGame({
             {"materials/models/f/skin.vmt", "\"$basetexture\" \"models/f/skin\"\n\"$nocull\" 1\n"},
             {"materials/models/f/skin.tth", tth},
             {"materials/models/f/skin.ttz", ttz},
-        };
-        WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files));
-        AppState* a = new AppState;
-        if (!OpenPack(*a, (folder + "/pack000.vpk").c_str())) std::abort();
-        return a;
+        });
     }();
     return *app;
 }
