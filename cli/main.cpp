@@ -188,6 +188,13 @@ bool OpenPackOrSay(AppState& app, const char* pack) {
     return true;
 }
 
+// The tree item a command names; says so when there is none.
+TreeItem FindItemOrSay(const AppState& app, const char* item, const char* pack) {
+    TreeItem found = FindTreeItemByPath(app.tree, item);
+    if (found == kNoItem) std::fprintf(stderr, "quillon: %s: not found in %s\n", item, pack);
+    return found;
+}
+
 int Packs(int argc, char** argv) {
     if (WantsHelp(argc, argv)) return std::fputs(kPacksUsage, stdout), 0;
     if (argc != 1) return UsageError("packs takes one PACK", kPacksUsage);
@@ -323,11 +330,8 @@ int Extract(int argc, char** argv) {
     std::vector<TreeItem> items;
     bool missing = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        TreeItem item = FindTreeItemByPath(app.tree, args[i]);
-        if (item == kNoItem) {
-            std::fprintf(stderr, "quillon: %s: not found in %s\n", args[i], args[0]);
-            missing = true;
-        }
+        TreeItem item = FindItemOrSay(app, args[i], args[0]);
+        if (item == kNoItem) missing = true;
         items.push_back(item);
     }
     if (missing) return 1;
@@ -386,11 +390,8 @@ int Show(int argc, char** argv) {
     if (out != nullptr && !AbsolutePath(out, outPath)) return 1;
     AppState app;
     if (!OpenPackOrSay(app, args[0])) return 1;
-    TreeItem item = FindTreeItemByPath(app.tree, args[1]);
-    if (item == kNoItem) {
-        std::fprintf(stderr, "quillon: %s: not found in %s\n", args[1], args[0]);
-        return 1;
-    }
+    TreeItem item = FindItemOrSay(app, args[1], args[0]);
+    if (item == kNoItem) return 1;
     if (app.tree.Data(item) == nullptr) {
         std::fprintf(stderr, "quillon: %s: is a folder\n", args[1]);
         return 1;
@@ -449,11 +450,8 @@ int Convert(int argc, char** argv) {
     }
     AppState app;
     if (!OpenPackOrSay(app, argv[0])) return 1;
-    TreeItem item = FindTreeItemByPath(app.tree, argv[1]);
-    if (item == kNoItem) {
-        std::fprintf(stderr, "quillon: %s: not found in %s\n", argv[1], argv[0]);
-        return 1;
-    }
+    TreeItem item = FindItemOrSay(app, argv[1], argv[0]);
+    if (item == kNoItem) return 1;
     int failed = 0;
     app.progress.Create("Convert Targa To Texture");
     app.progress.SetRange(0, static_cast<uint16_t>(targas.size()));
