@@ -9,7 +9,7 @@ pkgs=(
   googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
-  xvfb xauth
+  xvfb xauth xcompmgr
   libsquish-dev imagemagick
 )
 

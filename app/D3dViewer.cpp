@@ -1,0 +1,458 @@
+#include "app/D3dViewer.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const DWORD kQuadFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+const DWORD kModelFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+const DWORD kLineFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+const UINT kQuadBytes = 112;
+const UINT kModelBytes = kModelVertexCapacity * sizeof(ModelVertex);
+const UINT kLineBytes = 16384;
+const uint32_t kPadColour = 0x80808080u;
+const D3DCOLOR kClearColour = 0xFF808080u;
+
+struct QuadVertex {
+    float x, y, z, rhw;
+    DWORD colour;
+    float u, v;
+};
+static_assert(sizeof(QuadVertex) == 28, "the screen quad's vertex is 28 bytes");
+
+struct LineVertex {
+    float x, y, z;
+    DWORD colour;
+};
+
+void Error(const char* text) { MessageBoxA(nullptr, text, "Error!", MB_ICONEXCLAMATION); }
+
+// The few matrix helpers the camera needs, in Direct3D's row-vector,
+// left-handed convention.
+D3DMATRIX Identity() {
+    D3DMATRIX m = {};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX r = {};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
+            r.m[i][j] = sum;
+        }
+    return r;
+}
+
+D3DMATRIX RotationX(float angle) {
+    D3DMATRIX m = Identity();
+    float c = std::cos(angle), s = std::sin(angle);
+    m._22 = c;
+    m._23 = s;
+    m._32 = -s;
+    m._33 = c;
+    return m;
+}
+
+D3DMATRIX RotationY(float angle) {
+    D3DMATRIX m = Identity();
+    float c = std::cos(angle), s = std::sin(angle);
+    m._11 = c;
+    m._13 = -s;
+    m._31 = s;
+    m._33 = c;
+    return m;
+}
+
+void Normalize(float v[3]) {
+    float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length > 0)
+        for (int i = 0; i < 3; ++i) v[i] /= length;
+}
+
+void Cross(const float a[3], const float b[3], float out[3]) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+float Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+D3DMATRIX LookAtLH(const float eye[3], const float at[3], const float up[3]) {
+    float z[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
+    Normalize(z);
+    float x[3];
+    Cross(up, z, x);
+    Normalize(x);
+    float y[3];
+    Cross(z, x, y);
+    D3DMATRIX m = Identity();
+    m._11 = x[0], m._12 = y[0], m._13 = z[0];
+    m._21 = x[1], m._22 = y[1], m._23 = z[1];
+    m._31 = x[2], m._32 = y[2], m._33 = z[2];
+    m._41 = -Dot(x, eye), m._42 = -Dot(y, eye), m._43 = -Dot(z, eye);
+    return m;
+}
+
+D3DMATRIX PerspectiveFovLH(float fov, float aspect, float zn, float zf) {
+    D3DMATRIX m = {};
+    float yScale = 1.0f / std::tan(fov / 2);
+    m._11 = yScale / aspect;
+    m._22 = yScale;
+    m._33 = zf / (zf - zn);
+    m._34 = 1.0f;
+    m._43 = -zn * zf / (zf - zn);
+    return m;
+}
+
+}  // namespace
+
+bool D3dViewer::CreateTexture(uint32_t w, uint32_t h, IDirect3DTexture9** texture) {
+    *texture = nullptr;
+    return SUCCEEDED(device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture, nullptr));
+}
+
+bool D3dViewer::Init(HWND view) {
+    slotCount = 0;
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (d3d == nullptr) {
+        Error("This Program Requires Direct X 9.0");
+        return false;
+    }
+    GetClientRect(view, &viewRect);
+    D3DPRESENT_PARAMETERS params = {};
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.Windowed = TRUE;
+    params.EnableAutoDepthStencil = TRUE;
+    params.AutoDepthStencilFormat = D3DFMT_D16;
+    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, view, D3DCREATE_MIXED_VERTEXPROCESSING, &params,
+                                 &device))) {
+        device = nullptr;
+        Error("Error Creating Direct X 9.0 Device");
+        return false;
+    }
+    if (!CreateDefaultResources()) return false;
+    if (FAILED(device->CreateVertexBuffer(kLineBytes, D3DUSAGE_WRITEONLY, kLineFvf, D3DPOOL_DEFAULT, &lineBuffer,
+                                          nullptr))) {
+        lineBuffer = nullptr;
+        Error("Error Creating Vertex Buffer");
+        return false;
+    }
+    return true;
+}
+
+bool D3dViewer::CreateDefaultResources() {
+    if (!CreateTexture(imageWidth, imageHeight, &slots[0])) {
+        Error("Error Creating Texture");
+        return false;
+    }
+    slotCount = 1;
+    FillImage(0xFF808080u);
+    if (FAILED(device->CreateVertexBuffer(kQuadBytes, D3DUSAGE_WRITEONLY, kQuadFvf, D3DPOOL_DEFAULT, &quadBuffer,
+                                          nullptr))) {
+        quadBuffer = nullptr;
+        Error("Error Creating Vertex Buffer");
+        return false;
+    }
+    void* data = nullptr;
+    if (FAILED(quadBuffer->Lock(0, kQuadBytes, &data, 0))) {
+        Error("Error Locking Vertex Buffer");
+        return false;
+    }
+    float l = float(viewRect.left), t = float(viewRect.top), r = float(viewRect.right), b = float(viewRect.bottom);
+    QuadVertex quad[4] = {{l, t, 0, 1, 0xFFFFFFFF, 0, 0},
+                          {r, t, 0, 1, 0xFFFFFFFF, 1, 0},
+                          {l, b, 0, 1, 0xFFFFFFFF, 0, 1},
+                          {r, b, 0, 1, 0xFFFFFFFF, 1, 1}};
+    std::memcpy(data, quad, sizeof quad);
+    quadBuffer->Unlock();
+    if (FAILED(device->CreateVertexBuffer(kModelBytes, D3DUSAGE_WRITEONLY, kModelFvf, D3DPOOL_DEFAULT, &modelBuffer,
+                                          nullptr))) {
+        modelBuffer = nullptr;
+        Error("Error Creating Vertex Buffer");
+        return false;
+    }
+    IDirect3DDevice9* d = device;
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    d->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    d->SetRenderState(D3DRS_ALPHAREF, 8);
+    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    d->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    D3DMATERIAL9 material = {};
+    material.Diffuse = material.Ambient = {1, 1, 1, 1};
+    d->SetMaterial(&material);
+    D3DLIGHT9 light = {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1, 1, 1, 0};
+    float direction[3] = {-1, -3, 10};
+    Normalize(direction);
+    light.Direction = {direction[0], direction[1], direction[2]};
+    light.Range = 1000.0f;
+    d->SetLight(0, &light);
+    d->LightEnable(0, TRUE);
+    d->SetRenderState(D3DRS_AMBIENT, 0x00505050);
+    return true;
+}
+
+void D3dViewer::FillImage(uint32_t argb) {
+    if (slots[0] == nullptr) return;
+    D3DLOCKED_RECT locked;
+    if (FAILED(slots[0]->LockRect(0, &locked, nullptr, 0))) {
+        Error("Error Locking Texture");
+        return;
+    }
+    for (uint32_t y = 0; y < imageHeight; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+        for (uint32_t x = 0; x < imageWidth; ++x) row[x] = argb;
+    }
+    slots[0]->UnlockRect(0);
+    twoSided[0] = alpha[0] = 0;
+}
+
+bool D3dViewer::ShowImage(const Image32& image, bool twoSidedFlag, bool alphaFlag) {
+    if (device == nullptr || image.pixels == nullptr) return false;
+    uint32_t w = image.width, h = image.height;
+    uint32_t s = w > h ? w : h;
+    if (imageWidth != s || imageHeight != s || slots[0] == nullptr) {
+        imageWidth = imageHeight = s;
+        if (slots[0] != nullptr) slots[0]->Release();
+        if (!CreateTexture(s, s, &slots[0])) {
+            Error("Error Creating Texture");
+            return false;
+        }
+    }
+    D3DLOCKED_RECT locked;
+    if (FAILED(slots[0]->LockRect(0, &locked, nullptr, 0))) {
+        Error("Error Locking Texture");
+        return false;
+    }
+    for (uint32_t y = 0; y < s; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + uint64_t(y) * locked.Pitch);
+        uint32_t x = 0;
+        if (y < h) {
+            std::memcpy(row, image.pixels + uint64_t(y) * w * 4, uint64_t(w) * 4);
+            x = w;
+        }
+        for (; x < s; ++x) row[x] = kPadColour;
+    }
+    slots[0]->UnlockRect(0);
+    twoSided[0] = twoSidedFlag;
+    alpha[0] = alphaFlag;
+    return true;
+}
+
+bool D3dViewer::AddTexture(const Image32& image, uint8_t twoSidedFlag, uint8_t alphaFlag) {
+    if (device == nullptr || slotCount >= kTextureSlotCapacity) return false;
+    uint32_t slot = slotCount;
+    // A slot without a picture still counts, drawn untextured, so that the
+    // meshes' slot numbers stay those of the core.
+    twoSided[slot] = alpha[slot] = 0;
+    if (image.pixels == nullptr || !CreateTexture(image.width, image.height, &slots[slot])) {
+        slots[slot] = nullptr;
+        ++slotCount;
+        return false;
+    }
+    ++slotCount;
+    D3DLOCKED_RECT locked;
+    if (FAILED(slots[slot]->LockRect(0, &locked, nullptr, 0))) {
+        Error("Error Locking Texture");
+        return false;
+    }
+    for (uint32_t y = 0; y < image.height; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + uint64_t(y) * locked.Pitch,
+                    image.pixels + uint64_t(y) * image.width * 4, uint64_t(image.width) * 4);
+    slots[slot]->UnlockRect(0);
+    twoSided[slot] = twoSidedFlag;
+    alpha[slot] = alphaFlag;
+    return true;
+}
+
+void D3dViewer::ReleaseModelTextures() {
+    while (slotCount > 1) {
+        --slotCount;
+        if (slots[slotCount] != nullptr) slots[slotCount]->Release();
+        slots[slotCount] = nullptr;
+        twoSided[slotCount] = alpha[slotCount] = 0;
+    }
+}
+
+void D3dViewer::Release() {
+    if (lineBuffer != nullptr) lineBuffer->Release();
+    lineBuffer = nullptr;
+    for (uint32_t i = 0; i < kTextureSlotCapacity; ++i) {
+        if (slots[i] != nullptr) slots[i]->Release();
+        slots[i] = nullptr;
+    }
+    slotCount = 0;
+    if (quadBuffer != nullptr) quadBuffer->Release();
+    if (modelBuffer != nullptr) modelBuffer->Release();
+    if (device != nullptr) device->Release();
+    if (d3d != nullptr) d3d->Release();
+    quadBuffer = modelBuffer = nullptr;
+    device = nullptr;
+    d3d = nullptr;
+}
+
+void D3dViewer::Sync(const Viewer& core) {
+    if (device == nullptr) return;
+    if (core.slot0.revision != imageRevision) {
+        imageRevision = core.slot0.revision;
+        if (core.slot0.image.pixels != nullptr) ShowImage(core.slot0.image, core.slot0.twoSided, core.slot0.alpha);
+    }
+    if (core.modelRevision != modelRevision) {
+        modelRevision = core.modelRevision;
+        ReleaseModelTextures();
+        for (uint32_t slot = 1; slot < core.slotCount && slot < kTextureSlotCapacity; ++slot)
+            AddTexture(core.slots[slot].image, core.slots[slot].twoSided, core.slots[slot].alpha);
+        modelVertices = 0;
+        uint32_t count = core.lockedVertices;
+        void* data = nullptr;
+        if (core.ModelVertices() != nullptr && count > 0 && count <= kModelVertexCapacity &&
+            SUCCEEDED(modelBuffer->Lock(0, count * sizeof(ModelVertex), &data, 0))) {
+            std::memcpy(data, core.ModelVertices(), count * sizeof(ModelVertex));
+            modelBuffer->Unlock();
+            modelVertices = count;
+        }
+    }
+}
+
+void D3dViewer::SetCamera(const Camera& camera) {
+    D3DMATRIX world = Multiply(RotationX(camera.pitch), RotationY(camera.yaw));
+    device->SetTransform(D3DTS_WORLD, &world);
+    float target[3] = {camera.eye[0], camera.eye[1], 0.0f};
+    float up[3] = {0, 1, 0};
+    D3DMATRIX view = LookAtLH(camera.eye, target, up);
+    device->SetTransform(D3DTS_VIEW, &view);
+    D3DMATRIX projection = PerspectiveFovLH(0.785398163f, 1.0f, 1.0f, 10000.0f);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+void D3dViewer::DrawSkeleton(const Viewer& core) {
+    uint32_t points = core.skeleton.pointCount;
+    if (points == 0 || lineBuffer == nullptr) return;
+    void* data = nullptr;
+    if (FAILED(lineBuffer->Lock(0, kLineBytes, &data, 0))) return;
+    IDirect3DStateBlock9* saved = nullptr;
+    if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved))) {
+        lineBuffer->Unlock();
+        return;
+    }
+    LineVertex* v = static_cast<LineVertex*>(data);
+    for (uint32_t i = 0; i + 1 < points && i + 1 < kLineBytes / sizeof(LineVertex); i += 2) {
+        const float* a = core.skeleton.points[i];
+        const float* b = core.skeleton.points[i + 1];
+        v[i] = {a[0], a[1], a[2], 0x0000FF00};
+        v[i + 1] = {b[0], b[1], b[2], 0x00FF0000};
+    }
+    lineBuffer->Unlock();
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTexture(0, nullptr);
+    device->SetStreamSource(0, lineBuffer, 0, sizeof(LineVertex));
+    device->SetFVF(kLineFvf);
+    device->DrawPrimitive(D3DPT_LINELIST, 0, points / 2);
+    saved->Apply();
+    saved->Release();
+}
+
+bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture,
+                       uint32_t* captureWidth, uint32_t* captureHeight) {
+    if (device == nullptr) return false;
+    IDirect3DDevice9* d = device;
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    bool began = SUCCEEDED(d->BeginScene());
+    if (began) {
+        SetCamera(camera);
+        if (core.meshCount > 0) {
+            d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+            d->SetRenderState(D3DRS_LIGHTING, TRUE);
+            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+            if (!textured) d->SetTexture(0, nullptr);
+            d->SetRenderState(D3DRS_FILLMODE, wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+            d->SetStreamSource(0, modelBuffer, 0, sizeof(ModelVertex));
+            d->SetFVF(kModelFvf);
+            uint32_t start = 0;
+            for (uint32_t i = 0; i < core.meshCount && i < kMeshCapacity; ++i) {
+                const MeshRange& mesh = core.meshes[i];
+                uint32_t slot = mesh.textureIndex + 1;
+                bool known = slot < slotCount;
+                // Never draw past what was uploaded.
+                if (mesh.visible && uint64_t(start) + 3ull * mesh.triangleCount <= modelVertices) {
+                    bool two = known && twoSided[slot];
+                    d->SetRenderState(D3DRS_CULLMODE, two && !wireframe ? D3DCULL_NONE : D3DCULL_CCW);
+                    if (textured) {
+                        bool blend = known && alpha[slot];
+                        d->SetRenderState(D3DRS_ALPHATESTENABLE, blend);
+                        d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                        d->SetTexture(0, known ? slots[slot] : nullptr);
+                    }
+                    d->DrawPrimitive(D3DPT_TRIANGLELIST, start, mesh.triangleCount);
+                }
+                start += 3 * mesh.triangleCount;
+            }
+        } else {
+            d->SetRenderState(D3DRS_ALPHABLENDENABLE, alpha[0]);
+            d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+            d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+            d->SetRenderState(D3DRS_LIGHTING, FALSE);
+            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+            d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+            d->SetTexture(0, slots[0]);
+            d->SetStreamSource(0, quadBuffer, 0, sizeof(QuadVertex));
+            d->SetFVF(kQuadFvf);
+            d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        }
+        if (skeleton) DrawSkeleton(core);
+        d->EndScene();
+    }
+    bool captured = false;
+    if (capture != nullptr) {
+        IDirect3DSurface9* target = nullptr;
+        if (SUCCEEDED(d->GetRenderTarget(0, &target))) {
+            D3DSURFACE_DESC desc;
+            target->GetDesc(&desc);
+            IDirect3DSurface9* copy = nullptr;
+            if (SUCCEEDED(d->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                         nullptr))) {
+                D3DLOCKED_RECT locked;
+                if (SUCCEEDED(d->GetRenderTargetData(target, copy)) &&
+                    SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+                    capture->resize(size_t(desc.Width) * desc.Height);
+                    for (UINT y = 0; y < desc.Height; ++y)
+                        std::memcpy(&(*capture)[size_t(y) * desc.Width],
+                                    static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, desc.Width * 4);
+                    copy->UnlockRect();
+                    if (captureWidth != nullptr) *captureWidth = desc.Width;
+                    if (captureHeight != nullptr) *captureHeight = desc.Height;
+                    captured = true;
+                }
+                copy->Release();
+            }
+            target->Release();
+        }
+    }
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    return capture == nullptr || captured;
+}

@@ -1,0 +1,117 @@
+// QuillonEdit.exe: the main window, the browser dialog, the text pane and
+// the small dialogs over the core's AppState. Window messages become core
+// calls; after each, the controls are brought up to date from the core's
+// state (pack list, tree, text, picture).
+#pragma once
+
+#include "app/D3dViewer.h"
+#include "app/TextView.h"
+#include "pack/GameFiles.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+// The progress window of the core's long work (template 163).
+struct ProgressWindow {
+    HINSTANCE instance = nullptr;
+    HWND parent = nullptr;
+    // Fills the core's hooks with this window.
+    void Attach(ProgressHooks& hooks);
+};
+
+struct AboutBox {
+    static AboutBox* instance;
+    AboutBox() { instance = this; }
+    bool Show(HINSTANCE module, HWND owner);
+    static INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// The text of the About box's build line: "Build Mmm dd yyyy At hh:mm:ss".
+std::string BuildStamp();
+
+struct GuiState {
+    // The one GuiState, for the window and dialog procedures.
+    static GuiState* current;
+
+    AppState core;
+    D3dViewer viewer;
+    TextView textView;
+    ProgressWindow progressWindow;
+
+    HINSTANCE mainInstance = nullptr;
+    HWND mainWindow = nullptr;
+    HINSTANCE instance = nullptr;
+    HWND browser = nullptr;
+    HWND tree = nullptr;
+    HWND packList = nullptr;
+    HIMAGELIST treeImages = nullptr;
+    HMENU popupMenu = nullptr;
+    HMODULE richEdit = nullptr;
+    int32_t viewLeft = 0;
+    int32_t viewSize = 0;
+    std::string startDirectory;
+    // Extraction problems are gathered over one pop-up command and told in
+    // one message box at its end.
+    bool reportExtraction = true;
+
+    // The tree view mirrors the core's tree folder by folder: handles[i] is
+    // the tree-view item of core item i (null until its folder is filled),
+    // filled[i] whether folder i's children were inserted.
+    std::vector<HTREEITEM> handles;
+    std::vector<uint8_t> filled;
+
+    GuiState();
+    ~GuiState();
+
+    // Start-up up to the message loop: class, main window, rich edit, the
+    // browser, centring and the maximised show. False when the program
+    // cannot run (the reason was shown).
+    bool Start(HINSTANCE module, const char* commandLine);
+    // The PeekMessage loop with a frame whenever the queue is empty.
+    void RunLoop();
+    // Shutdown after the loop, in the fixed order; restores the directory.
+    void Finish();
+
+    bool RunMessageLoopSetup(const char* outputFolder);
+    void ShutdownBrowser();
+    void CenterMainWindow(uint32_t width, uint32_t height);
+    void LayoutBrowser();
+    void OnMenuCommand(WPARAM wParam);
+    void RenderTick();
+    static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool CreateBrowser(HINSTANCE module, HWND parent, const char* outputFolder);
+    static INT_PTR CALLBACK BrowserDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnTreeNotify(NMHDR* header);
+    void OnTreeSelect(HTREEITEM item);
+    void OnTreeRightClick();
+    void OnDropFiles(HDROP drop);
+    void LayoutBrowserControls();
+
+    // What "&Set Directory" does once a path is chosen; also the path given
+    // on the command line.
+    bool OpenPackFromPath(const std::string& path);
+    // A pack list pick: the tree of the named pack.
+    bool LoadPackByName(const std::string& name);
+    // The pop-up menu for item, with its greying; the sub-menu to track.
+    HMENU PreparePopupMenu(TreeItem item);
+    // One pop-up command on item (the extraction with its progress window);
+    // gives the number of files concerned.
+    uint32_t RunPopupCommand(TreeItem item, uint32_t command);
+    // Converts dropped paths on target as a drop does (Targa files first,
+    // then .x files, the rest ignored).
+    void DropPaths(TreeItem target, const std::vector<std::string>& paths);
+
+    // Core state into the controls.
+    void MirrorPackList();
+    void MirrorTreeTop();
+    void FillTreeFolder(TreeItem folder);
+    // The tree-view item of a core item, filling folders on the way.
+    HTREEITEM RevealItem(TreeItem item);
+    TreeItem CoreItem(HTREEITEM item) const;
+    void SyncViews();
+    void ReadOutputFolder();
+};

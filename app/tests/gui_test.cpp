@@ -1,0 +1,515 @@
+// Drives QuillonEdit's real windows: the pack list and tree through their
+// messages, the rich edit's text, the drawn frame read back from Direct3D,
+// the pop-up commands, a real WM_DROPFILES, the main window's size limits.
+// Runs under Wine in a private X server (tools/gui-test.sh) or on Windows.
+#include "app/Shell.h"
+#include "app/resource.h"
+
+#include "bench/BenchFiles.h"
+#include "extract/Extract.h"
+#include "pack/FileHandle.h"
+#include "texture/ImageFiles.h"
+#include "tools/PackWriter.h"
+#include "tools/SampleData.h"
+
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The shell's DROPFILES header (shlobj.h clashes with the core's Folder
+// category); a drop handle is this followed by the zero-separated paths.
+struct DropFilesHeader {
+    DWORD pFiles;
+    POINT pt;
+    BOOL fNC;
+    BOOL fWide;
+};
+static_assert(sizeof(DropFilesHeader) == 20, "DROPFILES is 20 bytes");
+
+GuiState* gGui = nullptr;
+std::string gRoot;  // the test's own copy of the sample data
+std::vector<std::string> gMessages;
+int gProgressWindows = 0;
+void* (*gRealCreate)(void*, const char*, ...) = nullptr;
+
+void RecordMessage(void*, const char* text, const char* caption) {
+    gMessages.push_back(std::string(caption) + ": " + text);
+}
+
+// Takes messages and draws idle frames, as the program's loop does, until
+// done() holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        gGui->RenderTick();
+    }
+}
+
+void PumpQueue() {
+    PumpUntil([] { return true; });
+}
+
+std::string Native(const std::string& path) {
+    std::string p = path;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+std::string TreeText(HTREEITEM item) {
+    char text[260] = "";
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = sizeof text;
+    SendMessageA(gGui->tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+HTREEITEM TreeNext(HTREEITEM item, UINT how) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(gGui->tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+// Finds a tree-view item by path through the tree view's own messages,
+// expanding folders on the way (which fills them).
+HTREEITEM FindInTreeView(const std::string& path) {
+    HTREEITEM item = TreeNext(nullptr, TVGN_ROOT);
+    size_t start = 0;
+    for (;;) {
+        size_t slash = path.find('/', start);
+        std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        while (item != nullptr && lstrcmpiA(TreeText(item).c_str(), part.c_str()) != 0) item = TreeNext(item, TVGN_NEXT);
+        if (item == nullptr || slash == std::string::npos) return item;
+        SendMessageA(gGui->tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        item = TreeNext(item, TVGN_CHILD);
+        start = slash + 1;
+    }
+}
+
+void SelectInTree(HTREEITEM item) {
+    ASSERT_NE(item, nullptr);
+    SendMessageA(gGui->tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    PumpQueue();
+}
+
+std::string RichEditText() {
+    GETTEXTLENGTHEX length = {GTL_DEFAULT, CP_ACP};
+    LRESULT n = SendMessageA(gGui->textView.edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    GetWindowTextA(gGui->textView.edit, &text[0], static_cast<int>(n) + 1);
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+std::string ComboText(int pos) {
+    char text[260] = "";
+    SendMessageA(gGui->packList, CB_GETLBTEXT, pos, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+RECT ChildRect(int id) {
+    RECT r;
+    HWND child = GetDlgItem(gGui->browser, id);
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, gGui->browser, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void OpenSamplePack(const char* pack) {
+    std::string path = Native(gRoot + "/bloodlines/" + pack);
+    ASSERT_TRUE(gGui->OpenPackFromPath(path)) << path;
+    PumpQueue();
+}
+
+void SetOutputFolder(const std::string& folder) {
+    SetDlgItemTextA(gGui->browser, IDC_OUTPUTFOLDER, Native(folder).c_str());
+}
+
+TreeItem CoreItem(const char* path) { return FindTreeItemByPath(gGui->core.tree, path); }
+
+void* CountingCreate(void* context, const char* title) {
+    ++gProgressWindows;
+    return reinterpret_cast<void* (*)(void*, const char*)>(gRealCreate)(context, title);
+}
+
+}  // namespace
+
+TEST(MainWindow, StartsMaximisedAndKeepsItsMinimumSize) {
+    EXPECT_TRUE(IsZoomed(gGui->mainWindow));
+    char title[64] = "x";
+    GetWindowTextA(gGui->mainWindow, title, sizeof title);
+    char className[64] = "";
+    GetClassNameA(gGui->mainWindow, className, sizeof className);
+    EXPECT_STREQ(className, "QuillonEdit");
+
+    ShowWindow(gGui->mainWindow, SW_RESTORE);
+    SetWindowPos(gGui->mainWindow, nullptr, 10, 10, 300, 200, SWP_NOZORDER);
+    PumpQueue();
+    RECT outer;
+    GetWindowRect(gGui->mainWindow, &outer);
+    EXPECT_GE(outer.right - outer.left, 808);
+    EXPECT_GE(outer.bottom - outer.top, 608);
+}
+
+TEST(MainWindow, LayoutFollowsTheTextPaneAfterResizing) {
+    for (SIZE size : {SIZE{808, 608}, SIZE{1100, 900}}) {
+        ShowWindow(gGui->mainWindow, SW_RESTORE);
+        SetWindowPos(gGui->mainWindow, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER);
+        RECT client;
+        GetClientRect(gGui->mainWindow, &client);
+        int w = client.right, h = client.bottom;
+        // The pane posts WM_APP after its own resize; the dialog then lays out.
+        ASSERT_TRUE(PumpUntil([&] { return ChildRect(IDC_VIEW3D).left == w - (ChildRect(IDC_VIEW3D).bottom - 6) - 6; }))
+            << size.cx;
+        RECT browser;
+        GetClientRect(gGui->browser, &browser);
+        EXPECT_EQ(browser.right, w);
+        EXPECT_EQ(browser.bottom, h);
+        RECT pane;
+        GetWindowRect(gGui->textView.pane, &pane);
+        MapWindowPoints(HWND_DESKTOP, gGui->browser, reinterpret_cast<POINT*>(&pane), 2);
+        EXPECT_EQ(pane.left, 322);
+        EXPECT_EQ(pane.top, 302);
+        EXPECT_EQ(pane.right - pane.left, w - 328);
+        EXPECT_EQ(pane.bottom - pane.top, h - 326);
+        int s = pane.top - 12;
+        RECT view = ChildRect(IDC_VIEW3D);
+        EXPECT_EQ(view.left, w - s - 6);
+        EXPECT_EQ(view.top, 6);
+        EXPECT_EQ(view.right - view.left, s);
+        EXPECT_EQ(view.bottom - view.top, s);
+        RECT tree = ChildRect(IDC_TREE);
+        int m = std::min(322, (w - s - 6) - 126);
+        EXPECT_EQ(tree.left, 6);
+        EXPECT_EQ(tree.top, 28);
+        EXPECT_EQ(tree.right - tree.left, m - 12);
+        EXPECT_EQ(tree.bottom - tree.top, h - 32);
+        RECT output = ChildRect(IDC_OUTPUTFOLDER);
+        EXPECT_EQ(output.left, 322);
+        EXPECT_EQ(output.top, h - 20);
+        RECT extractTree = ChildRect(IDC_EXTRACTTREE);
+        EXPECT_EQ(extractTree.left, w - 110);
+        EXPECT_EQ(extractTree.top, h - 18);
+    }
+    ShowWindow(gGui->mainWindow, SW_MAXIMIZE);
+    PumpQueue();
+}
+
+TEST(Browser, OpeningAPackFillsThePackListAndTheTreeTopLevel) {
+    OpenSamplePack("pack001.vpk");
+    ASSERT_EQ(SendMessageA(gGui->packList, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(ComboText(0), "pack000.vpk");
+    EXPECT_EQ(ComboText(2), "pack002.vpk");
+    LRESULT selected = SendMessageA(gGui->packList, CB_GETCURSEL, 0, 0);
+    EXPECT_EQ(ComboText(static_cast<int>(selected)), "pack001.vpk");
+    EXPECT_EQ(SendMessageA(gGui->packList, CB_GETITEMDATA, selected, 0),
+              LRESULT(gGui->core.packList.GetItemData(gGui->core.packList.GetSel())));
+    EXPECT_TRUE(IsWindowEnabled(gGui->tree));
+
+    // Only the top level is in the tree view, in the core's order.
+    std::vector<std::string> shown, expected;
+    for (HTREEITEM item = TreeNext(nullptr, TVGN_ROOT); item != nullptr; item = TreeNext(item, TVGN_NEXT))
+        shown.push_back(TreeText(item));
+    for (TreeItem item = gGui->core.tree.FirstTopLevel(); item != kNoItem; item = gGui->core.tree.NextSibling(item))
+        expected.push_back(gGui->core.tree.Text(item));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0), LRESULT(expected.size()));
+
+    // Expanding a folder fills it once, sorted as the core sorts.
+    HTREEITEM vdata = FindInTreeView("vdata");
+    ASSERT_NE(vdata, nullptr);
+    SendMessageA(gGui->tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(vdata));
+    SendMessageA(gGui->tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(vdata));
+    SendMessageA(gGui->tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(vdata));
+    int children = 0;
+    for (HTREEITEM c = TreeNext(vdata, TVGN_CHILD); c != nullptr; c = TreeNext(c, TVGN_NEXT)) ++children;
+    EXPECT_EQ(children, int(gGui->core.tree.ChildCount(CoreItem("vdata"))));
+    EXPECT_NE(FindInTreeView("vdata/hackterminals/Haven_PC.txt"), nullptr);
+}
+
+TEST(Browser, PickingAnotherPackAndSelectingTextShowsTheText) {
+    OpenSamplePack("pack001.vpk");
+    SendMessageA(gGui->packList, CB_SETCURSEL, 0, 0);
+    SendMessageA(gGui->browser, WM_COMMAND, MAKEWPARAM(IDC_PACKLIST, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(gGui->packList));
+    PumpQueue();
+    ASSERT_NE(CoreItem("Readme.txt"), kNoItem);
+    SelectInTree(FindInTreeView("Readme.txt"));
+    EXPECT_NE(RichEditText().find("Sample Bloodlines data made by quillon-sample."), std::string::npos);
+    // A loose file below the data folder wins over the packed one.
+    SelectInTree(FindInTreeView("cfg/autoexec.cfg"));
+    std::string text = RichEditText();
+    EXPECT_NE(text.find("loose autoexec"), std::string::npos) << text;
+    // Selecting a folder leaves the text as it was.
+    SelectInTree(FindInTreeView("dlg"));
+    EXPECT_EQ(RichEditText(), text);
+}
+
+TEST(Browser, ASelectedTextureIsDrawnInTheView) {
+    OpenSamplePack("pack002.vpk");
+    SelectInTree(FindInTreeView("materials/samples/bgr.ttz"));
+    const Image32& picture = gGui->core.viewer.slot0.image;
+    ASSERT_EQ(picture.width, 32u);
+    ASSERT_EQ(picture.height, 32u);
+    std::vector<uint32_t> frame;
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(gGui->viewer.Render(gGui->core.viewer, gGui->core.camera, &frame, &w, &h));
+    ASSERT_GT(w, 0u);
+    // The quad stretches the (square) texture over the whole back buffer with
+    // point sampling: the frame's pixel at a texel's centre is that texel.
+    int mismatches = 0, differentFromClear = 0;
+    for (uint32_t ty = 1; ty < 32; ty += 5)
+        for (uint32_t tx = 2; tx < 32; tx += 5) {
+            uint32_t x = static_cast<uint32_t>((tx + 0.5) * w / 32), y = static_cast<uint32_t>((ty + 0.5) * h / 32);
+            const uint8_t* p = picture.Pixel(tx, ty);
+            uint32_t want = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+            uint32_t got = frame[size_t(y) * w + x] & 0xFFFFFF;
+            if (got != want) ++mismatches;
+            if (got != 0x808080) ++differentFromClear;
+        }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(differentFromClear, 0);
+
+    // A material shows its texture, not its text.
+    SelectInTree(FindInTreeView("materials/samples/crate.vmt"));
+    EXPECT_EQ(gGui->core.viewer.slot0.image.width, 128u);
+}
+
+TEST(Browser, PopupCommandsGreyAndExtract) {
+    OpenSamplePack("pack002.vpk");
+    std::string out = gRoot + "/out-popup";
+    SetOutputFolder(out);
+    gProgressWindows = 0;
+
+    HMENU menu = gGui->PreparePopupMenu(CoreItem("images"));
+    EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_FILES, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_TEXTURES, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(menu, IDM_EXTRACT_MODEL, MF_BYCOMMAND) & MF_GRAYED);
+
+    // Two files: below the binary threshold, so no progress window.
+    EXPECT_EQ(gGui->RunPopupCommand(CoreItem("images"), IDM_EXTRACT_FILES), 2u);
+    EXPECT_TRUE(fs::exists(out + "/images/Logo.bmp"));
+    EXPECT_EQ(gProgressWindows, 0);
+
+    EXPECT_GE(gGui->RunPopupCommand(CoreItem("materials/samples"), IDM_EXTRACT_TEXTURES), 8u);
+    EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt1.tga"));
+    EXPECT_EQ(gProgressWindows, 1);
+
+    menu = gGui->PreparePopupMenu(CoreItem("models"));
+    ASSERT_FALSE(GetMenuState(menu, IDM_EXTRACT_MODEL, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_GE(gGui->RunPopupCommand(CoreItem("models"), IDM_EXTRACT_MODEL), 1u);
+    EXPECT_TRUE(fs::exists(out + "/models/samples/Lamp.x") || fs::exists(out + "/models/samples/lamp.x"));
+    EXPECT_EQ(gProgressWindows, 2);
+    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    // Every progress window is gone again.
+    EXPECT_EQ(FindWindowA(nullptr, "Extracting Models"), nullptr);
+}
+
+TEST(Browser, RefusedFilesAreListedInOneMessage) {
+    std::string folder = gRoot + "/unsafe";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "/pack000.vpk",
+                               BuildVpk({{"safe/ok.txt", "fine\n"}, {"safe/../../escape.txt", "out\n"}})));
+    ASSERT_TRUE(gGui->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    SetOutputFolder(gRoot + "/out-unsafe");
+    gMessages.clear();
+    gGui->RunPopupCommand(CoreItem("safe"), IDM_EXTRACT_FILES);
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("escape.txt"), std::string::npos) << gMessages[0];
+    EXPECT_TRUE(fs::exists(gRoot + "/out-unsafe/safe/ok.txt"));
+    EXPECT_FALSE(fs::exists(gRoot + "/escape.txt"));
+    gMessages.clear();
+}
+
+TEST(Browser, DroppedTargaBecomesTheTexture) {
+    OpenSamplePack("pack002.vpk");
+    HTREEITEM target = FindInTreeView("materials/samples/rgba.ttz");
+    ASSERT_NE(target, nullptr);
+    SendMessageA(gGui->tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(target));
+    PumpQueue();
+
+    // A 64 x 32 picture of one colour, and a file of another kind to ignore.
+    std::string dropped = gRoot + "/drop";
+    fs::create_directories(dropped);
+    Image32 image = Image32{};
+    ASSERT_TRUE(image.Create(64, 32));
+    for (uint32_t i = 0; i < 64 * 32; ++i) std::memcpy(image.pixels + i * 4, "\x10\x80\xF0\xFF", 4);
+    FileHandle file;
+    ASSERT_TRUE(file.Create(Native(dropped + "/RGBA.TGA").c_str()));
+    ASSERT_TRUE(WriteTga(image, file));
+    file.Close();
+    image.Release();
+    ASSERT_TRUE(WriteWholeFile(dropped + "/notes.txt", "ignored"));
+
+    RECT item;
+    std::memcpy(&item, &target, sizeof target);
+    ASSERT_TRUE(SendMessageA(gGui->tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
+    POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    MapWindowPoints(gGui->tree, gGui->browser, &point, 1);
+
+    std::string names = Native(dropped + "/notes.txt") + '\0' + Native(dropped + "/RGBA.TGA") + '\0' + '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DropFilesHeader) + names.size());
+    DropFilesHeader* drop = static_cast<DropFilesHeader*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DropFilesHeader);
+    drop->pt = point;
+    drop->fNC = FALSE;
+    drop->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DropFilesHeader), names.data(), names.size());
+    GlobalUnlock(memory);
+    SendMessageA(gGui->browser, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    PumpQueue();
+
+    std::string data = gRoot + "/bloodlines/materials/samples/";
+    EXPECT_TRUE(fs::exists(data + "rgba.tth") && fs::exists(data + "rgba.ttz"));
+    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    // The new texture is selected and shown.
+    HTREEITEM caret = TreeNext(nullptr, TVGN_CARET);
+    EXPECT_EQ(TreeText(caret), "rgba.ttz");
+    const Image32& shown = gGui->core.viewer.slot0.image;
+    ASSERT_EQ(shown.width, 64u);
+    EXPECT_EQ(shown.pixels[2], 0xF0);
+    fs::remove(data + "rgba.tth");
+    fs::remove(data + "rgba.ttz");
+    gMessages.clear();
+}
+
+TEST(TextView, CheckListShowsScrollsAndReportsClicks) {
+    TextContent& content = gGui->core.textView;
+    content.entryCount = 0;
+    for (uint32_t i = 0; i < 40; ++i) content.SetItem(i, "mesh " + std::to_string(i));
+    content.SetMode(1);
+    gGui->SyncViews();
+    uint32_t r = gGui->textView.RowsPerPage();
+    ASSERT_GT(r, 2u);
+    ASSERT_LT(r, 40u);
+    EXPECT_TRUE(IsWindowVisible(gGui->textView.scrollBar));
+    char text[64];
+    GetWindowTextA(gGui->textView.rows[1], text, sizeof text);
+    EXPECT_STREQ(text, "mesh 1");
+
+    SendMessageA(gGui->textView.pane, WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(gGui->textView.scrollBar));
+    // A page down, but never beyond the last full page.
+    uint32_t first = std::min(r, 40 - r);
+    EXPECT_EQ(gGui->textView.firstVisible, first);
+    GetWindowTextA(gGui->textView.rows[0], text, sizeof text);
+    EXPECT_EQ(std::string(text), "mesh " + std::to_string(first));
+
+    SendMessageA(gGui->textView.rows[0], BM_CLICK, 0, 0);
+    PumpQueue();
+    EXPECT_EQ(content.entries[first].checked, 0u);
+    EXPECT_EQ(content.entries[0].checked, 1u);
+
+    content.SetMode(0);
+    gGui->SyncViews();
+    EXPECT_FALSE(IsWindowVisible(gGui->textView.rows[0]));
+    EXPECT_FALSE(IsWindowVisible(gGui->textView.scrollBar));
+    content.entryCount = 0;
+}
+
+TEST(AboutBox, ShowsTheBuildStampAndClosesOnOk) {
+    static std::string stamp;
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND about = FindWindowA(nullptr, "About");
+        if (about == nullptr) return;
+        char text[128] = "";
+        GetDlgItemTextA(about, IDC_BUILDSTAMP, text, sizeof text);
+        stamp = text;
+        KillTimer(nullptr, id);
+        SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    });
+    SendMessageA(gGui->mainWindow, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
+    EXPECT_EQ(stamp.rfind("Build ", 0), 0u) << stamp;
+    EXPECT_NE(stamp.find(" At "), std::string::npos);
+}
+
+// Tree-fill timing, run by hand (tools/gui-tree-bench.sh): writes a pack of
+// generated files, or opens one and reports how long until the tree shows.
+static int TreeBench(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--write-bench-pack") == 0) {
+        std::vector<PackFile> files = MakeBenchFiles(std::atoi(argv[3]), 256, 7);
+        return WriteWholeFile(argv[2], BuildVpk(files)) ? 0 : 1;
+    }
+    auto start = std::chrono::steady_clock::now();
+    bool opened = gGui->OpenPackFromPath(argv[2]);
+    UpdateWindow(gGui->tree);
+    PumpQueue();
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("tree shown after %.0f ms (%s, %u files listed, %ld tree-view items)\n", ms,
+                opened ? "opened" : "NOT opened", gGui->core.listedFiles,
+                long(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0)));
+    return opened ? 0 : 1;
+}
+
+// For screenshots (tools/gui-run.sh): opens PACK as the command line does,
+// selects ITEM in the tree view as a click would, and runs the program's own
+// loop for SECONDS.
+static int ShowItem(char** argv) {
+    if (!gGui->OpenPackFromPath(argv[2])) return 1;
+    std::string item = argv[3];
+    for (char& c : item)
+        if (c == '\\') c = '/';
+    HTREEITEM handle = FindInTreeView(item);
+    if (handle == nullptr) return std::fprintf(stderr, "%s: not in the tree\n", argv[3]), 1;
+    SendMessageA(gGui->tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
+    SendMessageA(gGui->tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handle));
+    SetTimer(gGui->mainWindow, 1, static_cast<UINT>(std::atoi(argv[4]) * 1000), [](HWND window, UINT, UINT_PTR, DWORD) {
+        DestroyWindow(window);
+    });
+    gGui->RunLoop();
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--write-bench-pack") == 0) return TreeBench(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    GuiState gui;
+    gGui = &gui;
+    gui.core.message.show = RecordMessage;
+    gRealCreate = reinterpret_cast<void* (*)(void*, const char*, ...)>(gui.core.progressHooks.create);
+    gui.core.progressHooks.create = CountingCreate;
+
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    gRoot = std::string(temp) + "quillon-gui-" + std::to_string(GetCurrentProcessId());
+    for (char& c : gRoot)
+        if (c == '\\') c = '/';
+    if (!WriteSampleData(gRoot)) {
+        std::fprintf(stderr, "cannot write the sample data below %s\n", gRoot.c_str());
+        return 1;
+    }
+    std::string start = GetCurrentDir();
+    if (!gui.Start(GetModuleHandleA(nullptr), "")) {
+        std::fprintf(stderr, "the program did not start\n");
+        return 1;
+    }
+    PumpQueue();
+    int result = 0;
+    if (argc == 3 && std::strcmp(argv[1], "--tree-bench") == 0)
+        result = TreeBench(argc, argv);
+    else if (argc == 5 && std::strcmp(argv[1], "--show") == 0)
+        result = ShowItem(argv);
+    else
+        result = RUN_ALL_TESTS();
+    gui.Finish();
+    SetCurrentDir(start.c_str());
+    std::error_code ec;
+    fs::remove_all(gRoot, ec);
+    return result;
+}
