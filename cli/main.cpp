@@ -99,9 +99,12 @@ const char kShowUsage[] =
     "standard output; for an image, texture or material the companion text\n"
     "(the material, or the texture's .vmt) goes to standard output and, with\n"
     "-o, the picture is written as a 32-bit Targa file (replacing OUT.tga).\n"
-    "For a model, its material list, then one line per mesh (name, triangles,\n"
-    "texture slot, twoSided and alpha flags), one per texture slot (its size,\n"
-    "or 'checkerboard' for a material that could not be loaded), and the camera.\n";
+    "For a model, its text (a Bloodlines model's material list, a Redemption\n"
+    "model's motion file), then one line per mesh (name, triangles, texture\n"
+    "slot, twoSided and alpha flags), one per texture slot (its size, or\n"
+    "'checkerboard' for a material that could not be loaded), and the camera;\n"
+    "for a Redemption model also its skeleton segments and model scale, and the\n"
+    "motion file shown ('none found' when there is none).\n";
 
 const char kConvertUsage[] =
     "usage: quillon convert PACK ITEM TGA...\n"
@@ -349,7 +352,7 @@ int Extract(int argc, char** argv) {
 
 // The model on display as the 3D view would draw it: its meshes (check-list
 // name, triangles, texture slot and that slot's flags), its texture slots,
-// and the camera.
+// the camera, and for Redemption models the skeleton and the motion file.
 void PrintModel(const AppState& app) {
     const Viewer& v = app.viewer;
     for (uint32_t i = 0; i < v.meshCount; ++i) {
@@ -369,6 +372,10 @@ void PrintModel(const AppState& app) {
     }
     const Camera& c = app.camera;
     std::printf("camera\teye %g %g %g\torientation %g %g %g\n", c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.roll);
+    // Only Redemption models have a skeleton and a motion file.
+    if (app.gameType != kGameRedemption) return;
+    std::printf("skeleton\t%u segments\tscale %g\n", v.skeleton.pointCount / 2, c.modelScale);
+    std::printf("motion\t%s\n", v.motionFile.empty() ? "none found" : v.motionFile.c_str());
 }
 
 int Show(int argc, char** argv) {

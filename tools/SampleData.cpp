@@ -1,5 +1,6 @@
 #include "tools/SampleData.h"
 
+#include "tools/NodWriter.h"
 #include "tools/TextureWriter.h"
 
 #include <filesystem>
@@ -11,6 +12,42 @@ std::string Lines(const std::string& title, int count) {
     std::string text = "// " + title + "\r\n";
     for (int i = 1; i <= count; ++i) text += "\t\"line\"\t" + std::to_string(i) + "\t\"" + title + "\"\r\n";
     return text;
+}
+
+// A small model: textures whose materials lie in the first and the fourth
+// material folder and one without a material; bones with and without a
+// parent (one rotated, one scaled); the vertex-extra section; and a group
+// without triangles. Its motion file is 3d/motions/knight.nms.
+std::string SampleNod() {
+    NodModel m;
+    m.textures = {"Stone", "brick", "cloth"};
+    m.boxMin = {-1.0f, -0.5f, 0.0f};
+    m.boxMax = {1.0f, 0.5f, 3.0f};
+    const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    auto bone = [&](const float* rotation, float x, float y, float z, uint16_t parent) {
+        NodBone b{{}, parent};
+        for (int i = 0; i < 9; ++i) b.matrix[i] = rotation[i];
+        b.matrix[9] = x;
+        b.matrix[10] = y;
+        b.matrix[11] = z;
+        m.bones.push_back(b);
+    };
+    const float quarterTurn[9] = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    const float doubled[9] = {2, 0, 0, 0, 2, 0, 0, 0, 2};
+    bone(identity, 0, 0, 0, 0xFFFF);
+    bone(quarterTurn, 0, 0, -1.5f, 0);
+    bone(doubled, 0, 0, -5.0f, 1);
+    bone(identity, -1, 0, -2, 1);
+    m.names = {"head", "body", "cape"};
+    m.vertices = {
+        {-1, 0, 0, 0, -1, 0, 0, 1},    {1, 0, 0, 0, -1, 0, 1, 1},      {1, 0, 2, 0, -1, 0, 1, 0},
+        {-1, 0, 2, 0, -1, 0, 0, 0},    {-0.5f, 0, 2, 0, -1, 0, 0, 1},  {0.5f, 0, 2, 0, -1, 0, 1, 1},
+        {0, 0, 3, 0, -1, 0, 0.5f, 0},
+    };
+    m.vertexExtra = true;
+    m.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 1, 2}};
+    m.groups = {{0, 2, 4, 1}, {1, 1, 3, 0}, {2, 0, 0, 2}};
+    return BuildNod(m);
 }
 
 SampleGame Redemption() {
@@ -45,6 +82,10 @@ SampleGame Redemption() {
     data.push_back({"Materials/General/Floor.nam", "texture floor.bmp\nmasked\n"});
     data.push_back({"Materials/General/Sky.bmp", BuildBmp(33, 17, 24, true)});
     data.push_back({"Materials/General/Banner.tga", BuildTga(40, 24, 32)});
+    data.push_back({"3D/Models/Knight.NOD", SampleNod()});
+    data.push_back({"3D/Motions/Knight.NMS", Lines("knight motions", 6)});
+    data.push_back({"Materials/London/Brick.nam", "// found in the fourth folder\r\nTEXTURE brick.bmp\r\nADDBLEND\r\n"});
+    data.push_back({"Materials/London/BRICK.BMP", BuildBmp(16, 8, 24, false)});
     return g;
 }
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material fuzz_mdl)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material fuzz_mdl fuzz_nod)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -69,6 +69,8 @@ for t in "${targets[@]}"; do
             { printf '\x02'; $q cat $b materials/samples/glass.vmt; } > "$corpus/glass"
             { printf '\x01'; $q cat $r 3d/materials/stone.nam; } > "$corpus/stone"
             { printf '\x03'; $q cat $r materials/general/floor.nam; } > "$corpus/floor" ;;
+        *nod*)  # the sample Redemption model
+            $build/quillon cat $build/sample/redemption/data.nob 3d/models/knight.nod > "$corpus/knight" ;;
         *mdl*)  # two bytes of .mdl length, the .mdl, the .dx80.vtx
             if [ -d ../shared/realdata/bloodlines/models ]; then
                 find ../shared/realdata/bloodlines/models -name '*.mdl' | while read -r f; do

@@ -1,6 +1,7 @@
 #include "viewer/ViewItem.h"
 
 #include "model/BloodlinesModel.h"
+#include "model/RedemptionModel.h"
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
@@ -31,11 +32,8 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         return ItemView::Text;
     }
     if (category == Model) {
-        if (app.gameType != kGameBloodlines) {
-            app.viewer.lastModelError = "Redemption models cannot be shown yet";
-            return ItemView::NoModel;
-        }
-        return LoadBloodlinesModel(app, key) ? ItemView::Model : ItemView::NoModel;
+        bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
+        return shown ? ItemView::Model : ItemView::NoModel;
     }
     return ItemView::Nothing;
 }

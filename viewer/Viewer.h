@@ -33,6 +33,9 @@ struct Viewer {
     uint32_t modelRevision = 0;
     // Why the last model load was refused, for the front ends.
     std::string lastModelError;
+    // The motion file the Redemption reader showed beside its model; empty
+    // when none was found.
+    std::string motionFile;
 
     Viewer() = default;
     Viewer(const Viewer&) = delete;
