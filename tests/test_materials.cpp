@@ -96,6 +96,8 @@ TEST(VmtTest, NamesItsTextureWithFlags) {
                                                     "\"$nocull\" \"10\"\r\n}\r\n"},
                              {"materials/off.vmt", "\"$basetexture\" \"models/crate\"\n\"$translucent\" \"0\"\n"},
                              {"materials/tight.vmt", "\"$basetexture\"\"models/crate\""},
+                             // as real materials write it, with a leading separator
+                             {"materials/rooted.vmt", "\"$basetexture\" \"/models/crate\""},
                              {"materials/gone.vmt", "\"$basetexture\" \"models/none\"\n"},
                          }));
     struct {
@@ -103,7 +105,8 @@ TEST(VmtTest, NamesItsTextureWithFlags) {
         uint8_t loaded, translucent, twoSided;
     } cases[] = {
         {"materials/lf.vmt", 1, 0, 0},   {"materials/crlf.vmt", 1, 1, 1}, {"materials/off.vmt", 1, 0, 0},
-        {"materials/tight.vmt", 1, 0, 0}, {"materials/gone.vmt", 0, 0, 0}, {"materials/absent.vmt", 0, 0, 0},
+        {"materials/tight.vmt", 1, 0, 0}, {"materials/rooted.vmt", 1, 0, 0}, {"materials/gone.vmt", 0, 0, 0},
+        {"materials/absent.vmt", 0, 0, 0},
     };
     for (const auto& c : cases) {
         Image32 image = Image32{};

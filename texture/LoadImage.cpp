@@ -60,6 +60,14 @@ std::string QuotedValue(const std::string& line, size_t from) {
     return line.substr(open + 1, close - open - 1);
 }
 
+// The texture path a material names. Real materials sometimes start the
+// name with a separator ("/models/..."); the game reads it below
+// "materials" all the same, and so must the packed-file lookup.
+std::string TexturePath(std::string value) {
+    size_t start = value.find_first_not_of("/\\");
+    return "materials\\" + (start == std::string::npos ? std::string() : value.substr(start)) + ".tth";
+}
+
 LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText) {
     LoadResult result;
     if (showText) ShowText(app, key);
@@ -82,14 +90,14 @@ LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText)
             // The value's quotes are looked for right after the key's closing
             // quote, so a value written with no blank before it is found too.
             std::string value = QuotedValue(line, at + 13);
-            if (value.empty() || !SetPath(key, "materials\\" + value + ".tth")) continue;
+            if (value.empty() || !SetPath(key, TexturePath(value))) continue;
             image.Release();
             result.loaded = LoadTexture(app, key, image) ? 1 : 0;
         } else if ((at = line.find("$IRIS\"")) != std::string::npos) {
             // The closing quote is required: "$irisframe" and the like are
             // other keys, and loading them would spoil the result.
             std::string value = QuotedValue(line, at + 6);
-            if (value.empty() || !SetPath(key, "materials\\" + value + ".tth")) continue;
+            if (value.empty() || !SetPath(key, TexturePath(value))) continue;
             iris.Release();
             irisLoaded = LoadTexture(app, key, iris);
             result.loaded = irisLoaded ? 1 : 0;
