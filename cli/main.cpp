@@ -2,6 +2,7 @@
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
 #include "extract/Extract.h"
+#include "model/ModelExport.h"
 #include "texture/ImageFiles.h"
 #include "texture/TextureExport.h"
 #include "viewer/ViewItem.h"
@@ -37,14 +38,17 @@ const char kUsage[] =
     "  list PACK [--long]\n"
     "                   list the pack's files in tree order\n"
     "  cat PACK PATH    write the bytes of game file PATH to standard output\n"
-    "  extract PACK [ITEM...] -o DIR [--flat] [--tga]\n"
+    "  extract PACK [ITEM...] -o DIR [--flat] [--tga | --x]\n"
     "                   copy the files below each ITEM (default: all) into DIR,\n"
-    "                   or with --tga write every picture as a Targa file\n"
+    "                   or with --tga write every picture as a Targa file, or\n"
+    "                   with --x every Bloodlines model as a DirectX .x mesh\n"
     "  show PACK ITEM [-o OUT.tga]\n"
     "                   what selecting ITEM shows: its text, or a picture's\n"
     "                   companion text (and with -o the picture as Targa)\n"
     "  convert PACK ITEM TGA...\n"
     "                   turn Targa files into the textures beside ITEM\n"
+    "  modify PACK ITEM X...\n"
+    "                   write models with the vertex positions of edited .x files\n"
     "\n"
     "options:\n"
     "  --help           show this help (also: quillon COMMAND --help)\n"
@@ -76,7 +80,7 @@ const char kListUsage[] =
     "           Other Text Image Model Untyped Sound\n";
 
 const char kExtractUsage[] =
-    "usage: quillon extract PACK [ITEM...] -o DIR [--flat] [--tga]\n"
+    "usage: quillon extract PACK [ITEM...] -o DIR [--flat] [--tga | --x]\n"
     "\n"
     "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
     "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
@@ -88,6 +92,11 @@ const char kExtractUsage[] =
     "  --tga    write every image, texture and material (BMP, TGA, TTH, TTZ) as a\n"
     "           32-bit Targa file NAME.tga; existing .tga files are kept and\n"
     "           counted as skipped, pictures that cannot be read as failed\n"
+    "  --x      write every Bloodlines model (the .mdl and .dx80.vtx pair) as a\n"
+    "           DirectX text mesh STEM.x, with the texture of each of its meshes\n"
+    "           as a Targa file beside it; an existing .x is kept and counted as\n"
+    "           skipped (its textures are not written either), a model that\n"
+    "           cannot be read counts as failed and leaves nothing behind\n"
     "Raw copies replace existing files. Paths inside the pack that would leave DIR\n"
     "('..', absolute paths, drives, empty components) are refused and count as\n"
     "failed. Ends with 'written N, skipped M, failed K' on standard error.\n";
@@ -105,6 +114,17 @@ const char kShowUsage[] =
     "'checkerboard' for a material that could not be loaded), and the camera;\n"
     "for a Redemption model also its skeleton segments and model scale, and the\n"
     "motion file shown ('none found' when there is none).\n";
+
+const char kModifyUsage[] =
+    "usage: quillon modify PACK ITEM X...\n"
+    "\n"
+    "Drops the DirectX .x files on ITEM, a file of a Bloodlines model: for each\n"
+    "NAME.x, the model NAME.mdl among ITEM's siblings is written as a loose file\n"
+    "below the data folder, where the game and quillon read it in place of the\n"
+    "packed one. It holds every byte of the model named like ITEM, with the\n"
+    "vertex positions read from NAME.x (as 'extract --x' writes them: x, then\n"
+    "the model's z, then its y). The vertex count must match the model's. A file\n"
+    "that is refused writes nothing, and an existing loose model is kept.\n";
 
 const char kConvertUsage[] =
     "usage: quillon convert PACK ITEM TGA...\n"
@@ -305,7 +325,7 @@ int Extract(int argc, char** argv) {
     if (WantsHelp(argc, argv)) return std::fputs(kExtractUsage, stdout), 0;
     std::vector<const char*> args;
     const char* outDir = nullptr;
-    bool flat = false, tga = false;
+    bool flat = false, tga = false, x = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0) {
             if (i + 1 >= argc) return UsageError("-o needs a folder", kExtractUsage);
@@ -314,6 +334,8 @@ int Extract(int argc, char** argv) {
             flat = true;
         } else if (std::strcmp(argv[i], "--tga") == 0) {
             tga = true;
+        } else if (std::strcmp(argv[i], "--x") == 0) {
+            x = true;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return UsageError((std::string("unknown option ") + argv[i]).c_str(), kExtractUsage);
         } else {
@@ -321,6 +343,7 @@ int Extract(int argc, char** argv) {
         }
     }
     if (args.empty()) return UsageError("extract takes a PACK", kExtractUsage);
+    if (tga && x) return UsageError("--tga and --x cannot be combined", kExtractUsage);
     if (outDir == nullptr || *outDir == '\0') return UsageError("extract needs -o DIR", kExtractUsage);
     // The pack's folder becomes the current directory; DIR is meant from here.
     std::string output;
@@ -343,7 +366,7 @@ int Extract(int argc, char** argv) {
             items.push_back(item);
 
     app.extraction.report.Clear();
-    for (TreeItem item : items) RunExtraction(app, item, tga ? kExtractTextures : kExtractFiles);
+    for (TreeItem item : items) RunExtraction(app, item, tga ? kExtractTextures : x ? kExtractModels : kExtractFiles);
     const ExtractReport& report = app.extraction.report;
     for (const std::string& problem : report.problems) std::fprintf(stderr, "quillon: %s\n", problem.c_str());
     std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
@@ -473,6 +496,44 @@ int Convert(int argc, char** argv) {
     return failed == 0 ? 0 : 1;
 }
 
+int Modify(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) return std::fputs(kModifyUsage, stdout), 0;
+    for (int i = 0; i < argc; ++i)
+        if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kModifyUsage);
+    if (argc < 3) return UsageError("modify takes a PACK, an ITEM and .x files", kModifyUsage);
+    std::vector<std::string> files;
+    for (int i = 2; i < argc; ++i) {
+        std::string path;
+        if (!AbsolutePath(argv[i], path)) return 1;
+        files.push_back(path);
+    }
+    AppState app;
+    if (!OpenPackOrSay(app, argv[0])) return 1;
+    TreeItem item = FindItemOrSay(app, argv[1], argv[0]);
+    if (item == kNoItem) return 1;
+    // A refusal the GUI shows as a message box is printed once, as such.
+    int told = 0;
+    app.message.context = &told;
+    app.message.show = [](void* context, const char* text, const char* caption) {
+        ++*static_cast<int*>(context);
+        PrintMessage(nullptr, text, caption);
+    };
+    int failed = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::string result;
+        int before = told;
+        if (ModifyModelVertices(app, item, files[i], &result)) {
+            std::fprintf(stderr, "%s: wrote %s\n", argv[2 + i], result.c_str());
+        } else {
+            if (told == before) std::fprintf(stderr, "quillon: %s: %s\n", argv[2 + i], result.c_str());
+            ++failed;
+        }
+    }
+    std::fprintf(stderr, "modified %d, failed %d\n", static_cast<int>(files.size()) - failed, failed);
+    return failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -486,5 +547,6 @@ int main(int argc, char** argv) {
     if (command == "extract") return Extract(argc - 2, argv + 2);
     if (command == "show") return Show(argc - 2, argv + 2);
     if (command == "convert") return Convert(argc - 2, argv + 2);
+    if (command == "modify") return Modify(argc - 2, argv + 2);
     return UsageError(("unknown command '" + command + "'").c_str(), kUsage);
 }

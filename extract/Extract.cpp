@@ -1,5 +1,6 @@
 #include "extract/Extract.h"
 
+#include "model/ModelExport.h"
 #include "texture/TextureExport.h"
 
 #include <cstring>
@@ -162,7 +163,7 @@ void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter) {
     } else if (filter == Image) {
         ExportTextureAsTga(app, key);
     } else {
-        Fail(app, path, "this export is not available yet");
+        ExportModelAsX(app, key);
     }
     app.progress.StepIt();
 }

@@ -1,9 +1,11 @@
 // The Bloodlines model reader: the input is a model pair, two bytes
 // (little-endian) of .mdl length, the .mdl, then the .dx80.vtx. Both become
 // loose files of a data folder whose pack holds one material with its
-// texture, and the pair is loaded as the browser loads a selected model.
+// texture, and the pair is loaded as the browser loads a selected model and
+// exported as "Extract Model (D3d.x)" exports it.
 #include "FuzzPack.h"
 #include "model/BloodlinesModel.h"
+#include "model/ModelExport.h"
 #include "tools/PackWriter.h"
 #include "tools/TextureWriter.h"
 
@@ -54,5 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (uint32_t i = 0; i < v.meshCount; ++i)
             if (v.meshes[i].textureIndex + 1 >= v.slotCount) std::abort();
     }
+    // The export reads the pair again, strip groups the viewer leaves out
+    // included; what it writes is removed for the next run.
+    std::string out = FuzzFolder() + "/out";
+    app.extraction.outputFolder = out;
+    std::strcpy(key.name, kMdl);
+    ExportModelAsX(app, key);
+    std::filesystem::remove_all(out);
+    app.extraction.madeFolders.clear();
+    ForgetFolderListings();
     return 0;
 }

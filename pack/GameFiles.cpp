@@ -77,6 +77,15 @@ bool ListPacks(const char* path, const char* dir, const char* ext, PackList& lis
 
 AppState::AppState() { fileIndex.Create(); }
 
+std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, FileEntry& key, uint32_t& size) {
+    FileHandle file;
+    size = OpenGameFile(app, file, key, 1);
+    if (size == 0) return nullptr;
+    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
+    file.Close();
+    return bytes;
+}
+
 uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
     key.name[sizeof key.name - 1] = '\0';
     if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();

@@ -99,6 +99,10 @@ struct AppState {
 // key.name to its lower-case, '\' form unless a loose file was found. With
 // closeWhenMissing the file is closed when the result is 0.
 uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);
+// The whole game file key names, read through OpenGameFile (key is
+// rewritten as it rewrites it); null, with size 0 or the size that could not
+// be read, when it is missing, empty or unreadable.
+std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, FileEntry& key, uint32_t& size);
 
 // Makes path's folder the data folder (and the current directory), lists and
 // indexes the packs of path's kind there, and selects path's pack. False

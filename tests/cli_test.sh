@@ -18,7 +18,7 @@ if [ -n "$runner" ]; then "$runner" "$sample" "$work/s"; else "$sample" "$work/s
 R=$work/s/redemption B=$work/s/bloodlines
 
 check "packs nob" "$(printf '0\t18\tdata.nob\n1\t3\tpatch.nob')" "$(q packs "$R/patch.nob" | tr -d '\r')"
-check "packs vpk" "$(printf '0\t7\tpack000.vpk\n1\t3\tpack001.vpk\n2\t21\tpack002.vpk')" "$(q packs "$B/PACK001.VPK" | tr -d '\r')"
+check "packs vpk" "$(printf '0\t7\tpack000.vpk\n1\t3\tpack001.vpk\n2\t25\tpack002.vpk')" "$(q packs "$B/PACK001.VPK" | tr -d '\r')"
 check "cat: first listed pack wins" "from pack000.vpk: the first listed pack wins" "$(q cat "$B/pack001.vpk" SHARED/COMMON.TXT)"
 check "cat: loose file wins" "$(cat "$B/cfg/autoexec.cfg")" "$(q cat "$B/pack000.vpk" 'cfg\autoexec.cfg')"
 check "cat: nob, mixed case" "$(printf 'difficulty=2\r\nsubtitles=1\r')" "$(q cat "$R/data.nob" config/game.CFG)"
@@ -89,8 +89,32 @@ cp "$work/glass.tga" "$work/nosuch.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/nosuch.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: no such texture" "1 File Not Found In Current Directory.: nosuch" "$rc $(printf '%s' "$err" | head -1)"
 
+# Models as DirectX .x meshes, read back by an independent reader (assimp:
+# "VERTICES FACES MATERIALS" of a raw import, which gives every face its own
+# three vertices) and dropped back with modify.
+xinfo() {
+    if ! command -v assimp >/dev/null; then echo "assimp missing"; return; fi
+    assimp info "$1" -r 2>/dev/null | tr -d '\r' | awk '/^Vertices:/{v=$2} /^Faces:/{f=$2} /^Materials:/{m=$2} END{print v, f, m}'
+}
+err=$(q extract "$B/pack002.vpk" models --x -o "$work/x" 2>&1 >/dev/null | tr -d '\r')
+check "extract --x: the pair's second file finds the .x made" "written 1, skipped 1, failed 0" "$err"
+check "extract --x: mesh and found textures" "Lamp.x lampbase.tga lampshade.tga" "$(cd "$work/x/models/samples" && echo *)"
+check "extract --x: assimp reads it" "24 8 3" "$(xinfo "$work/x/models/samples/Lamp.x")"
+q cat "$B/pack002.vpk" models/samples/lamp.mdl > "$work/lamp.packed"
+q modify "$B/pack002.vpk" models/samples/Lamp.dx80.vtx "$work/x/models/samples/Lamp.x" 2>/dev/null; rc=$?
+check "modify: unchanged .x gives the packed model" "0 same" "$rc $(cmp -s "$work/lamp.packed" "$B/models/samples/Lamp.mdl" && echo same)"
+sed 's/^\t-4.000000;12.000000;-4.000000;,/\t-5.500000;12.000000;-4.000000;,/' "$work/x/models/samples/Lamp.x" > "$work/lamp.x"
+q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/lamp.x" 2>/dev/null
+check "modify: one moved vertex changes one byte" 1 "$(cmp -l "$work/lamp.packed" "$B/models/samples/Lamp.mdl" | wc -l | tr -d ' ')"
+check "modify: read back" "mesh 0	lampshade	triangles 1	slot 1	twoSided 0	alpha 1" "$(q show "$B/pack002.vpk" models/samples/lamp.mdl 2>/dev/null | tr -d '\r' | grep '^mesh 0')"
+mkdir -p "$work/bad"; sed 's/^\t13;$/\t12;/' "$work/lamp.x" > "$work/bad/lamp.x"
+cp "$B/models/samples/Lamp.mdl" "$work/lamp.before"
+err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/bad/lamp.x" 2>&1 >/dev/null); rc=$?; err=$(printf '%s' "$err" | tr -d '\r')
+check "modify: count mismatch" "1 ERROR!: Vertex Count Does Not Match Original File!" "$rc $(printf '%s' "$err" | head -1)"
+check "modify: nothing changed" same "$(cmp -s "$work/lamp.before" "$B/models/samples/Lamp.mdl" && echo same)"
+
 # A crafted pack whose paths climb out: refused, named, counted, nothing escapes.
-le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
 mkdir -p "$work/evil/data"
 {   # a .vpk: data "fine" "bad", directory of two entries, footer
     printf 'finebad'
@@ -114,6 +138,19 @@ if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
     check "real list" "dlg/hollywood/isaac.dlg dlg/main characters/regent.dlg" "$(q list "$D/pack103.vpk" | head -2 | tr -d '\r' | paste -sd' ')"
     q extract "$D/pack103.vpk" -o "$work/real" 2>/dev/null
     check "real extract" "$(md5sum < "$work/regent.dlg")" "$(md5sum < "$work/real/dlg/main characters/regent.dlg")"
+    # The real models, packed with their materials into a pack of their own.
+    mkdir -p "$work/realm"
+    files=$(cd "$D" && find materials models -type f | sort)
+    if [ -n "$runner" ]; then "$runner" "$sample" --pack "$work/realm/pack000.vpk" "$D" $files; else "$sample" --pack "$work/realm/pack000.vpk" "$D" $files; fi
+    err=$(q extract "$work/realm/pack000.vpk" models --x -o "$work/realx" 2>&1 >/dev/null | tr -d '\r')
+    check "real extract --x: packed vertices refused" "written 2, skipped 2, failed 2" "$(printf '%s' "$err" | tail -1)"
+    check "real extract --x: nothing left of crapy" "" "$(ls "$work/realx/models/scenery/misc" 2>/dev/null)"
+    check "real mouseb: assimp" "180 60 1" "$(xinfo "$work/realx/models/scenery/furniture/computer/mouseb.x")"
+    check "real g_sword: assimp" "1260 420 4" "$(xinfo "$work/realx/models/weapons/broadsword/world/g_sword.x")"
+    check "real g_sword: textures" 4 "$(ls "$work/realx/models/weapons/broadsword/world" | grep -c '\.tga$')"
+    q cat "$work/realm/pack000.vpk" models/weapons/broadsword/world/g_sword.mdl > "$work/sword.packed"
+    q modify "$work/realm/pack000.vpk" models/weapons/broadsword/world/g_sword.mdl "$work/realx/models/weapons/broadsword/world/g_sword.x" 2>/dev/null
+    check "real g_sword: dropped back" "$(wc -c < "$work/sword.packed")" "$(wc -c < "$work/realm/models/weapons/broadsword/world/g_sword.mdl")"
 fi
 
 echo "$pass passed, $fail failed"

@@ -2,6 +2,7 @@
 // .mdl/.dx80.vtx pairs built here to reach every branch and every refusal.
 #include "model/BloodlinesModel.h"
 #include "pack/GameFiles.h"
+#include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
 #include "viewer/ViewItem.h"
 #include "TestUtil.h"
@@ -15,98 +16,15 @@ namespace {
 void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * i));
 }
-void Add16(std::string& s, uint16_t v) { s += {char(v), char(v >> 8)}; }
 uint32_t Get32(const std::string& s, size_t at) {
     uint32_t v;
     std::memcpy(&v, s.data() + at, 4);
     return v;
 }
 
-struct Group {
-    uint16_t flags;
-    std::vector<uint16_t> table, indices;  // vertex ids, indices into table
-};
-struct Mesh {
-    uint32_t base;
-    std::vector<Group> groups;
-};
-
-// A model pair laid out as the game writes them: tables, then the model
-// block with mesh table and vertex array; strip headers, group tables, then
-// each group's vertex table and index list. Vertex i has position
-// (i, 100 + i, 200 + i), normal (1, 2, 3) and uv (0.5, i).
-struct ModelPair {
-    std::vector<std::string> textures = {"skin", "gone"};
-    std::vector<std::string> dirs = {"nowhere/", "models/test\\"};
-    uint32_t vertexCount = 6;
-    std::vector<Mesh> meshes = {
-        {0, {{0x10, {0, 1, 2}, {0, 1, 2}}, {0, {}, {0, 0, 0}}, {0x02, {2, 1, 0}, {0, 1, 2}}}},
-        {2, {{0x10, {0, 1, 3}, {2, 1, 0}}}},
-    };
-
-    std::string Mdl() const {
-        std::string s(0x148, '\0');
-        s.replace(0, 4, "IDST");
-        Put(s, 0x124, uint32_t(textures.size()));
-        Put(s, 0x128, 0x148);
-        s.resize(s.size() + 20 * textures.size());
-        for (size_t i = 0; i < textures.size(); ++i) {
-            Put(s, 0x148 + 20 * i, uint32_t(s.size() - (0x148 + 20 * i)));
-            s += textures[i] + '\0';
-        }
-        Put(s, 0x12C, uint32_t(dirs.size()));
-        Put(s, 0x130, uint32_t(s.size()));
-        size_t table = s.size();
-        s.resize(s.size() + 4 * dirs.size());
-        for (size_t i = 0; i < dirs.size(); ++i) {
-            Put(s, table + 4 * i, uint32_t(s.size()));
-            s += dirs[i] + '\0';
-        }
-        size_t b = s.size() + 16;
-        Put(s, 0x144, uint32_t(s.size()));
-        s.resize(b + 0x9C);
-        Put(s, b + 0x88, uint32_t(meshes.size()));
-        Put(s, b + 0x8C, 0x9C);
-        s.resize(s.size() + 60 * meshes.size());
-        for (size_t i = 0; i < meshes.size(); ++i) Put(s, b + 0x9C + 60 * i + 12, meshes[i].base);
-        Put(s, b + 0x90, vertexCount);
-        Put(s, b + 0x94, uint32_t(s.size() - b));
-        for (uint32_t i = 0; i < vertexCount; ++i) {
-            float values[8] = {float(i), 100.0f + i, 200.0f + i, 1, 2, 3, 0.5f, float(i)};
-            s.append(12, '\0').append(reinterpret_cast<const char*>(values), 32);
-        }
-        Put(s, b + 0x98, uint32_t(s.size() - b));
-        return s;
-    }
-
-    std::string Vtx() const {
-        std::string s(0x40 + 8 * meshes.size(), '\0');
-        Put(s, 0x34, uint32_t(meshes.size()));
-        Put(s, 0x38, 0x0C);
-        std::vector<size_t> groupAt;
-        for (size_t e = 0; e < meshes.size(); ++e) {
-            Put(s, 0x40 + 8 * e, uint16_t(meshes[e].groups.size()), 2);
-            Put(s, 0x40 + 8 * e + 4, uint32_t(s.size() - (0x40 + 8 * e)));
-            for (size_t g = 0; g < meshes[e].groups.size(); ++g) groupAt.push_back(s.size() + 20 * g);
-            s.resize(s.size() + 20 * meshes[e].groups.size());
-        }
-        size_t n = 0;
-        for (const Mesh& mesh : meshes)
-            for (const Group& group : mesh.groups) {
-                size_t at = groupAt[n++];
-                Put(s, at + 2, uint16_t(group.indices.size()), 2);
-                Put(s, at + 6, group.flags, 2);
-                Put(s, at + 8, uint32_t(s.size() - at));
-                for (uint16_t id : group.table) {
-                    if ((group.flags & 0x10) == 0) s.append(10, '\x7f');  // 12-byte entries, id at +10
-                    Add16(s, id);
-                }
-                Put(s, at + 12, uint32_t(s.size() - at));
-                for (uint16_t k : group.indices) Add16(s, k);
-            }
-        return s;
-    }
-};
+using Group = MdlStripGroup;
+using Mesh = MdlMesh;
+using ModelPair = MdlPair;
 
 struct Game {
     TempDir dir;

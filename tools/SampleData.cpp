@@ -1,5 +1,6 @@
 #include "tools/SampleData.h"
 
+#include "tools/MdlWriter.h"
 #include "tools/NodWriter.h"
 #include "tools/TextureWriter.h"
 
@@ -89,6 +90,31 @@ SampleGame Redemption() {
     return g;
 }
 
+// A lamp in three meshes: strip groups of both vertex-table layouts, one
+// with flags 0 (left out by the viewer, written by the .x export), and a
+// third mesh whose material is missing.
+MdlPair SampleLamp() {
+    MdlPair m;
+    m.textures = {"lampshade", "lampbase", "lampcord"};
+    m.dirs = {"models/samples/"};
+    m.vertices = {
+        // shade: a square at z 12 and a point above it
+        {-4, -4, 12, 0, 0, 1, 0, 0}, {4, -4, 12, 0, 0, 1, 1, 0}, {4, 4, 12, 0, 0, 1, 1, 1},
+        {-4, 4, 12, 0, 0, 1, 0, 1}, {0, 0, 16, 0, 0, 1, 0.5f, 0.5f},
+        // base: a square on the floor and a post
+        {-3, -3, 0, 0, 0, -1, 0, 0}, {3, -3, 0, 0, 0, -1, 1, 0}, {3, 3, 0, 0, 0, -1, 1, 1},
+        {-3, 3, 0, 0, 0, -1, 0, 1}, {0, 0, 12, 1, 0, 0, 0.5f, 1},
+        // cord
+        {3, 0, 0, 0, 1, 0, 0, 0}, {8, 0, 0, 0, 1, 0, 1, 0}, {8, 1, 0, 0, 1, 0, 1, 1},
+    };
+    m.meshes = {
+        {0, {{0x10, {0, 1, 4}, {0, 1, 2}}, {0x02, {1, 2, 3, 4}, {0, 1, 3, 1, 2, 3}}}},
+        {5, {{0x00, {0, 1, 2}, {0, 1, 2}}, {0x10, {0, 1, 2, 3, 4}, {0, 1, 2, 0, 2, 3, 0, 4, 1}}}},
+        {10, {{0x10, {0, 1, 2}, {0, 1, 2}}}},
+    };
+    return m;
+}
+
 SampleGame Bloodlines() {
     SampleGame g;
     g.folder = "bloodlines";
@@ -132,6 +158,12 @@ SampleGame Bloodlines() {
                               "\"LightmappedGeneric\"\r\n{\r\n\t\"$basetexture\" \"samples\\dxt5\"\r\n"
                               "\t\"$translucent\" 1\r\n\t\"$nocull\" \"1\"\r\n}\r\n"});
     pictures.files.push_back({"materials/samples/missing.vmt", "\"$basetexture\" \"samples/none\"\n"});
+    MdlPair lamp = SampleLamp();
+    pictures.files.push_back({"models/samples/Lamp.mdl", lamp.Mdl()});
+    pictures.files.push_back({"models/samples/Lamp.dx80.vtx", lamp.Vtx()});
+    pictures.files.push_back({"materials/models/samples/lampshade.vmt",
+                              "\"VertexLitGeneric\"\n{\n\t\"$basetexture\" \"samples/dxt5\"\n\t\"$translucent\" 1\n}\n"});
+    pictures.files.push_back({"materials/models/samples/LampBase.vmt", "\"$basetexture\" \"samples\\bgr\"\n"});
     pictures.files.push_back({"images/Logo.bmp", BuildBmp(21, 13, 24, false)});
     pictures.files.push_back({"images/Banner.tga", BuildTga(40, 24, 32)});
     g.packs.push_back(pictures);

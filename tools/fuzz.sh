@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material fuzz_mdl fuzz_nod)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material fuzz_mdl fuzz_nod fuzz_x)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -71,7 +71,16 @@ for t in "${targets[@]}"; do
             { printf '\x03'; $q cat $r materials/general/floor.nam; } > "$corpus/floor" ;;
         *nod*)  # the sample Redemption model
             $build/quillon cat $build/sample/redemption/data.nob 3d/models/knight.nod > "$corpus/knight" ;;
+        *fuzz_x*)  # the export of a six-vertex model, and the sample lamp's
+            { printf 'xof 0303txt 0032\n\nMesh\n{\n\t6;\n'
+              for i in 0 1 2 3 4; do printf '\t%d.000000;20%d.500000;-1%d.250000;,\n' $i $i $i; done
+              printf '\t5.000000;205.000000;105.000000;;\n\t1;\n\t3;0,1,2;;\n\n}\n'; } > "$corpus/six"
+            $build/quillon extract $build/sample/bloodlines/pack002.vpk models --x -o $build/x-seed >/dev/null 2>&1 || true
+            cp $build/x-seed/models/samples/Lamp.x "$corpus/lamp" 2>/dev/null || true ;;
         *mdl*)  # two bytes of .mdl length, the .mdl, the .dx80.vtx
+            q=$build/quillon; pack=$build/sample/bloodlines/pack002.vpk
+            $q cat $pack models/samples/lamp.mdl > $build/seed.mdl; $q cat $pack models/samples/lamp.dx80.vtx > $build/seed.vtx
+            pair $build/seed.mdl $build/seed.vtx "$corpus/sample-lamp"
             if [ -d ../shared/realdata/bloodlines/models ]; then
                 find ../shared/realdata/bloodlines/models -name '*.mdl' | while read -r f; do
                     pair "$f" "${f%.mdl}.dx80.vtx" "$corpus/real-$(basename "${f%.mdl}")"

@@ -11,6 +11,7 @@ pkgs=(
   wine wine64
   xvfb xauth xcompmgr
   libsquish-dev imagemagick
+  assimp-utils
 )
 
 missing=()

@@ -1,0 +1,299 @@
+// The .x export of Bloodlines models and the vertex modification that reads
+// such files back: exact text, refusals that leave nothing behind, round
+// trips, and the real models.
+#include "extract/Extract.h"
+#include "model/ModelExport.h"
+#include "pack/GameFiles.h"
+#include "tools/MdlWriter.h"
+#include "tools/TextureWriter.h"
+#include "TestUtil.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// Mesh 0: a drawn group and one with flags 0 (exported all the same); mesh
+// 1 with vertex base 2 through 12-byte vertex-table entries. Texture "skin"
+// has a material, "gone" has none.
+MdlPair SmallPair() {
+    MdlPair m;
+    m.meshes = {
+        {0, {{0x10, {0, 1, 2}, {0, 1, 2}}, {0, {0, 1, 2}, {2, 1, 0}}}},
+        {2, {{0x02, {0, 1, 3}, {2, 1, 0}}}},
+    };
+    return m;
+}
+
+struct Game {
+    TempDir dir;
+    CwdGuard cwd;
+    AppState app;
+    std::vector<std::string> messages;
+
+    explicit Game(const MdlPair& pair = SmallPair()) {
+        std::string tth, ttz;
+        EXPECT_TRUE(BuildTexturePair(12, 16, 8, 1, tth, ttz));
+        MdlPair other = pair;
+        other.vertices.assign(pair.vertexCount, MdlVertex{7, 7, 7, 0, 0, 1, 0, 0});
+        dir.Write("data/pack000.vpk",
+                  BuildVpk({{"materials/models/test/skin.vmt", "\"$basetexture\" \"models/test/skin\"\n"},
+                            {"materials/models/test/skin.tth", tth},
+                            {"materials/models/test/skin.ttz", ttz},
+                            {"models/test/m.mdl", pair.Mdl()},
+                            {"models/test/m.dx80.vtx", pair.Vtx()},
+                            {"models/test/Other.MDL", other.Mdl()},
+                            {"models/v1.0/m.mdl", pair.Mdl()},
+                            {"models/v1.0/m.dx80.vtx", pair.Vtx()}}));
+        app.message.context = &messages;
+        app.message.show = [](void* c, const char* text, const char* caption) {
+            static_cast<std::vector<std::string>*>(c)->push_back(std::string(caption) + " " + text);
+        };
+        EXPECT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
+        app.extraction.outputFolder = dir / "out";
+    }
+    bool Export(const char* path) {
+        FileEntry key = {};
+        std::strcpy(key.name, path);
+        return ExportModelAsX(app, key);
+    }
+    bool Drop(const char* item, const std::string& xName, const std::string& text, std::string* why = nullptr) {
+        dir.Write(xName, text);
+        return ModifyModelVertices(app, FindTreeItemByPath(app.tree, item), dir / xName, why);
+    }
+    std::string Read(const std::string& name) {
+        std::string bytes;
+        ReadWholeFile(dir / name, bytes);
+        return bytes;
+    }
+};
+
+const char kSmallX[] =
+    "xof 0303txt 0032\n\nMesh\n{\n\t6;\n"
+    "\t0.000000;200.000000;100.000000;,\n\t1.000000;201.000000;101.000000;,\n"
+    "\t2.000000;202.000000;102.000000;,\n\t3.000000;203.000000;103.000000;,\n"
+    "\t4.000000;204.000000;104.000000;,\n\t5.000000;205.000000;105.000000;;\n"
+    "\t3;\n\t3;0,1,2;,\n\t3;2,1,0;,\n\t3;5,3,2;;\n\n"
+    "\tMeshNormals\n\t{\n\t\t6;\n"
+    "\t\t1.000000;3.000000;2.000000;,\n\t\t1.000000;3.000000;2.000000;,\n\t\t1.000000;3.000000;2.000000;,\n"
+    "\t\t1.000000;3.000000;2.000000;,\n\t\t1.000000;3.000000;2.000000;,\n\t\t1.000000;3.000000;2.000000;;\n"
+    "\t3;\n\t3;0,1,2;,\n\t3;2,1,0;,\n\t3;5,3,2;;\n\n"
+    "\t}\n\n\tMeshTextureCoords\n\t{\n\t\t6;\n"
+    "\t\t0.500000;0.000000;,\n\t\t0.500000;1.000000;,\n\t\t0.500000;2.000000;,\n"
+    "\t\t0.500000;3.000000;,\n\t\t0.500000;4.000000;,\n\t\t0.500000;5.000000;;\n\t}\n\n"
+    "\tMeshMaterialList\n\t{\n\t\t2;\n\t\t3;\n\t\t0,\n\t\t0,\n\t\t1;\n"
+    "\n\t\tMaterial\n\t\t{\n\t\t\t1.000000;1.000000;1.000000;1.000000;;\n\t\t\t0.000000;\n"
+    "\t\t\t0.000000;0.000000;0.000000;;\n\t\t\t0.000000;0.000000;0.000000;;\n"
+    "\t\t\tTextureFilename { \"skin.tga\"; }\n\t\t}\n"
+    "\n\t\tMaterial\n\t\t{\n\t\t\t1.000000;1.000000;1.000000;1.000000;;\n\t\t\t0.000000;\n"
+    "\t\t\t0.000000;0.000000;0.000000;;\n\t\t\t0.000000;0.000000;0.000000;;\n"
+    "\t\t\tTextureFilename { \"gone.tga\"; }\n\t\t}\n"
+    "\t}\n}\n";
+
+float PositionAt(const std::string& mdl, uint32_t i, int axis) {
+    uint32_t block, start;
+    std::memcpy(&block, mdl.data() + 0x144, 4);
+    std::memcpy(&start, mdl.data() + block + 16 + 0x94, 4);
+    float v;
+    std::memcpy(&v, mdl.data() + block + 16 + start + 44 * i + 0x0C + 4 * axis, 4);
+    return v;
+}
+
+}  // namespace
+
+TEST(ModelExportTest, WritesTheMeshTextAndTheFoundTexturesBesideIt) {
+    Game g;
+    ASSERT_TRUE(g.Export("models/test/m.dx80.vtx"));
+    EXPECT_EQ(g.Read("out/models/test/m.x"), kSmallX);
+    // Only the found texture is written; the missing one is still named.
+    EXPECT_TRUE(std::filesystem::exists(g.dir / "out/models/test/skin.tga"));
+    EXPECT_FALSE(std::filesystem::exists(g.dir / "out/models/test/gone.tga"));
+    // The stem is cut in the file name, not in a folder with a dot.
+    ASSERT_TRUE(g.Export("models/v1.0/m.mdl"));
+    EXPECT_EQ(g.Read("out/models/v1.0/m.x"), kSmallX);
+    EXPECT_EQ(g.app.extraction.report.written, 2u);
+
+    // An existing .x is kept, and its textures are not written either.
+    std::filesystem::remove(g.dir / "out/models/test/skin.tga");
+    g.dir.Write("out/models/test/m.x", "mine");
+    ASSERT_TRUE(g.Export("models/test/m.mdl"));
+    EXPECT_EQ(g.Read("out/models/test/m.x"), "mine");
+    EXPECT_FALSE(std::filesystem::exists(g.dir / "out/models/test/skin.tga"));
+    EXPECT_EQ(g.app.extraction.report.skipped, 1u);
+}
+
+TEST(ModelExportTest, ModelsThatCannotBeReadLeaveNothingBehind) {
+    struct Case {
+        const char* what;
+        MdlPair pair;
+        const char* path;
+    } cases[] = {
+        {"no strip file", SmallPair(), "models/test/other.mdl"},
+        {"index count not a multiple of 3", SmallPair(), "models/test/m.mdl"},
+        {"a flags-0 group naming a vertex past the array", SmallPair(), "models/test/m.mdl"},
+        {"more meshes than textures", SmallPair(), "models/test/m.mdl"},
+    };
+    cases[1].pair.meshes[0].groups[0].indices = {0, 1, 2, 0};
+    cases[2].pair.meshes[0].groups[1].table = {0, 1, 9};
+    cases[3].pair.textures = {"skin"};
+    for (Case& c : cases) {
+        Game g(c.pair);
+        EXPECT_FALSE(g.Export(c.path)) << c.what;
+        EXPECT_EQ(g.app.extraction.report.failed, 1u) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(g.dir / "out")) << c.what << ": not even an empty .x";
+    }
+    Game g;
+    g.app.gameType = kGameRedemption;
+    EXPECT_FALSE(g.Export("models/test/m.mdl"));
+    EXPECT_FALSE(std::filesystem::exists(g.dir / "out"));
+}
+
+TEST(ModelExportTest, DroppingTheExportBackChangesNoByte) {
+    MdlPair pair = SmallPair();
+    for (uint32_t i = 0; i < pair.vertexCount; ++i)
+        pair.vertices.push_back({0.1234567f * i - 3, 1e4f / 3 + i, -2.0f / 7, 1, 2, 3, 0.25f, float(i) / 3});
+    Game g(pair);
+    ASSERT_TRUE(g.Export("models/test/m.mdl"));
+    std::string why;
+    ASSERT_TRUE(g.Drop("models/test/m.dx80.vtx", "out/models/test/m.x", g.Read("out/models/test/m.x"), &why)) << why;
+    std::string packed = pair.Mdl(), written = g.Read("data/models/test/m.mdl");
+    ASSERT_EQ(written.size(), packed.size());
+    for (uint32_t i = 0; i < pair.vertexCount; ++i)
+        for (int axis = 0; axis < 3; ++axis) {
+            float was = PositionAt(packed, i, axis), now = PositionAt(written, i, axis);
+            EXPECT_NEAR(now, was, 5e-7 + std::fabs(was) * 1e-7) << "vertex " << i << " axis " << axis;
+        }
+    // Every other byte is the packed model's.
+    uint32_t block, start;
+    std::memcpy(&block, packed.data() + 0x144, 4);
+    std::memcpy(&start, packed.data() + block + 16 + 0x94, 4);
+    for (uint32_t i = 0; i < pair.vertexCount; ++i) {
+        size_t at = block + 16 + start + 44 * i + 0x0C;
+        written.replace(at, 12, packed, at, 12);
+    }
+    EXPECT_EQ(written, packed);
+}
+
+TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
+    Game g;
+    std::string x = "xof 0303txt 0032\n\nMesh\n{\n\t6;\n";
+    for (int i = 0; i < 6; ++i)
+        x += "\t" + std::to_string(i) + ".5;" + std::to_string(10 + i) + ";" + std::to_string(20 + i) + ";" +
+             (i == 5 ? ";" : ",") + "\n";
+    // other.x on m.mdl: Other.MDL gets m's bytes with the dropped positions;
+    // the second number is the model's z, the third its y. Names match in
+    // any case.
+    std::string why;
+    ASSERT_TRUE(g.Drop("models/test/M.MDL", "drops/other.x", x, &why)) << why;
+    std::string written = g.Read("data/models/test/Other.MDL");
+    std::string expected = SmallPair().Mdl();
+    ASSERT_EQ(written.size(), expected.size());
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(PositionAt(written, i, 0), i + 0.5f);
+        EXPECT_EQ(PositionAt(written, i, 1), 20.0f + i);
+        EXPECT_EQ(PositionAt(written, i, 2), 10.0f + i);
+    }
+    EXPECT_TRUE(g.messages.empty());
+
+    // Refusals: nothing is written, the loose model stays as it was.
+    struct Case {
+        const char* what;
+        const char* item;
+        std::string name, text, message;
+    } cases[] = {
+        {"count mismatch", "models/test/m.mdl", "other.x", "Mesh\n{\n\t7;\n", "ERROR! Vertex Count Does Not Match Original File!"},
+        {"no brace", "models/test/m.mdl", "other.x", "xof 0303txt 0032\n", "ERROR! The .x file has no vertex count"},
+        {"too few numbers", "models/test/m.mdl", "other.x", x.substr(0, x.size() - 20),
+         "ERROR! The .x file ends before all of its vertex positions"},
+        {"malformed number", "models/test/m.mdl", "other.x", "Mesh\n{\n\t6;\n\t1;x2;3;;\n",
+         "ERROR! The .x file has a malformed vertex position at byte 14"},
+        {"no model of that name", "models/test/m.mdl", "third.x", x, ""},
+        {"no model beside the target", "materials/models/test/skin.vmt", "other.x", x, ""},
+        {"folder target", "models/test", "other.x", x, ""},
+    };
+    for (const Case& c : cases) {
+        g.messages.clear();
+        EXPECT_FALSE(g.Drop(c.item, "drops/" + c.name, c.text, &why)) << c.what;
+        EXPECT_EQ(g.messages.empty() ? "" : g.messages[0], c.message) << c.what;
+        EXPECT_EQ(g.Read("data/models/test/Other.MDL"), written) << c.what;
+    }
+}
+
+TEST(ModelExportTest, XVertexParserNeverReadsPastTheText) {
+    std::vector<float> xyz;
+    std::string why;
+    uint32_t count = 0;
+    size_t at = 0;
+    // A text that ends at every possible place is read only once its last
+    // number is whole, and never from beyond its end.
+    std::string full = "Mesh\n{\n\t2;\n\t1.5;-2e1;+3;,\n\t4;5;6;;\n";
+    for (size_t n = 0; n < full.size(); ++n) {
+        std::vector<char> cut(full.begin(), full.begin() + long(n));  // exactly n bytes, no terminator
+        bool ok = ReadXVertexCount(cut.data(), n, count, at) && ReadXPositions(cut.data(), n, at, count, xyz, why);
+        EXPECT_EQ(ok, n > full.rfind('6')) << n;
+    }
+    ASSERT_TRUE(ReadXVertexCount(full.data(), full.size(), count, at));
+    ASSERT_TRUE(ReadXPositions(full.data(), full.size(), at, count, xyz, why)) << why;
+    EXPECT_EQ(xyz, (std::vector<float>{1.5f, -20, 3, 4, 5, 6}));
+    for (const char* bad : {"Mesh\n{\n\t1;\n\tnan;0;0;;\n", "Mesh\n{\n\t1;\n\t1e99;0;0;;\n", "Mesh\n{\n\t-1;\n"}) {
+        std::string text = bad;
+        bool ok = ReadXVertexCount(text.data(), text.size(), count, at) &&
+                  ReadXPositions(text.data(), text.size(), at, count, xyz, why);
+        EXPECT_FALSE(ok) << bad;
+    }
+}
+
+TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
+    std::string real = RealData() + "/bloodlines";
+    if (!std::filesystem::exists(real)) GTEST_SKIP() << "no real data";
+    // The real models are loose files; pack them with their materials so
+    // that they are items of a tree, as in the game's own packs.
+    std::vector<PackFile> files;
+    for (const char* folder : {"models", "materials/models"})
+        for (auto& e : std::filesystem::recursive_directory_iterator(real + "/" + folder)) {
+            if (!e.is_regular_file()) continue;
+            PackFile f{std::filesystem::relative(e.path(), real).generic_string(), {}};
+            ASSERT_TRUE(ReadWholeFile(e.path().string(), f.data));
+            files.push_back(f);
+        }
+    TempDir dir;
+    dir.Write("data/pack000.vpk", BuildVpk(files));
+    CwdGuard cwd;
+    AppState app;
+    ASSERT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
+    app.extraction.outputFolder = dir / "out";
+    const char* const models[] = {"models/scenery/furniture/computer/mouseb", "models/weapons/broadsword/world/g_sword"};
+    for (const char* model : models) {
+        FileEntry key = {};
+        std::strcpy(key.name, (std::string(model) + ".mdl").c_str());
+        ASSERT_TRUE(ExportModelAsX(app, key)) << model;
+        std::string why, packed;
+        ASSERT_TRUE(ReadWholeFile(real + "/" + model + ".mdl", packed));
+        TreeItem item = FindTreeItemByPath(app.tree, std::string(model) + ".mdl");
+        ASSERT_TRUE(ModifyModelVertices(app, item, dir / ("out/" + std::string(model) + ".x"), &why)) << why;
+        std::string written;
+        ASSERT_TRUE(ReadWholeFile(dir / ("data/" + std::string(model) + ".mdl"), written));
+        ASSERT_EQ(written.size(), packed.size());
+        uint32_t block, start, count;
+        std::memcpy(&block, packed.data() + 0x144, 4);
+        std::memcpy(&count, packed.data() + block + 16 + 0x90, 4);
+        std::memcpy(&start, packed.data() + block + 16 + 0x94, 4);
+        for (uint32_t i = 0; i < count; ++i) {
+            for (int axis = 0; axis < 3; ++axis) {
+                float was = PositionAt(packed, i, axis);
+                ASSERT_NEAR(PositionAt(written, i, axis), was, 5e-7 + std::fabs(was) * 1e-7) << model << " " << i;
+            }
+            size_t at = block + 16 + start + 44 * i + 0x0C;
+            written.replace(at, 12, packed, at, 12);
+        }
+        EXPECT_EQ(written, packed) << model << ": only positions may change";
+    }
+    size_t targas = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir / "out")) targas += e.path().extension() == ".tga";
+    EXPECT_EQ(targas, 5u) << "mouseb's texture and the sword's four";
+    FileEntry key = {};
+    std::strcpy(key.name, "models/scenery/misc/plates/crapy.mdl");
+    EXPECT_FALSE(ExportModelAsX(app, key)) << "packed vertices";
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/models/scenery/misc"));
+}
