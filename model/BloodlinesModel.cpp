@@ -81,7 +81,7 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
     std::string name = TextureName(f, m, t);
     if (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
     for (uint32_t d = 0; d < m.directoryCount; ++d) {
-        std::string path = std::string("materials\\") + f.Name(f.U32(m.directoryTable + 4 * uint64_t(d))) + "\\";
+        std::string path = std::string("materials\\") + CString(f, f.U32(m.directoryTable + 4 * uint64_t(d))) + "\\";
         for (char& c : path)
             if (c == '/') c = '\\';
         if (path.size() >= 2 && path.compare(path.size() - 2, 2, "\\\\") == 0) path.pop_back();

@@ -3,6 +3,8 @@
 // reader, the .x export and the vertex modification.
 #pragma once
 
+#include "model/ByteView.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -34,40 +36,15 @@ const uint32_t kMeshEntry = 60;
 const uint32_t kTextureEntry = 20;
 const uint32_t kStripGroup = 20;
 
-inline bool Fail(std::string& why, const char* text) {
-    why = text;
-    return false;
+using Bytes = ByteView;
+
+// The NUL-terminated string at pos, or null when it is not terminated
+// inside the file.
+inline const char* CString(const Bytes& f, uint64_t pos) {
+    if (pos >= f.size) return nullptr;
+    const void* end = std::memchr(f.data + pos, 0, f.size - pos);
+    return end == nullptr ? nullptr : reinterpret_cast<const char*>(f.data + pos);
 }
-
-struct Bytes {
-    const uint8_t* data;
-    uint32_t size;
-
-    // True when n bytes at pos lie inside; pos and n may be any 64-bit value.
-    bool Has(uint64_t pos, uint64_t n) const { return pos <= size && n <= size - pos; }
-    uint32_t U32(uint64_t pos) const {
-        uint32_t v;
-        std::memcpy(&v, data + pos, 4);
-        return v;
-    }
-    uint16_t U16(uint64_t pos) const {
-        uint16_t v;
-        std::memcpy(&v, data + pos, 2);
-        return v;
-    }
-    float F32(uint64_t pos) const {
-        float v;
-        std::memcpy(&v, data + pos, 4);
-        return v;
-    }
-    // The NUL-terminated string at pos, or null when it is not terminated
-    // inside the file.
-    const char* Name(uint64_t pos) const {
-        if (pos >= size) return nullptr;
-        const void* end = std::memchr(data + pos, 0, size - pos);
-        return end == nullptr ? nullptr : reinterpret_cast<const char*>(data + pos);
-    }
-};
 
 // The tables of a model file, checked.
 struct MdlLayout {
@@ -93,12 +70,12 @@ inline bool ReadTables(const Bytes& f, MdlLayout& m, bool block, std::string& wh
         return Fail(why, "the texture table lies outside the file");
     for (uint32_t i = 0; i < m.textureCount; ++i) {
         uint64_t entry = m.textureTable + uint64_t(i) * kTextureEntry;
-        if (f.Name(entry + f.U32(entry)) == nullptr) return Fail(why, "a texture name lies outside the file");
+        if (CString(f, entry + f.U32(entry)) == nullptr) return Fail(why, "a texture name lies outside the file");
     }
     if (!f.Has(m.directoryTable, uint64_t(m.directoryCount) * 4))
         return Fail(why, "the texture directory table lies outside the file");
     for (uint32_t i = 0; i < m.directoryCount; ++i)
-        if (f.Name(f.U32(m.directoryTable + 4 * uint64_t(i))) == nullptr)
+        if (CString(f, f.U32(m.directoryTable + 4 * uint64_t(i))) == nullptr)
             return Fail(why, "a texture directory lies outside the file");
     if (!block) return true;
 
@@ -122,7 +99,7 @@ inline bool ReadTables(const Bytes& f, MdlLayout& m, bool block, std::string& wh
 
 inline const char* TextureName(const Bytes& f, const MdlLayout& m, uint32_t t) {
     uint64_t entry = m.textureTable + uint64_t(t) * kTextureEntry;
-    return f.Name(entry + f.U32(entry));
+    return CString(f, entry + f.U32(entry));
 }
 
 }  // namespace mdlformat

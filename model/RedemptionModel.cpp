@@ -1,5 +1,7 @@
 #include "model/RedemptionModel.h"
 
+#include "model/ByteView.h"
+
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
@@ -42,40 +44,15 @@ const uint32_t kTriangleRecord = 6;
 const uint32_t kGroupRecord = 28;
 const uint16_t kNoParent = 0xFFFF;
 
-bool Fail(std::string& why, const char* text) {
-    why = text;
-    return false;
+using Bytes = ByteView;
+
+// A NUL-padded name field: up to its first NUL, all 32 characters when it
+// has none.
+std::string NameField(const Bytes& f, uint64_t pos) {
+    const char* p = reinterpret_cast<const char*>(f.data + pos);
+    const void* nul = std::memchr(p, 0, kNameField);
+    return std::string(p, nul == nullptr ? kNameField : size_t(static_cast<const char*>(nul) - p));
 }
-
-struct Bytes {
-    const uint8_t* data;
-    uint32_t size;
-
-    // True when n bytes at pos lie inside; pos and n may be any 64-bit value.
-    bool Has(uint64_t pos, uint64_t n) const { return pos <= size && n <= size - pos; }
-    uint32_t U32(uint64_t pos) const {
-        uint32_t v;
-        std::memcpy(&v, data + pos, 4);
-        return v;
-    }
-    uint16_t U16(uint64_t pos) const {
-        uint16_t v;
-        std::memcpy(&v, data + pos, 2);
-        return v;
-    }
-    float F32(uint64_t pos) const {
-        float v;
-        std::memcpy(&v, data + pos, 4);
-        return v;
-    }
-    // A NUL-padded name field: up to its first NUL, all 32 characters when
-    // it has none.
-    std::string Name(uint64_t pos) const {
-        const char* p = reinterpret_cast<const char*>(data + pos);
-        const void* nul = std::memchr(p, 0, kNameField);
-        return std::string(p, nul == nullptr ? kNameField : size_t(static_cast<const char*>(nul) - p));
-    }
-};
 
 // Where the sections lie, with the header's counts; filled by ReadLayout.
 struct NodLayout {
@@ -259,11 +236,8 @@ bool Refuse(AppState& app, const std::string& why, bool tell) {
 }  // namespace
 
 bool LoadRedemptionModel(AppState& app, FileEntry& key) {
-    FileHandle file;
-    uint32_t size = OpenGameFile(app, file, key, 1);
-    if (size == 0) return Refuse(app, "the model file cannot be read", false);
-    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
-    file.Close();
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(app, key, size);
     if (!bytes) return Refuse(app, "the model file cannot be read", false);
     Bytes f{bytes.get(), size};
 
@@ -289,7 +263,7 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
     viewer.motionFile.clear();
     viewer.ReleaseModelTextures();
     for (uint32_t t = 0; t < m.textureCount; ++t) {
-        std::string name = f.Name(m.textures + uint64_t(t) * kNameField);
+        std::string name = NameField(f, m.textures + uint64_t(t) * kNameField);
         Image32 image = Image32{};
         LoadResult result;
         for (const char* folder : kMaterialFolders) {
@@ -327,7 +301,7 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
     app.textView.entryCount = 0;
     for (uint32_t g = 0; g < m.groupCount; ++g) {
         uint8_t name = f.data[m.groups + uint64_t(g) * kGroupRecord + 0x19];
-        app.textView.SetItem(g, f.Name(m.names + uint64_t(name) * kNameField));
+        app.textView.SetItem(g, NameField(f, m.names + uint64_t(name) * kNameField));
     }
 
     std::string motion = MotionPath(key.name);
