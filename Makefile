@@ -4,7 +4,7 @@ BUILD_WIN ?= build-win
 JOBS      ?= $(shell nproc)
 SAMPLE    ?= $(BUILD)/sample
 
-.PHONY: all deps native windows test test-native test-windows run bench fuzz clean
+.PHONY: all deps native windows gui test test-native test-windows run bench fuzz clean
 
 all: native
 
@@ -20,6 +20,12 @@ windows: deps
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_WIN) -j $(JOBS)
 
+# Only the Windows program (what `make run` needs).
+gui: deps
+	@cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_WIN) -j $(JOBS) --target QuillonEdit
+
 test-native: native
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -30,7 +36,7 @@ test-windows: windows
 
 test: test-native test-windows
 
-run: native
+run: native gui
 	@rm -rf $(SAMPLE) && $(BUILD)/quillon-sample $(SAMPLE)
 	@echo '$$ quillon packs $(SAMPLE)/bloodlines/pack000.vpk'
 	@$(BUILD)/quillon packs $(SAMPLE)/bloodlines/pack000.vpk
@@ -48,6 +54,9 @@ run: native
 	@$(BUILD)/quillon show $(SAMPLE)/bloodlines/pack002.vpk materials/samples/glass.vmt -o $(SAMPLE)/glass.tga
 	@echo '$$ quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures'
 	@$(BUILD)/quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures
+	@echo '$$ QuillonEdit.exe $(SAMPLE)/bloodlines/pack000.vpk   # the Windows program; without a display: a screenshot'
+	@QUILLON_SCREENSHOT=$(abspath $(BUILD_WIN))/QuillonEdit.png bash tools/gui-run.sh \
+	    $(BUILD_WIN)/app/QuillonEdit.exe $(abspath $(SAMPLE))/bloodlines/pack000.vpk
 
 bench: native
 	@$(BUILD)/bench/bench_read

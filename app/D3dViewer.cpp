@@ -123,6 +123,9 @@ bool D3dViewer::Init(HWND view) {
         return false;
     }
     GetClientRect(view, &viewRect);
+    viewWindow = view;
+    char flag[8] = "";
+    gdiMirror = GetEnvironmentVariableA("QUILLON_PRESENT_GDI", flag, sizeof flag) > 0 && flag[0] == '1';
     D3DPRESENT_PARAMETERS params = {};
     params.SwapEffect = D3DSWAPEFFECT_DISCARD;
     params.Windowed = TRUE;
@@ -428,6 +431,12 @@ bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uin
         d->EndScene();
     }
     bool captured = false;
+    uint32_t mirrorWidth = 0, mirrorHeight = 0;
+    if (capture == nullptr && gdiMirror) {
+        capture = &mirrorPixels;
+        captureWidth = &mirrorWidth;
+        captureHeight = &mirrorHeight;
+    }
     if (capture != nullptr) {
         IDirect3DSurface9* target = nullptr;
         if (SUCCEEDED(d->GetRenderTarget(0, &target))) {
@@ -454,5 +463,31 @@ bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uin
         }
     }
     d->Present(nullptr, nullptr, nullptr, nullptr);
+    if (gdiMirror && captured && captureWidth != nullptr && captureHeight != nullptr) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = static_cast<LONG>(*captureWidth);
+        info.bmiHeader.biHeight = -static_cast<LONG>(*captureHeight);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        // Into a plain sibling window laid over the view: a window that
+        // holds a Direct3D drawable takes GDI drawing offscreen as well.
+        HWND parent = GetParent(viewWindow);
+        RECT view;
+        GetWindowRect(viewWindow, &view);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&view), 2);
+        if (mirrorWindow == nullptr)
+            mirrorWindow = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, parent, nullptr,
+                                           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
+                                           nullptr);
+        SetWindowPos(mirrorWindow, HWND_TOP, view.left, view.top, view.right - view.left, view.bottom - view.top,
+                     SWP_NOACTIVATE);
+        HDC dc = GetDC(mirrorWindow);
+        StretchDIBits(dc, 0, 0, view.right - view.left, view.bottom - view.top, 0, 0,
+                      static_cast<int>(*captureWidth), static_cast<int>(*captureHeight), capture->data(), &info,
+                      DIB_RGB_COLORS, SRCCOPY);
+        ReleaseDC(mirrorWindow, dc);
+    }
     return capture == nullptr || captured;
 }

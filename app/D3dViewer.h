@@ -30,6 +30,14 @@ struct D3dViewer {
     bool textured = true;
     bool wireframe = false;
     bool skeleton = false;
+    // Also draw every frame into the view with GDI, from the back buffer read
+    // back. Wine renders Direct3D in child windows offscreen and, on an X
+    // server without a GPU (Xvfb), those frames may never reach the screen;
+    // screenshots and `make run` set QUILLON_PRESENT_GDI=1 to see them.
+    bool gdiMirror = false;
+    HWND viewWindow = nullptr;
+    // The plain window above the view that receives the GDI copy.
+    HWND mirrorWindow = nullptr;
     // What Sync last uploaded from the core.
     uint32_t imageRevision = 0;
     uint32_t modelRevision = 0;
@@ -54,4 +62,5 @@ private:
     void SetCamera(const Camera& camera);
     void DrawSkeleton(const Viewer& core);
     uint32_t modelVertices = 0;
+    std::vector<uint32_t> mirrorPixels;
 };

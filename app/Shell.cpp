@@ -208,6 +208,7 @@ void GuiState::OnMenuCommand(WPARAM wParam) {
 }
 
 void GuiState::RenderTick() {
+    ++frames;
     SyncViews();
     viewer.Render(core.viewer, core.camera);
 }

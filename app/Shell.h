@@ -53,6 +53,8 @@ struct GuiState {
     int32_t viewLeft = 0;
     int32_t viewSize = 0;
     std::string startDirectory;
+    // Frames drawn so far (the idle loop draws whenever the queue is empty).
+    uint64_t frames = 0;
     // Extraction problems are gathered over one pop-up command and told in
     // one message box at its end.
     bool reportExtraction = true;

@@ -8,6 +8,12 @@
 # QUILLON_WINE_DISPLAY=1 (tools/wine-run.sh then keeps the display). The
 # command's exit status is this script's; both servers are stopped after it.
 #
+# The session uses its own Wine prefix (the usual one with "-display"
+# appended) whose Wine server is stopped when the session ends: a server left
+# running would keep serving the next session from the old, dead display
+# (wrong screen size, no desktop). Console runs in the usual prefix, such as
+# parallel ctest runs, are not touched.
+#
 # The server has no window manager, so Wine is told to place and size its
 # windows itself (X11 Driver "Managed" = N, in Quillon's private prefix):
 # otherwise every window shown or hidden waits up to two seconds for a
@@ -26,10 +32,25 @@ for tool in Xvfb xcompmgr; do
 done
 
 geometry="${QUILLON_SCREEN:-1280x1024x24}"
+base="${QUILLON_WINEPREFIX:-${XDG_RUNTIME_DIR:-/tmp}/quillon-wine-$(id -u)}"
+export QUILLON_WINEPREFIX="$base-display"
+if command -v wineserver >/dev/null 2>&1; then
+    wineserver=wineserver
+else
+    wineserver=/usr/lib/wine/wineserver64
+fi
+stop_wine() {
+    if [ -d "$QUILLON_WINEPREFIX" ]; then
+        WINEPREFIX="$QUILLON_WINEPREFIX" "$wineserver" -k >/dev/null 2>&1 || true
+        WINEPREFIX="$QUILLON_WINEPREFIX" "$wineserver" -w >/dev/null 2>&1 || true
+    fi
+}
+stop_wine
 dir="$(mktemp -d)"
 xvfb_pid=
 comp_pid=
 cleanup() {
+    stop_wine
     [ -n "$comp_pid" ] && kill "$comp_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true

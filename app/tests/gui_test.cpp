@@ -472,7 +472,9 @@ static int ShowItem(char** argv) {
     SetTimer(gGui->mainWindow, 1, static_cast<UINT>(std::atoi(argv[4]) * 1000), [](HWND window, UINT, UINT_PTR, DWORD) {
         DestroyWindow(window);
     });
+    uint64_t before = gGui->frames;
     gGui->RunLoop();
+    std::fprintf(stderr, "%llu frames drawn\n", static_cast<unsigned long long>(gGui->frames - before));
     return 0;
 }
 
