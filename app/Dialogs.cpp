@@ -20,18 +20,38 @@ void* ProgressCreate(void* context, const char* title) {
     HWND dialog =
         CreateDialogParamA(owner->instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner->parent, ProgressDialogProc, 0);
     if (dialog != nullptr) SetWindowTextA(dialog, title);
+    owner->shownMaximum = 0;
+    owner->shownPermille = 0xFFFFFFFFu;
+    owner->textShown = false;
     return dialog;
 }
 
 void ProgressDestroy(void*, void* window) { DestroyWindow(static_cast<HWND>(window)); }
 
-void ProgressUpdate(void*, void* window, uint32_t position, uint32_t maximum) {
+void ProgressUpdate(void* context, void* window, uint32_t position, uint32_t maximum) {
+    ProgressWindow* owner = static_cast<ProgressWindow*>(context);
+    uint32_t permille = maximum == 0 ? 0 : static_cast<uint32_t>(uint64_t(position) * 1000 / maximum);
+    if (maximum == owner->shownMaximum && permille == owner->shownPermille) return;
+    DWORD now = GetTickCount();
+    bool first = owner->shownPermille == 0xFFFFFFFFu;
+    if (!first && maximum == owner->shownMaximum && permille < 1000 &&
+        now - owner->barTick < ProgressWindow::kRedrawMilliseconds)
+        return;
+    owner->barTick = now;
     HWND bar = GetDlgItem(static_cast<HWND>(window), IDC_PROGRESSBAR);
-    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));
+    if (maximum != owner->shownMaximum)
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));
     SendMessageA(bar, PBM_SETPOS, position, 0);
+    owner->shownMaximum = maximum;
+    owner->shownPermille = permille;
 }
 
-void ProgressSetText(void*, void* window, const char* text) {
+void ProgressSetText(void* context, void* window, const char* text) {
+    ProgressWindow* owner = static_cast<ProgressWindow*>(context);
+    DWORD now = GetTickCount();
+    if (owner->textShown && now - owner->textTick < ProgressWindow::kRedrawMilliseconds) return;
+    owner->textShown = true;
+    owner->textTick = now;
     SetDlgItemTextA(static_cast<HWND>(window), IDC_PROGRESSFILE, text);
 }
 

@@ -18,6 +18,17 @@
 struct ProgressWindow {
     HINSTANCE instance = nullptr;
     HWND parent = nullptr;
+    // What the window shows now. The core steps the bar once per file and
+    // names every 128th file; a message for each made listing a
+    // 100,000-file pack take minutes under Wine (every update repaints at
+    // once). The window is told at most every kRedrawMilliseconds, and the
+    // bar only when its range or its 1/1000th changed.
+    static const DWORD kRedrawMilliseconds = 40;
+    uint32_t shownMaximum = 0;
+    uint32_t shownPermille = 0xFFFFFFFFu;
+    DWORD barTick = 0;
+    DWORD textTick = 0;
+    bool textShown = false;
     // Fills the core's hooks with this window.
     void Attach(ProgressHooks& hooks);
 };

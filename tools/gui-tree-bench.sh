@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Times how long the Windows program takes from opening a pack ("&Set
+# Directory"'s code path) until its tree shows, against `quillon list` on the
+# same generated pack, both under Wine:
+#   tools/gui-tree-bench.sh BUILD_WIN_DIR [FILES]   (FILES: 100000)
+set -eu
+build="${1:?usage: $0 BUILD_WIN_DIR [FILES]}"
+files="${2:-100000}"
+here="$(cd "$(dirname "$0")" && pwd)"
+tests="$build/app/quillon_gui_tests.exe"
+cli="$build/quillon.exe"
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+
+bash "$here/wine-run.sh" "$tests" --write-bench-pack "$dir/pack000.vpk" "$files"
+ls -l "$dir/pack000.vpk" | awk '{print "pack: " $5 " bytes, '"$files"' files"}'
+
+now() { date +%s.%N; }
+bash "$here/wine-run.sh" "$cli" --version >/dev/null  # Wine up and warm
+t0=$(now); bash "$here/wine-run.sh" "$cli" --version >/dev/null; t1=$(now)
+bash "$here/wine-run.sh" "$cli" list "$dir/pack000.vpk" >/dev/null
+t2=$(now); bash "$here/wine-run.sh" "$cli" list "$dir/pack000.vpk" >"$dir/list.txt"; t3=$(now)
+echo "quillon.exe --version: $(echo "($t1 - $t0) * 1000" | bc | cut -d. -f1) ms (starting a Wine process)"
+echo "quillon.exe list:      $(echo "($t3 - $t2) * 1000" | bc | cut -d. -f1) ms ($(wc -l <"$dir/list.txt") lines)"
+bash "$here/gui-test.sh" "$tests" --tree-bench "$dir/pack000.vpk"
