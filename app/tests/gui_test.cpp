@@ -292,6 +292,36 @@ TEST(Browser, ASelectedTextureIsDrawnInTheView) {
     EXPECT_EQ(gGui->core.viewer.slot0.image.width, 128u);
 }
 
+TEST(Browser, ASelectedModelIsDrawnAndItsMeshesListed) {
+    OpenSamplePack("pack002.vpk");
+    SelectInTree(FindInTreeView("models/samples/Lamp.mdl"));
+    const Viewer& core = gGui->core.viewer;
+    ASSERT_GT(core.meshCount, 0u);
+    EXPECT_TRUE(IsWindowVisible(gGui->textView.rows[0]));
+    auto drawn = [] {
+        std::vector<uint32_t> frame;
+        uint32_t w = 0, h = 0;
+        EXPECT_TRUE(gGui->viewer.Render(gGui->core.viewer, gGui->core.camera, &frame, &w, &h));
+        size_t n = 0;
+        for (uint32_t p : frame) n += (p & 0xFFFFFF) != 0x808080;
+        return n;
+    };
+    size_t shown = drawn();
+    EXPECT_GT(shown, 100u);
+    // Hiding every mesh through its check box leaves the clear colour only.
+    for (uint32_t i = 0; i < core.meshCount && i < gGui->textView.rowCount; ++i) {
+        SendMessageA(gGui->textView.rows[i], BM_CLICK, 0, 0);
+        EXPECT_FALSE(core.meshes[i].visible);
+    }
+    if (core.meshCount <= gGui->textView.rowCount) {
+        EXPECT_EQ(drawn(), 0u);
+    }
+    // Showing a picture again leaves the model.
+    SelectInTree(FindInTreeView("images/Logo.bmp"));
+    EXPECT_EQ(core.meshCount, 0u);
+    EXPECT_FALSE(IsWindowVisible(gGui->textView.rows[0]));
+}
+
 TEST(Browser, PopupCommandsGreyAndExtract) {
     OpenSamplePack("pack002.vpk");
     std::string out = gRoot + "/out-popup";
@@ -446,6 +476,18 @@ static int TreeBench(int argc, char** argv) {
         std::vector<PackFile> files = MakeBenchFiles(std::atoi(argv[3]), 256, 7);
         return WriteWholeFile(argv[2], BuildVpk(files)) ? 0 : 1;
     }
+    if (argc == 4 && std::strcmp(argv[1], "--write-pack") == 0) {
+        // Every file below a folder, by its relative path (for screenshots
+        // of real textures that exist only as loose files).
+        std::vector<PackFile> files;
+        for (const auto& entry : fs::recursive_directory_iterator(argv[3])) {
+            if (!entry.is_regular_file()) continue;
+            PackFile file{fs::relative(entry.path(), argv[3]).generic_string(), std::string()};
+            if (!ReadWholeFile(entry.path().string(), file.data)) return 1;
+            files.push_back(file);
+        }
+        return WriteWholeFile(argv[2], BuildVpk(files)) ? 0 : 1;
+    }
     auto start = std::chrono::steady_clock::now();
     bool opened = gGui->OpenPackFromPath(argv[2]);
     UpdateWindow(gGui->tree);
@@ -479,7 +521,7 @@ static int ShowItem(char** argv) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--write-bench-pack") == 0) return TreeBench(argc, argv);
+    if (argc == 4 && std::strncmp(argv[1], "--write-", 8) == 0) return TreeBench(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     GuiState gui;
     gGui = &gui;
