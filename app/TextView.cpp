@@ -166,7 +166,7 @@ void TextView::Layout() {
 }
 
 void TextView::RefreshRows(uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i) {
+    for (uint32_t i = 0; i < n && firstVisible + i < TextContent::kMaxEntries; ++i) {
         const CheckListEntry& entry = content->entries[firstVisible + i];
         ShowWindow(rows[i], SW_SHOW);
         if (entry.hasName) {
@@ -203,6 +203,10 @@ void TextView::OnScroll(WPARAM request) {
     default:
         break;
     }
+    // The thumb cannot pass the last full page; a tracked position sent by
+    // anyone else must not either, or rows would name entries past the list.
+    int64_t last = count > r ? int64_t(count) - r : 0;
+    if (next > last) next = last;
     if (next == pos || next < 0) return;
     firstVisible = static_cast<uint32_t>(next);
     SetScrollPos(scrollBar, SB_CTL, static_cast<int>(firstVisible), TRUE);

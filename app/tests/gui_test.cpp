@@ -434,6 +434,12 @@ TEST(TextView, CheckListShowsScrollsAndReportsClicks) {
     GetWindowTextA(gGui->textView.rows[1], text, sizeof text);
     EXPECT_STREQ(text, "mesh 1");
 
+    // A tracked position past the last page stops at the last page.
+    SendMessageA(gGui->textView.pane, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 39),
+                 reinterpret_cast<LPARAM>(gGui->textView.scrollBar));
+    EXPECT_EQ(gGui->textView.firstVisible, 40 - r);
+    SendMessageA(gGui->textView.pane, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 0),
+                 reinterpret_cast<LPARAM>(gGui->textView.scrollBar));
     SendMessageA(gGui->textView.pane, WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(gGui->textView.scrollBar));
     // A page down, but never beyond the last full page.
     uint32_t first = std::min(r, 40 - r);
@@ -451,6 +457,25 @@ TEST(TextView, CheckListShowsScrollsAndReportsClicks) {
     EXPECT_FALSE(IsWindowVisible(gGui->textView.rows[0]));
     EXPECT_FALSE(IsWindowVisible(gGui->textView.scrollBar));
     content.entryCount = 0;
+}
+
+TEST(MainWindow, SetDirectoryCancelledLeavesThePackShown) {
+    OpenSamplePack("pack001.vpk");
+    LRESULT items = SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0);
+    static bool seen;
+    seen = false;
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND dialog = FindWindowA(nullptr, "Open Pack File");
+        if (dialog == nullptr) return;
+        seen = true;
+        KillTimer(nullptr, id);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    });
+    SendMessageA(gGui->mainWindow, WM_COMMAND, MAKEWPARAM(IDM_SETDIRECTORY, 0), 0);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(gGui->core.packsLoaded);
+    EXPECT_EQ(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0), items);
+    EXPECT_EQ(ComboText(static_cast<int>(SendMessageA(gGui->packList, CB_GETCURSEL, 0, 0))), "pack001.vpk");
 }
 
 TEST(AboutBox, ShowsTheBuildStampAndClosesOnOk) {
