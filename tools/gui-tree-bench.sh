@@ -15,11 +15,12 @@ trap 'rm -rf "$dir"' EXIT
 bash "$here/wine-run.sh" "$tests" --write-bench-pack "$dir/pack000.vpk" "$files"
 ls -l "$dir/pack000.vpk" | awk '{print "pack: " $5 " bytes, '"$files"' files"}'
 
-now() { date +%s.%N; }
+now() { date +%s%N; }
+ms() { echo $((($2 - $1) / 1000000)); }
 bash "$here/wine-run.sh" "$cli" --version >/dev/null  # Wine up and warm
 t0=$(now); bash "$here/wine-run.sh" "$cli" --version >/dev/null; t1=$(now)
 bash "$here/wine-run.sh" "$cli" list "$dir/pack000.vpk" >/dev/null
 t2=$(now); bash "$here/wine-run.sh" "$cli" list "$dir/pack000.vpk" >"$dir/list.txt"; t3=$(now)
-echo "quillon.exe --version: $(echo "($t1 - $t0) * 1000" | bc | cut -d. -f1) ms (starting a Wine process)"
-echo "quillon.exe list:      $(echo "($t3 - $t2) * 1000" | bc | cut -d. -f1) ms ($(wc -l <"$dir/list.txt") lines)"
+echo "quillon.exe --version: $(ms "$t0" "$t1") ms (starting a Wine process)"
+echo "quillon.exe list:      $(ms "$t2" "$t3") ms ($(wc -l <"$dir/list.txt") lines)"
 bash "$here/gui-test.sh" "$tests" --tree-bench "$dir/pack000.vpk"

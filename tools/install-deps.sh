@@ -9,7 +9,7 @@ pkgs=(
   googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
-  xvfb xauth xcompmgr
+  xvfb xauth xcompmgr x11-utils
   libsquish-dev imagemagick
   assimp-utils
 )
