@@ -22,6 +22,11 @@ MINGW* | MSYS* | CYGWIN*)
     ;;
 esac
 
+# Wine may draw Direct3D in child windows offscreen (always so on a server
+# without a GPU, such as Xvfb); the 3D view's frames are then copied to the
+# screen with GDI as well (see D3dViewer).
+export QUILLON_PRESENT_GDI="${QUILLON_PRESENT_GDI:-1}"
+
 if [ -n "${DISPLAY:-}" ] && [ "${QUILLON_GUI_SESSION:-}" != 1 ]; then
     QUILLON_WINE_DISPLAY=1 exec bash "$here/wine-run.sh" "$@"
 fi
@@ -35,9 +40,7 @@ if [ "${QUILLON_GUI_SESSION:-}" != 1 ]; then
     exit 0
 fi
 
-# Inside the private X server. Frames of the 3D view are copied to the
-# screen with GDI as well (see D3dViewer), or they would not show here.
-export QUILLON_PRESENT_GDI=1
+# Inside the private X server.
 program="$(basename "$1")"
 bash "$here/wine-run.sh" "$@" &
 pid=$!
