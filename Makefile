@@ -54,6 +54,12 @@ run: native gui
 	@$(BUILD)/quillon show $(SAMPLE)/bloodlines/pack002.vpk materials/samples/glass.vmt -o $(SAMPLE)/glass.tga
 	@echo '$$ quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures'
 	@$(BUILD)/quillon extract $(SAMPLE)/bloodlines/pack002.vpk --tga -o $(SAMPLE)/pictures
+	@echo '$$ quillon show $(SAMPLE)/redemption/data.nob 3d/models/knight.nod | tail -6'
+	@$(BUILD)/quillon show $(SAMPLE)/redemption/data.nob 3d/models/knight.nod | tail -6
+	@echo '$$ quillon extract $(SAMPLE)/bloodlines/pack002.vpk models --x -o $(SAMPLE)/meshes'
+	@$(BUILD)/quillon extract $(SAMPLE)/bloodlines/pack002.vpk models --x -o $(SAMPLE)/meshes
+	@echo '$$ quillon modify $(SAMPLE)/bloodlines/pack002.vpk models/samples/lamp.mdl $(SAMPLE)/meshes/models/samples/Lamp.x'
+	@$(BUILD)/quillon modify $(SAMPLE)/bloodlines/pack002.vpk models/samples/lamp.mdl $(SAMPLE)/meshes/models/samples/Lamp.x
 	@echo '$$ QuillonEdit.exe $(SAMPLE)/bloodlines/pack000.vpk   # the Windows program; without a display: a screenshot'
 	@QUILLON_SCREENSHOT=$(abspath $(BUILD_WIN))/QuillonEdit.png bash tools/gui-run.sh \
 	    $(BUILD_WIN)/app/QuillonEdit.exe $(abspath $(SAMPLE))/bloodlines/pack000.vpk
