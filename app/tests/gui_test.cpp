@@ -7,6 +7,7 @@
 
 #include "bench/BenchFiles.h"
 #include "extract/Extract.h"
+#include "model/ModelExport.h"
 #include "pack/FileHandle.h"
 #include "texture/ImageFiles.h"
 #include "tools/PackWriter.h"
@@ -368,6 +369,31 @@ TEST(Browser, RefusedFilesAreListedInOneMessage) {
     gMessages.clear();
 }
 
+// Drops files on a tree item as the shell does: a DROPFILES block with the
+// point in the browser's client coordinates.
+void DropOn(HTREEITEM target, const std::vector<std::string>& files) {
+    SendMessageA(gGui->tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(target));
+    PumpQueue();
+    RECT item;
+    std::memcpy(&item, &target, sizeof target);
+    ASSERT_TRUE(SendMessageA(gGui->tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
+    POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    MapWindowPoints(gGui->tree, gGui->browser, &point, 1);
+    std::string names;
+    for (const std::string& f : files) names += f + '\0';
+    names += '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DropFilesHeader) + names.size());
+    DropFilesHeader* drop = static_cast<DropFilesHeader*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DropFilesHeader);
+    drop->pt = point;
+    drop->fNC = FALSE;
+    drop->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DropFilesHeader), names.data(), names.size());
+    GlobalUnlock(memory);
+    SendMessageA(gGui->browser, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    PumpQueue();
+}
+
 TEST(Browser, DroppedTargaBecomesTheTexture) {
     OpenSamplePack("pack002.vpk");
     HTREEITEM target = FindInTreeView("materials/samples/rgba.ttz");
@@ -388,23 +414,7 @@ TEST(Browser, DroppedTargaBecomesTheTexture) {
     image.Release();
     ASSERT_TRUE(WriteWholeFile(dropped + "/notes.txt", "ignored"));
 
-    RECT item;
-    std::memcpy(&item, &target, sizeof target);
-    ASSERT_TRUE(SendMessageA(gGui->tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
-    POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-    MapWindowPoints(gGui->tree, gGui->browser, &point, 1);
-
-    std::string names = Native(dropped + "/notes.txt") + '\0' + Native(dropped + "/RGBA.TGA") + '\0' + '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DropFilesHeader) + names.size());
-    DropFilesHeader* drop = static_cast<DropFilesHeader*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DropFilesHeader);
-    drop->pt = point;
-    drop->fNC = FALSE;
-    drop->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DropFilesHeader), names.data(), names.size());
-    GlobalUnlock(memory);
-    SendMessageA(gGui->browser, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
-    PumpQueue();
+    DropOn(target, {Native(dropped + "/notes.txt"), Native(dropped + "/RGBA.TGA")});
 
     std::string data = gRoot + "/bloodlines/materials/samples/";
     EXPECT_TRUE(fs::exists(data + "rgba.tth") && fs::exists(data + "rgba.ttz"));
@@ -417,6 +427,43 @@ TEST(Browser, DroppedTargaBecomesTheTexture) {
     EXPECT_EQ(shown.pixels[2], 0xF0);
     fs::remove(data + "rgba.tth");
     fs::remove(data + "rgba.ttz");
+    gMessages.clear();
+}
+
+TEST(Browser, DroppedMeshWritesTheModelWithItsPositions) {
+    OpenSamplePack("pack002.vpk");
+    HTREEITEM target = FindInTreeView("models/samples/Lamp.dx80.vtx");
+    ASSERT_NE(target, nullptr);
+    // The model's own export, unchanged, and a copy whose count is wrong.
+    std::string out = gRoot + "/meshes";
+    gGui->core.extraction.outputFolder = Native(out);
+    FileEntry key = {};
+    std::strcpy(key.name, "models/samples/Lamp.mdl");
+    ASSERT_TRUE(ExportModelAsX(gGui->core, key));
+    std::string x, packed;
+    ASSERT_TRUE(ReadWholeFile(out + "/models/samples/Lamp.x", x));
+    fs::create_directories(out + "/bad");
+    size_t count = x.find("\t13;");
+    ASSERT_NE(count, std::string::npos);
+    ASSERT_TRUE(WriteWholeFile(out + "/bad/lamp.x", x.substr(0, count) + "\t12;" + x.substr(count + 4)));
+
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(gGui->core, key, size);
+    ASSERT_TRUE(bytes);
+    packed.assign(reinterpret_cast<const char*>(bytes.get()), size);
+
+    DropOn(target, {Native(out + "/models/samples/Lamp.x")});
+    std::string loose = gRoot + "/bloodlines/models/samples/Lamp.mdl", written;
+    ASSERT_TRUE(ReadWholeFile(loose, written));
+    EXPECT_EQ(written, packed) << "the unchanged export gives the packed model back";
+    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    DropOn(target, {Native(out + "/bad/lamp.x")});
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_EQ(gMessages[0], "ERROR!: Vertex Count Does Not Match Original File!");
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(loose, after));
+    EXPECT_EQ(after, written) << "a refused drop leaves the loose model as it was";
+    fs::remove(loose);
     gMessages.clear();
 }
 
