@@ -267,6 +267,7 @@ bool D3dViewer::AddTexture(const Image32& image, uint8_t twoSidedFlag, uint8_t a
     // meshes' slot numbers stay those of the core.
     twoSided[slot] = alpha[slot] = 0;
     if (image.pixels == nullptr || !CreateTexture(image.width, image.height, &slots[slot])) {
+        if (image.pixels != nullptr) Error("Error Creating Texture");
         slots[slot] = nullptr;
         ++slotCount;
         return false;
@@ -316,7 +317,12 @@ void D3dViewer::Sync(const Viewer& core) {
     if (device == nullptr) return;
     if (core.slot0.revision != imageRevision) {
         imageRevision = core.slot0.revision;
-        if (core.slot0.image.pixels != nullptr) ShowImage(core.slot0.image, core.slot0.twoSided, core.slot0.alpha);
+        // A fill covers the whole square texture, whatever size the last
+        // picture had.
+        if (core.slot0.filled)
+            FillImage(core.slot0.fillArgb);
+        else if (core.slot0.image.pixels != nullptr)
+            ShowImage(core.slot0.image, core.slot0.twoSided, core.slot0.alpha);
     }
     if (core.modelRevision != modelRevision) {
         modelRevision = core.modelRevision;

@@ -129,6 +129,7 @@ bool OpenPack(AppState& app, const char* path) {
     std::string here = GetCurrentDir();
     ForgetFolderListings();
     app.packList.Reset();
+    app.viewer.ClearSkeleton();
 
     uint32_t extAt = ExtensionOffset(chosen.c_str() + nameAt);
     if (extAt == 0) return false;

@@ -213,8 +213,9 @@ TEST(ViewerTest, TablesRefuseEntriesPastTheirCapacities) {
     for (uint32_t i = 0; i < kSkeletonSegmentCapacity; ++i) ASSERT_TRUE(v.AddSkeletonSegment(p, p));
     EXPECT_FALSE(v.AddSkeletonSegment(p, p));
     EXPECT_EQ(v.LockModelVertices(kModelVertexCapacity + 1), nullptr);
-    v.FillImage(0xFF000000u);
+    v.FillImage(0xFF102030u);
     EXPECT_EQ(v.meshCount, 0u) << "the image is shown again";
+    EXPECT_TRUE(v.slot0.filled && v.slot0.fillArgb == 0xFF102030u) << "the whole view takes the colour";
     v.ReleaseModelTextures();
     EXPECT_EQ(v.slotCount, 1u);
 }

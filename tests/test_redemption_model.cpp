@@ -183,6 +183,14 @@ TEST(RedemptionModelTest, SkeletonJoinsEachBoneToItsParentThroughTheInverseMatri
     EXPECT_EQ(Point(s.points[1]), std::vector<float>({2, -3, -1}));
     EXPECT_EQ(Point(s.points[2]), std::vector<float>({2, -3, -1}));
     EXPECT_EQ(Point(s.points[3]), std::vector<float>({0, -1, 1}));
+
+    // The skeleton goes with the model: a picture shown, or a pack opened,
+    // leaves none to draw over it.
+    ASSERT_EQ(ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, "3D/Materials/WALL.TGA")), ItemView::Picture);
+    EXPECT_EQ(s.pointCount, 0u);
+    ASSERT_TRUE(g.Load(BuildNod(m)));
+    ASSERT_TRUE(OpenPack(g.app, (g.dir / "data/data.nob").c_str()));
+    EXPECT_EQ(s.pointCount, 0u);
 }
 
 TEST(RedemptionModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {

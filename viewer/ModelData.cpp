@@ -75,18 +75,13 @@ bool Viewer::AddMesh(uint32_t textureIndex, uint32_t triangleCount) {
 void Viewer::SetMeshVisible(uint32_t i, bool visible) {
     if (i >= meshCount) return;
     meshes[i].visible = visible ? 1 : 0;
-    ++modelRevision;
 }
 
-void Viewer::ClearSkeleton() {
-    skeleton.pointCount = 0;
-    ++modelRevision;
-}
+void Viewer::ClearSkeleton() { skeleton.pointCount = 0; }
 
 bool Viewer::AddSkeletonSegment(const float start[3], const float end[3]) {
     if (skeleton.pointCount + 2 > 2 * kSkeletonSegmentCapacity) return false;
     std::memcpy(skeleton.points[skeleton.pointCount++], start, sizeof skeleton.points[0]);
     std::memcpy(skeleton.points[skeleton.pointCount++], end, sizeof skeleton.points[0]);
-    ++modelRevision;
     return true;
 }

@@ -21,6 +21,7 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         ItemView view = ItemView::NoPicture;
         if (result.loaded) {
             app.textView.SetMode(0);
+            app.viewer.ClearSkeleton();
             app.viewer.ShowImage(image, false, result.translucent != 0);
             view = ItemView::Picture;
         }

@@ -5,6 +5,7 @@
 bool Viewer::ShowImage(const Image32& image, bool twoSided, bool alpha) {
     meshCount = 0;
     slot0.image.Release();
+    slot0.filled = false;
     ++slot0.revision;
     if (image.pixels == nullptr || !slot0.image.Create(image.width, image.height)) return false;
     std::memcpy(slot0.image.pixels, image.pixels, uint64_t(image.width) * image.height * 4);
@@ -17,6 +18,8 @@ void Viewer::FillImage(uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
     meshCount = 0;
     slot0.twoSided = false;
     slot0.alpha = false;
+    slot0.filled = true;
+    slot0.fillArgb = uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
     ++slot0.revision;
     if (slot0.image.pixels == nullptr) return;
     uint64_t n = uint64_t(slot0.image.width) * slot0.image.height;

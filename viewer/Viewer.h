@@ -17,6 +17,10 @@ struct ShownImage {
     bool alpha = false;
     // Bumped whenever the picture changes, so the GUI knows to upload again.
     uint32_t revision = 0;
+    // Set by FillImage: the whole view shows fillArgb, not just the last
+    // picture's width x height.
+    bool filled = false;
+    uint32_t fillArgb = 0;
 };
 
 struct Viewer {
@@ -29,7 +33,9 @@ struct Viewer {
     MeshRange meshes[kMeshCapacity] = {};
     uint32_t meshCount = 0;  // 0: the image in slot 0 is shown
     SkeletonLines skeleton;
-    // Bumped whenever the model tables change, so the GUI knows to upload.
+    // Bumped whenever the vertices, meshes or texture slots change, so the
+    // GUI knows to upload them. Mesh visibility and the skeleton are read
+    // by every frame and need no upload.
     uint32_t modelRevision = 0;
     // Why the last model load was refused, for the front ends.
     std::string lastModelError;
