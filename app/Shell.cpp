@@ -41,7 +41,9 @@ std::string AskOpenFileName(HWND owner, const char* title, const char* defaultEx
     dialog.nMaxFile = sizeof path;
     dialog.lpstrTitle = title;
     dialog.lpstrDefExt = defaultExtension;
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    // The current directory is the data folder that loose files are read
+    // from: browsing and then cancelling must not move it.
+    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&dialog)) return std::string();
     return path;
 }
