@@ -132,12 +132,14 @@ check "unsafe: nothing outside" "" "$(ls "$work/escaped.txt" "$work/evil/escaped
 if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
     D=$realdata/bloodlines
     check "real packs" "$(printf '0\t0\tpack102.vpk\n1\t7\tpack103.vpk')" "$(q packs "$D/pack103.vpk" | tr -d '\r')"
-    q cat "$D/pack103.vpk" 'dlg/main characters/regent.dlg' > "$work/regent.dlg"
+    q cat "$D/pack103.vpk" 'DLG/Main Characters/Regent.DLG' > "$work/regent.dlg"
     check "real regent.dlg size" 129781 "$(wc -c < "$work/regent.dlg" | tr -d ' ')"
     check "real regent.dlg bytes" "$(tail -c +115454 "$D/pack103.vpk" | head -c 129781 | md5sum)" "$(md5sum < "$work/regent.dlg")"
     check "real list" "dlg/hollywood/isaac.dlg dlg/main characters/regent.dlg" "$(q list "$D/pack103.vpk" | head -2 | tr -d '\r' | paste -sd' ')"
-    q extract "$D/pack103.vpk" -o "$work/real" 2>/dev/null
-    check "real extract" "$(md5sum < "$work/regent.dlg")" "$(md5sum < "$work/real/dlg/main characters/regent.dlg")"
+    err=$(q extract "$D/pack103.vpk" -o "$work/real" 2>&1 >/dev/null | tr -d '\r')
+    check "real extract: all seven" "written 7, skipped 0, failed 0" "$err"
+    check "real extract: regent.dlg" "$(md5sum < "$work/regent.dlg")" "$(md5sum < "$work/real/dlg/main characters/regent.dlg")"
+    check "real extract: strings.txt" "$(tail -c +330425 "$D/pack103.vpk" | head -c 24490 | md5sum)" "$(md5sum < "$work/real/vdata/system/strings.txt")"
     # The real models, packed with their materials into a pack of their own.
     mkdir -p "$work/realm"
     files=$(cd "$D" && find materials models -type f | sort)

@@ -23,22 +23,8 @@ std::vector<PackFile> Texture(const std::string& stem, uint32_t w, uint32_t h, u
     return {{stem + ".tth", tth}, {stem + ".ttz", ttz}};
 }
 
-struct Game {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    std::vector<std::string> messages;
-
-    explicit Game(const std::string& pack, std::vector<PackFile> files) {
-        bool nob = pack.substr(pack.size() - 4) == ".nob";
-        dir.Write("data/" + pack, nob ? BuildNob(files) : BuildVpk(files));
-        app.message.context = &messages;
-        app.message.show = [](void* c, const char* text, const char* caption) {
-            static_cast<std::vector<std::string>*>(c)->push_back(std::string(caption) + "|" + text);
-        };
-        EXPECT_TRUE(OpenPack(app, (dir / ("data/" + pack)).c_str()));
-        app.extraction.outputFolder = dir / "out";
-    }
+struct Game : TestGame {
+    Game(const std::string& pack, const std::vector<PackFile>& files) { Open(pack, files); }
     LoadResult Load(const std::string& path, Image32& image, bool showText = false) {
         FileEntry key = {};
         std::strcpy(key.name, path.c_str());
@@ -258,24 +244,4 @@ TEST(ConvertTest, ReplacesBothFilesOfThePairOrNothing) {
     std::vector<std::string> left;
     for (const auto& e : fs::recursive_directory_iterator(g.dir / "data")) left.push_back(e.path().filename().string());
     for (const std::string& name : left) EXPECT_EQ(name.find(".~q"), std::string::npos) << name;
-}
-
-TEST(ViewTest, SelectingShowsTextOrPicture) {
-    Game g("p.vpk", Join(Texture("materials/glass", 8, 8, 15),
-                         std::vector<PackFile>{
-                             {"materials/glass.vmt", "\"$basetexture\" \"glass\"\r\n\"$translucent\" \"1\"\r\n"},
-                             {"readme.txt", "hello\n"},
-                             {"sound.wav", "RIFF"},
-                         }));
-    auto view = [&](const char* path) { return ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, path)); };
-    EXPECT_EQ(view("readme.txt"), ItemView::Text);
-    EXPECT_EQ(g.app.textView.text, "hello\n");
-    EXPECT_EQ(view("materials/glass.vmt"), ItemView::Picture);
-    EXPECT_EQ(g.app.textView.text.substr(0, 14), "\"$basetexture\"");
-    EXPECT_TRUE(g.app.viewer.slot0.alpha);
-    EXPECT_EQ(g.app.viewer.slot0.image.width, 8u);
-    EXPECT_EQ(view("materials/glass.ttz"), ItemView::Picture) << "a texture shows its material's text";
-    EXPECT_EQ(g.app.textView.text.substr(0, 14), "\"$basetexture\"");
-    EXPECT_EQ(view("sound.wav"), ItemView::Nothing);
-    EXPECT_EQ(view("materials"), ItemView::Nothing) << "folders show nothing";
 }

@@ -3,6 +3,7 @@
 // trips, and the real models.
 #include "extract/Extract.h"
 #include "model/ModelExport.h"
+#include "model/XWriter.h"
 #include "pack/GameFiles.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
@@ -26,32 +27,20 @@ MdlPair SmallPair() {
     return m;
 }
 
-struct Game {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    std::vector<std::string> messages;
-
+struct Game : TestGame {
     explicit Game(const MdlPair& pair = SmallPair()) {
         std::string tth, ttz;
         EXPECT_TRUE(BuildTexturePair(12, 16, 8, 1, tth, ttz));
         MdlPair other = pair;
         other.vertices.assign(pair.vertexCount, MdlVertex{7, 7, 7, 0, 0, 1, 0, 0});
-        dir.Write("data/pack000.vpk",
-                  BuildVpk({{"materials/models/test/skin.vmt", "\"$basetexture\" \"models/test/skin\"\n"},
-                            {"materials/models/test/skin.tth", tth},
-                            {"materials/models/test/skin.ttz", ttz},
-                            {"models/test/m.mdl", pair.Mdl()},
-                            {"models/test/m.dx80.vtx", pair.Vtx()},
-                            {"models/test/Other.MDL", other.Mdl()},
-                            {"models/v1.0/m.mdl", pair.Mdl()},
-                            {"models/v1.0/m.dx80.vtx", pair.Vtx()}}));
-        app.message.context = &messages;
-        app.message.show = [](void* c, const char* text, const char* caption) {
-            static_cast<std::vector<std::string>*>(c)->push_back(std::string(caption) + " " + text);
-        };
-        EXPECT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
-        app.extraction.outputFolder = dir / "out";
+        Open("pack000.vpk", {{"materials/models/test/skin.vmt", "\"$basetexture\" \"models/test/skin\"\n"},
+                             {"materials/models/test/skin.tth", tth},
+                             {"materials/models/test/skin.ttz", ttz},
+                             {"models/test/m.mdl", pair.Mdl()},
+                             {"models/test/m.dx80.vtx", pair.Vtx()},
+                             {"models/test/Other.MDL", other.Mdl()},
+                             {"models/v1.0/m.mdl", pair.Mdl()},
+                             {"models/v1.0/m.dx80.vtx", pair.Vtx()}});
     }
     bool Export(const char* path) {
         FileEntry key = {};
@@ -149,32 +138,6 @@ TEST(ModelExportTest, ModelsThatCannotBeReadLeaveNothingBehind) {
     EXPECT_FALSE(std::filesystem::exists(g.dir / "out"));
 }
 
-TEST(ModelExportTest, DroppingTheExportBackChangesNoByte) {
-    MdlPair pair = SmallPair();
-    for (uint32_t i = 0; i < pair.vertexCount; ++i)
-        pair.vertices.push_back({0.1234567f * i - 3, 1e4f / 3 + i, -2.0f / 7, 1, 2, 3, 0.25f, float(i) / 3});
-    Game g(pair);
-    ASSERT_TRUE(g.Export("models/test/m.mdl"));
-    std::string why;
-    ASSERT_TRUE(g.Drop("models/test/m.dx80.vtx", "out/models/test/m.x", g.Read("out/models/test/m.x"), &why)) << why;
-    std::string packed = pair.Mdl(), written = g.Read("data/models/test/m.mdl");
-    ASSERT_EQ(written.size(), packed.size());
-    for (uint32_t i = 0; i < pair.vertexCount; ++i)
-        for (int axis = 0; axis < 3; ++axis) {
-            float was = PositionAt(packed, i, axis), now = PositionAt(written, i, axis);
-            EXPECT_NEAR(now, was, 5e-7 + std::fabs(was) * 1e-7) << "vertex " << i << " axis " << axis;
-        }
-    // Every other byte is the packed model's.
-    uint32_t block, start;
-    std::memcpy(&block, packed.data() + 0x144, 4);
-    std::memcpy(&start, packed.data() + block + 16 + 0x94, 4);
-    for (uint32_t i = 0; i < pair.vertexCount; ++i) {
-        size_t at = block + 16 + start + 44 * i + 0x0C;
-        written.replace(at, 12, packed, at, 12);
-    }
-    EXPECT_EQ(written, packed);
-}
-
 TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
     Game g;
     std::string x = "xof 0303txt 0032\n\nMesh\n{\n\t6;\n";
@@ -202,12 +165,12 @@ TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
         const char* item;
         std::string name, text, message;
     } cases[] = {
-        {"count mismatch", "models/test/m.mdl", "other.x", "Mesh\n{\n\t7;\n", "ERROR! Vertex Count Does Not Match Original File!"},
-        {"no brace", "models/test/m.mdl", "other.x", "xof 0303txt 0032\n", "ERROR! The .x file has no vertex count"},
+        {"count mismatch", "models/test/m.mdl", "other.x", "Mesh\n{\n\t7;\n", "ERROR!|Vertex Count Does Not Match Original File!"},
+        {"no brace", "models/test/m.mdl", "other.x", "xof 0303txt 0032\n", "ERROR!|The .x file has no vertex count"},
         {"too few numbers", "models/test/m.mdl", "other.x", x.substr(0, x.size() - 20),
-         "ERROR! The .x file ends before all of its vertex positions"},
+         "ERROR!|The .x file ends before all of its vertex positions"},
         {"malformed number", "models/test/m.mdl", "other.x", "Mesh\n{\n\t6;\n\t1;x2;3;;\n",
-         "ERROR! The .x file has a malformed vertex position at byte 14"},
+         "ERROR!|The .x file has a malformed vertex position at byte 14"},
         {"no model of that name", "models/test/m.mdl", "third.x", x, ""},
         {"no model beside the target", "materials/models/test/skin.vmt", "other.x", x, ""},
         {"folder target", "models/test", "other.x", x, ""},
@@ -218,6 +181,20 @@ TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
         EXPECT_EQ(g.messages.empty() ? "" : g.messages[0], c.message) << c.what;
         EXPECT_EQ(g.Read("data/models/test/Other.MDL"), written) << c.what;
     }
+}
+
+TEST(ModelExportTest, AMaterialNameTooLongForItsBlockIsCutNotTheBlock) {
+    TempDir dir;
+    FileHandle out;
+    ASSERT_TRUE(out.Create((dir / "m.x").c_str()));
+    XWriter x(out);
+    x.Material(std::string(2000, 'n').c_str());
+    out.Close();
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(dir / "m.x", text));
+    EXPECT_EQ(text.size(), 1023u) << "the 1,024-byte block, full";
+    EXPECT_EQ(text.substr(text.size() - 10), "n\"; }\n\t\t}\n");
+    EXPECT_FALSE(x.Failed());
 }
 
 TEST(ModelExportTest, XVertexParserNeverReadsPastTheText) {

@@ -26,27 +26,16 @@ using Group = MdlStripGroup;
 using Mesh = MdlMesh;
 using ModelPair = MdlPair;
 
-struct Game {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    std::vector<std::string> messages;
-
+struct Game : TestGame {
     Game() {
         std::string tth, ttz;
         EXPECT_TRUE(BuildTexturePair(12, 16, 8, 1, tth, ttz));
-        dir.Write("data/pack000.vpk",
-                  BuildVpk({{"materials/models/test/skin.vmt",
-                             "\"$basetexture\" \"models/test/skin\"\n\"$nocull\" 1\n\"$translucent\" 1\n"},
-                            {"materials/models/test/skin.tth", tth},
-                            {"materials/models/test/skin.ttz", ttz},
-                            {"models/test/m.mdl", ModelPair().Mdl()},
-                            {"models/test/m.dx80.vtx", ModelPair().Vtx()}}));
-        app.message.context = &messages;
-        app.message.show = [](void* c, const char* text, const char*) {
-            static_cast<std::vector<std::string>*>(c)->push_back(text);
-        };
-        EXPECT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
+        Open("pack000.vpk", {{"materials/models/test/skin.vmt",
+                              "\"$basetexture\" \"models/test/skin\"\n\"$nocull\" 1\n\"$translucent\" 1\n"},
+                             {"materials/models/test/skin.tth", tth},
+                             {"materials/models/test/skin.ttz", ttz},
+                             {"models/test/m.mdl", ModelPair().Mdl()},
+                             {"models/test/m.dx80.vtx", ModelPair().Vtx()}});
     }
     bool Load(const std::string& mdl, const std::string& vtx, const char* select = "models/test/m.mdl") {
         dir.Write("data/models/test/m.mdl", mdl);

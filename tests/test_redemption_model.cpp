@@ -38,26 +38,15 @@ NodModel TestModel() {
     return m;
 }
 
-struct Game {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    std::vector<std::string> messages;
-
+struct Game : TestGame {
     Game() {
-        dir.Write("data/data.nob",
-                  BuildNob({{"3D/Materials/Stone.nam", "PASS 0 WALL.TGA\r\nTWOSIDED\r\n"},
-                            {"3D/Materials/WALL.TGA", BuildTga(8, 4, 24)},
-                            {"Materials/London/Brick.nam", "TEXTURE brick.bmp\r\nMASKED\r\n"},
-                            {"Materials/London/Brick.bmp", BuildBmp(4, 2, 24, false)},
-                            {"3D/Motions/M.nms", "motion of m\r\n"},
-                            {"3D/Motions/Hero.NMS", "motion of the hero\r\n"},
-                            {"Characters/Hero.NOD", BuildNod(TestModel())}}));
-        app.message.context = &messages;
-        app.message.show = [](void* c, const char* text, const char*) {
-            static_cast<std::vector<std::string>*>(c)->push_back(text);
-        };
-        EXPECT_TRUE(OpenPack(app, (dir / "data/data.nob").c_str()));
+        Open("data.nob", {{"3D/Materials/Stone.nam", "PASS 0 WALL.TGA\r\nTWOSIDED\r\n"},
+                          {"3D/Materials/WALL.TGA", BuildTga(8, 4, 24)},
+                          {"Materials/London/Brick.nam", "TEXTURE brick.bmp\r\nMASKED\r\n"},
+                          {"Materials/London/Brick.bmp", BuildBmp(4, 2, 24, false)},
+                          {"3D/Motions/M.nms", "motion of m\r\n"},
+                          {"3D/Motions/Hero.NMS", "motion of the hero\r\n"},
+                          {"Characters/Hero.NOD", BuildNod(TestModel())}});
     }
     // Loads bytes as the loose file models/NAME.
     bool Load(const std::string& bytes, const std::string& name = "m.nod") {

@@ -79,19 +79,11 @@ TEST(PackTreeTest, BuildAndSortedInsertionAgreeOnRandomNames) {
     EXPECT_EQ(Build(paths, true), Build(paths, false));
 }
 
-TEST(PackTreeTest, NewFirstComponentGetsItsOwnNestedFolders) {
-    std::string tree = Build({"zzz/file.txt", "aaa/zzz/other.txt"}, true);
-    EXPECT_EQ(tree, "aaa/\n  zzz/\n    other.txt\nzzz/\n  file.txt\n");
-}
-
-TEST(PackTreeTest, AFileAndAFolderOfOneNameStaySeparate) {
-    PackTree tree;
-    tree.BeginBuild();
-    Add(tree, "data", 1);
-    Add(tree, "data/inner.txt", 2);
-    tree.EndBuild();
-    EXPECT_EQ(Dump(tree, tree.FirstTopLevel()), "data\ndata/\n  inner.txt\n");
-    EXPECT_EQ(tree.Data(FindTreeItemByPath(tree, "DATA/Inner.TXT"))->place, 2u);
+TEST(PackTreeTest, NewFirstComponentsAndFilesNamedLikeFoldersStaySeparate) {
+    // A later path's new first component gets its own nested folders, not
+    // those of an existing top-level folder of its later component's name.
+    EXPECT_EQ(Build({"zzz/file.txt", "aaa/zzz/other.txt"}, true), "aaa/\n  zzz/\n    other.txt\nzzz/\n  file.txt\n");
+    EXPECT_EQ(Build({"data", "data/inner.txt"}, true), "data\ndata/\n  inner.txt\n");
 }
 
 TEST(PackTreeTest, WalksAndLookups) {
@@ -113,6 +105,8 @@ TEST(PackTreeTest, WalksAndLookups) {
     EXPECT_EQ(FirstSiblingOf(tree, kNoItem), tree.FirstTopLevel());
     EXPECT_EQ(FindTreeItemByPath(tree, "dlg/nobody.dlg"), kNoItem);
     EXPECT_EQ(FindTreeItemByPath(tree, "dlg/"), tree.FirstTopLevel());
+    Add(tree, "readme.txt/inner.txt", 40);  // a folder named like a file beside it
+    EXPECT_EQ(tree.Data(FindTreeItemByPath(tree, "README.TXT/Inner.TXT"))->place, 40u);
 
     // The walk stops where the name sorts before a sibling.
     TreeItem first = tree.FirstTopLevel();
