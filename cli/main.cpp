@@ -466,22 +466,32 @@ int Show(int argc, char** argv) {
     return 0;
 }
 
-int Convert(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kConvertUsage, stdout), 0;
+// The arguments of a drop on the tree, PACK ITEM FILE...: the files made
+// absolute (opening the pack enters its folder), the pack opened and the
+// item found. Gives the exit status to return now, or -1 to go on.
+int OpenDrop(int argc, char** argv, const char* usage, const char* misuse, AppState& app, TreeItem& item,
+             std::vector<std::string>& files) {
+    if (WantsHelp(argc, argv)) return std::fputs(usage, stdout), 0;
     for (int i = 0; i < argc; ++i)
         if (argv[i][0] == '-' && argv[i][1] != '\0')
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kConvertUsage);
-    if (argc < 3) return UsageError("convert takes a PACK, an ITEM and Targa files", kConvertUsage);
-    std::vector<std::string> targas;
+            return UsageError((std::string("unknown option ") + argv[i]).c_str(), usage);
+    if (argc < 3) return UsageError(misuse, usage);
     for (int i = 2; i < argc; ++i) {
         std::string path;
         if (!AbsolutePath(argv[i], path)) return 1;
-        targas.push_back(path);
+        files.push_back(path);
     }
-    AppState app;
     if (!OpenPackOrSay(app, argv[0])) return 1;
-    TreeItem item = FindItemOrSay(app, argv[1], argv[0]);
-    if (item == kNoItem) return 1;
+    item = FindItemOrSay(app, argv[1], argv[0]);
+    return item == kNoItem ? 1 : -1;
+}
+
+int Convert(int argc, char** argv) {
+    AppState app;
+    TreeItem item = kNoItem;
+    std::vector<std::string> targas;
+    int status = OpenDrop(argc, argv, kConvertUsage, "convert takes a PACK, an ITEM and Targa files", app, item, targas);
+    if (status >= 0) return status;
     int failed = 0;
     app.progress.Create("Convert Targa To Texture");
     app.progress.SetRange(0, static_cast<uint16_t>(targas.size()));
@@ -497,21 +507,11 @@ int Convert(int argc, char** argv) {
 }
 
 int Modify(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kModifyUsage, stdout), 0;
-    for (int i = 0; i < argc; ++i)
-        if (argv[i][0] == '-' && argv[i][1] != '\0')
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kModifyUsage);
-    if (argc < 3) return UsageError("modify takes a PACK, an ITEM and .x files", kModifyUsage);
-    std::vector<std::string> files;
-    for (int i = 2; i < argc; ++i) {
-        std::string path;
-        if (!AbsolutePath(argv[i], path)) return 1;
-        files.push_back(path);
-    }
     AppState app;
-    if (!OpenPackOrSay(app, argv[0])) return 1;
-    TreeItem item = FindItemOrSay(app, argv[1], argv[0]);
-    if (item == kNoItem) return 1;
+    TreeItem item = kNoItem;
+    std::vector<std::string> files;
+    int status = OpenDrop(argc, argv, kModifyUsage, "modify takes a PACK, an ITEM and .x files", app, item, files);
+    if (status >= 0) return status;
     // A refusal the GUI shows as a message box is printed once, as such.
     int told = 0;
     app.message.context = &told;

@@ -9,7 +9,7 @@ namespace {
 const char kMaterialFormat[] =
     "\n\t\tMaterial\n\t\t{\n\t\t\t1.000000;1.000000;1.000000;1.000000;;\n\t\t\t0.000000;\n"
     "\t\t\t0.000000;0.000000;0.000000;;\n\t\t\t0.000000;0.000000;0.000000;;\n"
-    "\t\t\tTextureFilename { \"%s\"; }\n\t\t}\n";
+    "\t\t\tTextureFilename { \"%.*s\"; }\n\t\t}\n";
 const size_t kMaterialRoom = 1024;
 const size_t kLineRoom = 256;
 
@@ -69,14 +69,10 @@ void XWriter::MaterialNumber(uint32_t material, bool last) { Format("\t\t%u%c\n"
 void XWriter::Material(const char* textureFile) {
     char block[kMaterialRoom];
     // Room for the name: the block less the format's own text (without
-    // "%s") and the terminator.
-    const size_t room = kMaterialRoom - (sizeof kMaterialFormat - 1 - 2) - 1;
-    char name[kMaterialRoom];
+    // "%.*s") and the terminator.
+    const size_t room = kMaterialRoom - (sizeof kMaterialFormat - 1 - 4) - 1;
     size_t n = std::strlen(textureFile);
-    if (n > room) n = room;
-    std::memcpy(name, textureFile, n);
-    name[n] = '\0';
-    int length = std::snprintf(block, sizeof block, kMaterialFormat, name);
+    int length = std::snprintf(block, sizeof block, kMaterialFormat, int(n < room ? n : room), textureFile);
     Put(block, length < int(sizeof block) ? length : -1);
 }
 

@@ -12,6 +12,16 @@ void FileHandle::StorePath(const char* p) {
     ToBackslashes(path);
 }
 
+bool FileHandle::Close() {
+    if (handle != kInvalid && closeOnRelease) CloseSystemHandle(handle);
+    handle = kInvalid;
+    closeOnRelease = 1;
+    position = 0;
+    delete[] path;
+    path = nullptr;
+    return true;
+}
+
 std::unique_ptr<uint8_t[]> FileHandle::ReadAll(uint32_t n) {
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
     if (!buffer) return nullptr;

@@ -64,6 +64,8 @@ public:
 
 private:
     void StorePath(const char* p);
+    // The backend's close of a system handle.
+    static void CloseSystemHandle(intptr_t h);
 };
 
 // True when path can be opened the way FileHandle::Open opens it.

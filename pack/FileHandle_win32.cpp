@@ -101,15 +101,7 @@ bool FileHandle::Create(const char* p) {
     return true;
 }
 
-bool FileHandle::Close() {
-    if (handle != kInvalid && closeOnRelease) CloseHandle(AsHandle(handle));
-    handle = kInvalid;
-    closeOnRelease = 1;
-    position = 0;
-    delete[] path;
-    path = nullptr;
-    return true;
-}
+void FileHandle::CloseSystemHandle(intptr_t h) { CloseHandle(AsHandle(h)); }
 
 bool FileHandle::Read(void* dst, uint32_t n) {
     if (handle == kInvalid) return false;
