@@ -548,18 +548,6 @@ static int TreeBench(int argc, char** argv) {
         std::vector<PackFile> files = MakeBenchFiles(std::atoi(argv[3]), 256, 7);
         return WriteWholeFile(argv[2], BuildVpk(files)) ? 0 : 1;
     }
-    if (argc == 4 && std::strcmp(argv[1], "--write-pack") == 0) {
-        // Every file below a folder, by its relative path (for screenshots
-        // of real textures that exist only as loose files).
-        std::vector<PackFile> files;
-        for (const auto& entry : fs::recursive_directory_iterator(argv[3])) {
-            if (!entry.is_regular_file()) continue;
-            PackFile file{fs::relative(entry.path(), argv[3]).generic_string(), std::string()};
-            if (!ReadWholeFile(entry.path().string(), file.data)) return 1;
-            files.push_back(file);
-        }
-        return WriteWholeFile(argv[2], BuildVpk(files)) ? 0 : 1;
-    }
     auto start = std::chrono::steady_clock::now();
     bool opened = gGui->OpenPackFromPath(argv[2]);
     UpdateWindow(gGui->tree);
@@ -593,7 +581,7 @@ static int ShowItem(char** argv) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strncmp(argv[1], "--write-", 8) == 0) return TreeBench(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--write-bench-pack") == 0) return TreeBench(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     GuiState gui;
     gGui = &gui;
