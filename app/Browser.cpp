@@ -192,7 +192,8 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
     const ExtractReport& report = core.extraction.report;
     if (reportExtraction && !report.problems.empty()) {
         std::string text = std::to_string(report.problems.size()) + " file(s) could not be extracted:\n";
-        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i) text += report.problems[i] + "\n";
+        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i)
+            text += report.problems[i].Words() + "\n";
         if (report.problems.size() > kReportedProblems)
             text += "... and " + std::to_string(report.problems.size() - kReportedProblems) + " more\n";
         core.message.Show(text.c_str(), "Extraction");
@@ -282,8 +283,15 @@ void GuiState::LayoutBrowserControls() {
 bool GuiState::LoadPackByName(const std::string& name) {
     LoadPack(core, name);
     if (core.packsLoaded) MirrorTreeTop();
+    ShowFailure();
     SyncViews();
     return core.packsLoaded;
+}
+
+void GuiState::ShowFailure() {
+    // A file that is not a pack is told where its tree would have been
+    // shown; the pack list stays for another pack.
+    if (core.failure.Failed()) core.textView.SetText(core.failure.Words());
 }
 
 void GuiState::MirrorPackList() {

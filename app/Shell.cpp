@@ -253,6 +253,7 @@ bool GuiState::OpenPackFromPath(const std::string& path) {
     OpenPack(core, copy.get());
     MirrorPackList();
     if (core.packsLoaded) MirrorTreeTop();
+    ShowFailure();
     SyncViews();
     return core.packsLoaded;
 }

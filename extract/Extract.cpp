@@ -13,20 +13,6 @@ std::string BareName(const std::string& path) {
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
-void Fail(ExtractReport& report, const std::string& path, const char* reason) {
-    ++report.failed;
-    report.problems.push_back(path + ": " + reason);
-}
-
-const char* Reason(OutputStatus status) {
-    switch (status) {
-    case OutputStatus::Unsafe: return "unsafe path inside the pack, not extracted";
-    case OutputStatus::TooLong: return "output path too long";
-    case OutputStatus::CannotCreate: return "cannot create the output file";
-    default: return "not written";
-    }
-}
-
 }  // namespace
 
 void CountCategories(const PackTree& tree, ExtractState& extraction, TreeItem item) {
@@ -51,7 +37,7 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     FileCategory category = CategoryOfName(tree.Text(item));
     if (filter != 0 && filter != category) return;  // passed over, no progress step
     if (!fits) {
-        Fail(job.extraction.report, tree.Text(item), "path inside the pack too long");
+        job.extraction.report.Fail(tree.Text(item), Reason::PathTooLong);
     } else if (filter == 0) {
         ExtractRawFile(job, key);
     } else if (filter == Image) {
@@ -65,28 +51,23 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
 bool ExtractRawFile(const ExportJob& job, FileEntry& key) {
     ExtractReport& report = job.extraction.report;
     std::string asListed = key.name;
-    FileHandle in;
-    uint32_t size = OpenGameFile(job.files, in, key, 0);
+    uint32_t size = 0;
+    Reason why = Reason::None;
+    std::unique_ptr<uint8_t[]> data = ReadGameFile(job.files, key, size, &why);
     job.progress.SetText(BareName(key.name).c_str());
-    // An empty game file is still a file of the pack: write it empty. Only a
-    // missing or damaged one (nothing left open) is a failure.
-    if (size == 0 && !in.IsOpen()) {
-        Fail(report, asListed, "not found or damaged in the pack");
-        return false;
-    }
-    std::unique_ptr<uint8_t[]> data = in.ReadAll(size);
-    in.Close();
+    // An empty game file is still a file of the pack: write it empty.
+    if (why == Reason::EmptyFile) data.reset(new uint8_t[1]);
     if (!data) {
-        Fail(report, asListed, "cannot read");
+        report.Fail(asListed, why);
         return false;
     }
     OutputFile out;
     if (!OpenOutputFile(job.extraction, out, key.name, 1)) {
-        Fail(report, asListed, Reason(out.status));
+        report.Fail(asListed, out.status);
         return false;
     }
     if (!out.file.Write(data.get(), size) || !out.Commit()) {
-        Fail(report, asListed, "cannot write the output file");
+        report.Fail(asListed, Reason::CannotWrite);
         return false;
     }
     ++report.written;

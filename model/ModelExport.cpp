@@ -116,11 +116,6 @@ void WriteMesh(XWriter& x, const ModelPair& p, uint32_t faces) {
     });
 }
 
-void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
-    ++report.failed;
-    report.problems.push_back(path + ": " + reason);
-}
-
 }  // namespace
 
 bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
@@ -137,22 +132,21 @@ bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
     uint32_t faces = 0;
     std::string why;
     if (job.files.gameType != kGameBloodlines) {
-        Problem(report, path, "only Bloodlines models can be exported as .x");
+        report.Fail(path, Reason::NotBloodlinesModel);
         return false;
     }
     if (!ReadModelPair(job.files, stemPath, p, faces, why)) {
-        Problem(report, path, why);
+        report.Fail(path, Reason::ModelNotLoaded, why);
         return false;
     }
 
     OutputFile out;
     if (!OpenOutputFile(job.extraction, out, (folder + xName).c_str(), 0)) {
-        if (out.status == OutputStatus::Exists) {
+        if (out.status == Reason::OutputExists) {
             ++report.skipped;
             return true;
         }
-        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
-                                                               : "cannot create the output file");
+        report.Fail(path, out.status);
         return false;
     }
     XWriter x(out.file);
@@ -181,7 +175,7 @@ bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
     }
     x.Close();
     if (x.Failed() || !out.Commit()) {
-        Problem(report, path, "cannot write the output file");
+        report.Fail(path, Reason::CannotWrite);
         return false;
     }
     ++report.written;
@@ -296,11 +290,8 @@ bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string&
         std::memcpy(bytes + r + 0x0C, position, sizeof position);
     }
     OutputFile out;
-    if (!OpenWriteBack(tree, out, target, targetName.c_str()))
-        return stop(out.status == OutputStatus::Unsafe ? "unsafe model path inside the pack, not written"
-                                                       : "cannot create the model file",
-                    false);
-    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop("cannot write the model file", false);
+    if (!OpenWriteBack(tree, out, target, targetName.c_str())) return stop(ReasonWords(out.status), false);
+    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop(ReasonWords(Reason::CannotWrite), false);
     if (why != nullptr) *why = out.finalPath;
     return true;
 }

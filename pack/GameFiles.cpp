@@ -87,54 +87,74 @@ const std::vector<uint8_t>* MemoryFiles::Find(const char* path) const {
     return it == files.end() ? nullptr : &it->second;
 }
 
-std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size, Reason* why) {
+    Reason reason = Reason::None;
+    std::unique_ptr<uint8_t[]> bytes;
     if (files.memory != nullptr) {
         key.name[sizeof key.name - 1] = '\0';
         const std::vector<uint8_t>* found = files.memory->Find(key.name);
         size = found != nullptr ? static_cast<uint32_t>(found->size()) : 0;
-        if (size == 0) return nullptr;
-        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+        if (found == nullptr) reason = Reason::NotFound;
+        else if (size == 0) reason = Reason::EmptyFile;
+        else bytes.reset(new (std::nothrow) uint8_t[size]);
         if (bytes) std::memcpy(bytes.get(), found->data(), size);
-        return bytes;
+    } else {
+        FileHandle file;
+        size = OpenGameFile(files, file, key, 1, &reason);
+        if (size != 0) bytes = file.ReadAll(size);
+        file.Close();
     }
-    FileHandle file;
-    size = OpenGameFile(files, file, key, 1);
-    if (size == 0) return nullptr;
-    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
-    file.Close();
+    if (reason == Reason::None && !bytes) reason = Reason::CannotRead;
+    if (why != nullptr) *why = reason;
     return bytes;
 }
 
-uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
+namespace {
+
+// The lookup behind OpenGameFile; reason receives why it gives 0.
+uint32_t LocateGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, Reason& reason) {
     key.name[sizeof key.name - 1] = '\0';
-    if (files.memory != nullptr) {
-        if (closeWhenMissing) file.Close();
-        return 0;
+    reason = Reason::NotFound;
+    if (files.memory != nullptr) return 0;
+    if (LooseFileMayExist(key.name) && file.Open(key.name)) {
+        if (file.Size() == 0) reason = Reason::EmptyFile;
+        return file.Size();
     }
-    if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();
 
     size_t length = std::strlen(key.name);
     for (size_t i = 0; i < length; ++i) key.name[i] = FoldPathChar(key.name[i]);
     std::memset(key.name + length, 0, sizeof key.name - length);
 
-    uint32_t result = 0;
-    if (files.index == nullptr || files.packList == nullptr) {
-        if (closeWhenMissing) file.Close();
-        return 0;
-    }
+    if (files.index == nullptr || files.packList == nullptr) return 0;
     const PackIndex& index = *files.index;
     int32_t slot = index.files.Find(&key);
-    if (slot >= 0 && static_cast<size_t>(slot) < index.places.size() &&
-        (files.gameType == kGameRedemption || files.gameType == kGameBloodlines)) {
-        const PackPlace& place = index.places[static_cast<size_t>(slot)];
-        int32_t pos = files.packList->FindItemData(index.files.Entry(slot)->packNumber);
-        // A file whose bytes do not all lie inside its pack is damaged and
-        // not available.
-        if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&
-            uint64_t(place.offset) + place.size <= index.packSizes[static_cast<size_t>(pos)] &&
-            file.Borrow(*index.packs[static_cast<size_t>(pos)], place.offset))
-            result = place.size;
+    if (slot < 0 || static_cast<size_t>(slot) >= index.places.size() ||
+        (files.gameType != kGameRedemption && files.gameType != kGameBloodlines))
+        return 0;
+    const PackPlace& place = index.places[static_cast<size_t>(slot)];
+    int32_t pos = files.packList->FindItemData(index.files.Entry(slot)->packNumber);
+    if (pos < 0 || static_cast<size_t>(pos) >= index.packs.size()) return 0;
+    // A file whose bytes do not all lie inside its pack is damaged and not
+    // available.
+    if (uint64_t(place.offset) + place.size > index.packSizes[static_cast<size_t>(pos)]) {
+        reason = Reason::OutsidePack;
+        return 0;
     }
+    if (!file.Borrow(*index.packs[static_cast<size_t>(pos)], place.offset)) {
+        reason = Reason::CannotRead;
+        return 0;
+    }
+    if (place.size == 0) reason = Reason::EmptyFile;
+    return place.size;
+}
+
+}  // namespace
+
+uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing,
+                      Reason* why) {
+    Reason reason = Reason::NotFound;
+    uint32_t result = LocateGameFile(files, file, key, reason);
     if (result == 0 && closeWhenMissing) file.Close();
+    if (why != nullptr) *why = result != 0 ? Reason::None : reason;
     return result;
 }

@@ -13,16 +13,17 @@ using ModelReader = bool (*)(const GameFiles&, const MessageSeam&, FileEntry&, L
 bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tellLockFailure) {
     LoadedModel model;
     std::string why;
+    std::string subject = key.name;
+    app.failure.Clear();
     if (!read(app.Files(), app.message, key, model, why)) {
-        app.viewer.lastModelError = why;
+        app.failure = Failure{Reason::ModelNotLoaded, subject, why};
         return false;
     }
     Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
     viewer.motionFile = model.motionFile;
     if (!viewer.ShowModel(model)) {
-        viewer.lastModelError = "Error Locking Vertex Buffer";
-        if (tellLockFailure) app.message.Show(viewer.lastModelError.c_str(), "Error!");
+        app.failure = Failure{Reason::ModelNotLoaded, subject, "Error Locking Vertex Buffer"};
+        if (tellLockFailure) app.message.Show(app.failure.detail.c_str(), "Error!");
         return false;
     }
     if (model.setsScale) app.camera.modelScale = model.camera.modelScale;
@@ -56,9 +57,13 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
 }
 
 ItemView ViewTreeItem(AppState& app, TreeItem item) {
+    app.failure.Clear();
     if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
     std::string path;
-    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) return ItemView::Nothing;
+    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) {
+        app.failure = Failure{Reason::PathTooLong, app.tree.Text(item), std::string()};
+        return ItemView::Nothing;
+    }
     FileEntry key = {};
     std::memcpy(key.name, path.data(), path.size());
     FileType type = ClassifyName(key.name);
@@ -67,6 +72,7 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         Image32 image = Image32{};
         LoadResult result = LoadImage(app, key, image, true);
         ItemView view = ItemView::NoPicture;
+        if (!result.loaded) app.failure = Failure{Reason::PictureNotLoaded, path, std::string()};
         if (result.loaded) {
             app.textView.SetMode(0);
             app.viewer.ClearSkeleton();
@@ -82,7 +88,9 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
     }
     if (category == Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
+        if (!shown) app.failure.subject = path;
         return shown ? ItemView::Model : ItemView::NoModel;
     }
+    app.failure = Failure{Reason::NothingToShow, path, std::string()};
     return ItemView::Nothing;
 }

@@ -12,8 +12,9 @@
 
 #include <string>
 
-// Model: a model is on show; NoModel: the model could not be loaded (the
-// reason is in app.viewer.lastModelError) and the previous display stays.
+// Model: a model is on show; NoModel: the model could not be loaded and the
+// previous display stays. Whatever shows nothing (NoPicture, NoModel,
+// Nothing) leaves why in app.failure, subject the item's path.
 enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel };
 
 // Views item as the browser does on selection; says what it showed. Folders
@@ -31,6 +32,7 @@ LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showTex
 
 // Loads the model key names with the reader of that game and shows it: the
 // view's tables, the check list and text, the camera. A refused model leaves
-// the display as it was and its reason in app.viewer.lastModelError.
+// the display as it was and its reason in app.failure (ModelNotLoaded, the
+// reader's words as its detail).
 bool LoadBloodlinesModel(AppState& app, FileEntry& key);
 bool LoadRedemptionModel(AppState& app, FileEntry& key);

@@ -2,6 +2,8 @@
 // the promise that no half-written file is ever left in place.
 #include "extract/Extract.h"
 #include "pack/GameFiles.h"
+#include "tools/MdlWriter.h"
+#include "tools/TextureWriter.h"
 #include "TestGame.h"
 
 #include <cstring>
@@ -121,7 +123,7 @@ TEST(ExtractTest, RefusesPathsThatLeaveTheOutputFolder) {
         EXPECT_FALSE(fs::exists(o.dir / "escape.txt")) << kind;
         EXPECT_FALSE(fs::exists(o.dir / "data/escape2.txt")) << kind;
         EXPECT_FALSE(fs::exists("/abs.txt"));
-        for (const std::string& p : r.problems) EXPECT_NE(p.find("unsafe"), std::string::npos) << p;
+        for (const Failure& p : r.problems) EXPECT_EQ(p.reason, Reason::UnsafePath) << p.Words();
     }
     struct {
         const char* path;
@@ -161,7 +163,7 @@ TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
     EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"kept.txt=previous"}));
     OutputFile out;
     EXPECT_FALSE(OpenOutputFile(o.app.extraction, out, "kept.txt", 0));
-    EXPECT_EQ(out.status, OutputStatus::Exists) << "no overwrite without being asked";
+    EXPECT_EQ(out.status, Reason::OutputExists) << "no overwrite without being asked";
 }
 
 TEST(ExtractTest, DamagedEntriesFailAndOthersGoOn) {
@@ -174,7 +176,32 @@ TEST(ExtractTest, DamagedEntriesFailAndOthersGoOn) {
     o.app.extraction.outputFolder = o.dir / "out";
     o.Extract();
     EXPECT_EQ(o.app.extraction.report.written, 1u);
-    EXPECT_EQ(o.app.extraction.report.problems, (std::vector<std::string>{"cut.txt: not found or damaged in the pack"}));
+    ASSERT_EQ(o.app.extraction.report.problems.size(), 1u);
+    EXPECT_EQ(o.app.extraction.report.problems[0].Words(), "cut.txt: damaged: its bytes lie outside its pack");
+}
+
+// One cause, one set of words, whichever export meets it.
+TEST(ExtractTest, EveryExportTellsATooLongOutputPathAlike) {
+    Opened o;
+    std::string tth, ttz;
+    ASSERT_TRUE(BuildTexturePair(12, 4, 4, 1, tth, ttz));
+    MdlPair model;
+    model.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
+    o.Open("pack000.vpk", {{"f/notes.txt", "n"}, {"f/skin.tth", tth}, {"f/skin.ttz", ttz},
+                           {"f/m.mdl", model.Mdl()}, {"f/m.dx80.vtx", model.Vtx()}});
+    o.app.extraction.outputFolder = o.dir / std::string(250, 'o');
+    TreeItem folder = FindTreeItemByPath(o.app.tree, "f");
+    for (uint32_t command : {kExtractFiles, kExtractTextures, kExtractModels}) {
+        o.app.extraction.report.Clear();
+        RunExtraction(o.app, folder, command);
+        const ExtractReport& r = o.app.extraction.report;
+        ASSERT_FALSE(r.problems.empty()) << command;
+        for (const Failure& f : r.problems) {
+            EXPECT_EQ(f.reason, Reason::OutputTooLong) << command << " " << f.Words();
+            EXPECT_EQ(f.Words(), f.subject + ": output path too long") << command;
+        }
+        EXPECT_EQ(r.written, 0u) << command;
+    }
 }
 
 TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
@@ -199,6 +226,6 @@ TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
     TreeItem evil = FindTreeItemByPath(o.app.tree, "../evil.tth");
     ASSERT_NE(evil, kNoItem);
     EXPECT_FALSE(OpenWriteBack(o.app.tree, out, evil, "evil.tth"));
-    EXPECT_EQ(out.status, OutputStatus::Unsafe);
+    EXPECT_EQ(out.status, Reason::UnsafePath);
     EXPECT_FALSE(fs::exists(o.dir / "evil.tth"));
 }

@@ -85,7 +85,7 @@ bool IsCheckerboard(const Image32& image) {
 TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     Game g;
     auto view = [&](const char* path) { return ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, path)); };
-    ASSERT_EQ(view("models/test/m.dx80.vtx"), ItemView::Model) << g.app.viewer.lastModelError;
+    ASSERT_EQ(view("models/test/m.dx80.vtx"), ItemView::Model) << g.app.failure.detail;
     // Mesh 0's middle strip group has flags 0: no range and no vertices, but
     // its indices count towards the locked size. Vertex ids come through both
     // table layouts and mesh 1's base of 2; Y and Z are exchanged. Slot 1 is
@@ -145,7 +145,7 @@ TEST(BloodlinesModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
         std::string m = mdl, v = vtx;
         Put(c.strip ? v : m, c.at, c.value, c.bytes);
         EXPECT_FALSE(g.Load(m, v)) << c.what;
-        EXPECT_FALSE(g.app.viewer.lastModelError.empty()) << c.what;
+        EXPECT_FALSE(g.app.failure.detail.empty()) << c.what;
         EXPECT_EQ(g.app.viewer.meshCount, 3u) << c.what << ": the previous model stays";
         EXPECT_EQ(g.app.viewer.slotCount, 3u) << c.what;
     }
@@ -183,7 +183,7 @@ TEST(BloodlinesModelTest, RefusesModelsBeyondTheCapacitiesWithAMessage) {
     full.meshes[1].groups.assign(254, Group{0x10, {}, {}});
     full.meshes[0].groups = {Group{0, {}, std::vector<uint16_t>(32768 - 3 * 2, 0)}, Group{0x10, {0}, {0, 0, 0}}};
     full.meshes[2].groups = {Group{0x10, {0}, {0, 0, 0}}};
-    ASSERT_TRUE(g.Load(full.Mdl(), full.Vtx())) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load(full.Mdl(), full.Vtx())) << g.app.failure.detail;
     EXPECT_EQ(g.app.viewer.meshCount, 256u);
     EXPECT_EQ(g.app.viewer.slotCount, 64u);
     EXPECT_EQ(g.app.viewer.lockedVertices, 32768u);
@@ -227,7 +227,7 @@ TEST(BloodlinesModelTest, RealModelsLoadWithTheirTextures) {
                  {"models/weapons/broadsword/world/g_sword.dx80.vtx",
                   "m0/228/1 m1/80/1 m2/40/1 m3/72/1 s256x64/00 s32x32/00 s64x64/00 s256x64/00 "}};
     for (const auto& c : cases) {
-        EXPECT_TRUE(load(c.path)) << c.path << ": " << app.viewer.lastModelError;
+        EXPECT_TRUE(load(c.path)) << c.path << ": " << app.failure.detail;
         EXPECT_EQ(Describe(app.viewer, false), c.record) << "real textures, no checkerboard";
     }
     EXPECT_EQ(app.textView.entries[3].name, "swordblade");
