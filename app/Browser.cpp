@@ -176,9 +176,9 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     CountCategories(core, item);
     HMENU menu = GetSubMenu(popupMenu, 0);
     EnableMenuItem(menu, IDM_EXTRACT_TEXTURES,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(menu, IDM_EXTRACT_MODEL,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Model) != 0 ? MF_ENABLED : MF_GRAYED));
     return menu;
 }
 

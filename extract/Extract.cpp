@@ -6,22 +6,13 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-std::string BareName(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-}  // namespace
-
 void CountCategories(const PackTree& tree, ExtractState& extraction, TreeItem item) {
     if (tree.Data(item) == nullptr) {
         for (TreeItem child = tree.FirstChild(item); child != kNoItem; child = tree.NextSibling(child))
             CountCategories(tree, extraction, child);
         return;
     }
-    ++extraction.categoryCounts[CategoryOfName(tree.Text(item))];
+    ++extraction.Count(CategoryOfName(tree.Text(item)));
 }
 
 void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t filter) {
@@ -35,12 +26,12 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     bool fits = TreeItemPath(tree, item, path);
     if (fits) std::memcpy(key.name, path.data(), path.size());
     FileCategory category = CategoryOfName(tree.Text(item));
-    if (filter != 0 && filter != category) return;  // passed over, no progress step
+    if (filter != 0 && filter != static_cast<uint32_t>(category)) return;  // passed over, no progress step
     if (!fits) {
         job.extraction.report.Fail(tree.Text(item), Reason::PathTooLong);
     } else if (filter == 0) {
         ExtractRawFile(job, key);
-    } else if (filter == Image) {
+    } else if (category == FileCategory::Image) {
         ExportTextureAsTga(job, key);
     } else {
         ExportModelAsX(job, key);
@@ -54,7 +45,7 @@ bool ExtractRawFile(const ExportJob& job, FileEntry& key) {
     uint32_t size = 0;
     Reason why = Reason::None;
     std::unique_ptr<uint8_t[]> data = ReadGameFile(job.files, key, size, &why);
-    job.progress.SetText(BareName(key.name).c_str());
+    job.progress.SetText(key.name + FileNameStart(key.name));
     // An empty game file is still a file of the pack: write it empty.
     if (why == Reason::EmptyFile) data.reset(new uint8_t[1]);
     if (!data) {
@@ -88,13 +79,13 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         threshold = 16;
     } else if (command == kExtractTextures) {
         title = "Extracting Images";
-        count = ex.categoryCounts[Image];
-        filter = Image;
+        count = ex.Count(FileCategory::Image);
+        filter = static_cast<uint32_t>(FileCategory::Image);
         threshold = 8;
     } else if (command == kExtractModels) {
         title = "Extracting Models";
-        count = ex.categoryCounts[Model];
-        filter = Model;
+        count = ex.Count(FileCategory::Model);
+        filter = static_cast<uint32_t>(FileCategory::Model);
         threshold = 1;
     } else {
         return 0;

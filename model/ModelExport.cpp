@@ -18,14 +18,6 @@ namespace {
 const char kCountMismatch[] = "Vertex Count Does Not Match Original File!";
 const char kErrorCaption[] = "ERROR!";
 
-std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size) {
-    size = 0;
-    if (path.size() >= sizeof(FileEntry::name)) return nullptr;
-    FileEntry key = {};
-    std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(files, key, size);
-}
-
 // A model pair read whole and checked: everything the export and the
 // modification touch lies inside the files.
 struct ModelPair {
@@ -64,10 +56,7 @@ bool ReadModelPair(const GameFiles& files, const std::string& stemPath, ModelPai
 
 // The file name of path (after the last '/' or '\'); its stem ends at the
 // name's first '.'.
-size_t NameStart(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? 0 : sep + 1;
-}
+size_t NameStart(const std::string& path) { return FileNameStart(path); }
 std::string StemPath(const std::string& path) {
     size_t dot = path.find('.', NameStart(path));
     return dot == std::string::npos ? path : path.substr(0, dot);

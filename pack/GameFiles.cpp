@@ -1,15 +1,14 @@
 #include "pack/GameFiles.h"
 
+#include "pack/Ascii.h"
+
 #include <cstring>
 #include <new>
 #include <string>
 
 namespace {
 
-char FoldPathChar(char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
-    return c == '/' ? '\\' : c;
-}
+char FoldPathChar(char c) { return c == '/' ? '\\' : AsciiLower(c); }
 
 }  // namespace
 
@@ -149,6 +148,18 @@ uint32_t LocateGameFile(const GameFiles& files, FileHandle& file, FileEntry& key
 }
 
 }  // namespace
+
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size,
+                                        Reason* why) {
+    FileEntry key = {};
+    size = 0;
+    if (path.size() >= sizeof key.name) {
+        if (why != nullptr) *why = Reason::NotFound;
+        return nullptr;
+    }
+    std::memcpy(key.name, path.data(), path.size());
+    return ReadGameFile(files, key, size, why);
+}
 
 uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing,
                       Reason* why) {

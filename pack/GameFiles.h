@@ -95,3 +95,6 @@ uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, 
 // which (CannotRead for the last).
 std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size,
                                         Reason* why = nullptr);
+// The same for a path given as text; a path too long for a key is NotFound.
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size,
+                                        Reason* why = nullptr);

@@ -2,11 +2,6 @@
 
 namespace {
 
-std::string BareName(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 // Creates the file under a temporary name beside finalPath. The name holds
 // the process number and a serial, so it names no file of the pack's.
 bool CreateBeside(OutputFile& out) {
@@ -77,7 +72,7 @@ bool OpenOutputFile(ExtractState& ex, OutputFile& out, const char* path, uint8_t
         out.status = Reason::UnsafePath;
         return false;
     }
-    std::string target = ex.outputFolder + "\\" + (ex.extractTree ? std::string(path) : BareName(path));
+    std::string target = ex.outputFolder + "\\" + (ex.extractTree ? std::string(path) : std::string(path).substr(FileNameStart(path)));
     if (target.size() >= 260) {
         out.status = Reason::OutputTooLong;
         return false;

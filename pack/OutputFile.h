@@ -11,6 +11,7 @@
 
 #include "pack/Failure.h"
 #include "pack/FileHandle.h"
+#include "pack/FileTypes.h"
 #include "pack/GameFiles.h"
 #include "pack/PackTree.h"
 #include "pack/Seams.h"
@@ -63,6 +64,7 @@ struct ExtractState {
     bool extractTree = true;
     // Files per FileCategory, filled by CountCategories.
     uint32_t categoryCounts[8] = {};
+    uint32_t& Count(FileCategory c) { return categoryCounts[static_cast<uint32_t>(c)]; }
     ExtractReport report;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;

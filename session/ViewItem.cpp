@@ -68,7 +68,8 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
     std::memcpy(key.name, path.data(), path.size());
     FileType type = ClassifyName(key.name);
     FileCategory category = CategoryOf(type);
-    if (category == Image || (category == Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
+    if (category == FileCategory::Image ||
+        (category == FileCategory::Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
         Image32 image = Image32{};
         LoadResult result = LoadImage(app, key, image, true);
         ItemView view = ItemView::NoPicture;
@@ -82,11 +83,11 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         image.Release();
         return view;
     }
-    if (category == Text) {
+    if (category == FileCategory::Text) {
         if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
         return ItemView::Text;
     }
-    if (category == Model) {
+    if (category == FileCategory::Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
         if (!shown) app.failure.subject = path;
         return shown ? ItemView::Model : ItemView::NoModel;

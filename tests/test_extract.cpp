@@ -93,12 +93,12 @@ TEST(ExtractTest, CountsCategoriesOfASubtree) {
                      {"x.txt", "6"}});
     for (uint32_t& c : o.app.extraction.categoryCounts) c = 0;
     CountCategories(o.app, FindTreeItemByPath(o.app.tree, "m"));
-    const uint32_t* c = o.app.extraction.categoryCounts;
-    EXPECT_EQ(c[Model], 2u);
-    EXPECT_EQ(c[Image], 1u);
-    EXPECT_EQ(c[Sound], 1u);
-    EXPECT_EQ(c[Untyped], 1u);
-    EXPECT_EQ(c[Text], 0u);
+    ExtractState& c = o.app.extraction;
+    EXPECT_EQ(c.Count(FileCategory::Model), 2u);
+    EXPECT_EQ(c.Count(FileCategory::Image), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Sound), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Untyped), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Text), 0u);
     EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "m"), kExtractTextures), 1u);
     EXPECT_EQ(o.app.extraction.report.failed, 1u) << "a texture that cannot be read is reported, not passed over";
     EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "x.txt"), kExtractModels), 0u);

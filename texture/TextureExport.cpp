@@ -9,10 +9,7 @@
 
 namespace {
 
-std::string AfterLastSeparator(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
+std::string AfterLastSeparator(const std::string& path) { return path.substr(FileNameStart(path)); }
 
 }  // namespace
 
