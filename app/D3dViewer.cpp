@@ -28,84 +28,10 @@ struct LineVertex {
 
 void Error(const char* text) { MessageBoxA(nullptr, text, "Error!", MB_ICONEXCLAMATION); }
 
-// The few matrix helpers the camera needs, in Direct3D's row-vector,
-// left-handed convention.
-D3DMATRIX Identity() {
-    D3DMATRIX m = {};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r = {};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = sum;
-        }
-    return r;
-}
-
-D3DMATRIX RotationX(float angle) {
-    D3DMATRIX m = Identity();
-    float c = std::cos(angle), s = std::sin(angle);
-    m._22 = c;
-    m._23 = s;
-    m._32 = -s;
-    m._33 = c;
-    return m;
-}
-
-D3DMATRIX RotationY(float angle) {
-    D3DMATRIX m = Identity();
-    float c = std::cos(angle), s = std::sin(angle);
-    m._11 = c;
-    m._13 = -s;
-    m._31 = s;
-    m._33 = c;
-    return m;
-}
-
 void Normalize(float v[3]) {
     float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length > 0)
         for (int i = 0; i < 3; ++i) v[i] /= length;
-}
-
-void Cross(const float a[3], const float b[3], float out[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-float Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-D3DMATRIX LookAtLH(const float eye[3], const float at[3], const float up[3]) {
-    float z[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
-    Normalize(z);
-    float x[3];
-    Cross(up, z, x);
-    Normalize(x);
-    float y[3];
-    Cross(z, x, y);
-    D3DMATRIX m = Identity();
-    m._11 = x[0], m._12 = y[0], m._13 = z[0];
-    m._21 = x[1], m._22 = y[1], m._23 = z[1];
-    m._31 = x[2], m._32 = y[2], m._33 = z[2];
-    m._41 = -Dot(x, eye), m._42 = -Dot(y, eye), m._43 = -Dot(z, eye);
-    return m;
-}
-
-D3DMATRIX PerspectiveFovLH(float fov, float aspect, float zn, float zf) {
-    D3DMATRIX m = {};
-    float yScale = 1.0f / std::tan(fov / 2);
-    m._11 = yScale / aspect;
-    m._22 = yScale;
-    m._33 = zf / (zf - zn);
-    m._34 = 1.0f;
-    m._43 = -zn * zf / (zf - zn);
-    return m;
 }
 
 }  // namespace
@@ -342,14 +268,12 @@ void D3dViewer::Sync(const Viewer& core) {
 }
 
 void D3dViewer::SetCamera(const Camera& camera) {
-    D3DMATRIX world = Multiply(RotationX(camera.pitch), RotationY(camera.yaw));
-    device->SetTransform(D3DTS_WORLD, &world);
-    float target[3] = {camera.eye[0], camera.eye[1], 0.0f};
-    float up[3] = {0, 1, 0};
-    D3DMATRIX view = LookAtLH(camera.eye, target, up);
-    device->SetTransform(D3DTS_VIEW, &view);
-    D3DMATRIX projection = PerspectiveFovLH(0.785398163f, 1.0f, 1.0f, 10000.0f);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
+    // The core's matrices are laid out as D3DMATRIX is: row-major, row vectors.
+    static_assert(sizeof(Matrix4) == sizeof(D3DMATRIX), "a Matrix4 is a D3DMATRIX");
+    Matrix4 world = WorldMatrix(camera), view = ViewMatrix(camera), projection = ProjectionMatrix(camera);
+    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const D3DMATRIX*>(&world));
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
+    device->SetTransform(D3DTS_PROJECTION, reinterpret_cast<const D3DMATRIX*>(&projection));
 }
 
 void D3dViewer::DrawSkeleton(const Viewer& core) {

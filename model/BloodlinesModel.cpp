@@ -3,6 +3,7 @@
 #include "model/MdlFormat.h"
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
+#include "viewer/Framing.h"
 
 #include <cstdio>
 #include <cstring>
@@ -163,9 +164,6 @@ bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
     for (uint32_t i = 0; i < viewer.meshCount; ++i)
         app.textView.SetItem(i, TextureName(mdl, m, viewer.MeshTextureIndex(i)));
     app.textView.SetMode(1);
-    app.camera.eye[0] = 0.0f;
-    app.camera.eye[1] = 35.0f;
-    app.camera.eye[2] = -90.0f;
-    app.camera.yaw = app.camera.pitch = app.camera.roll = 0.0f;
+    FrameModel(viewer, app.camera);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
+#include "viewer/Framing.h"
 
 #include <cmath>
 #include <cstdio>
@@ -290,13 +291,7 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
     WriteVertices(f, m, s, viewer, write);
     viewer.UnlockModelVertices();
 
-    // A box that is not finite places the camera at the near limit.
-    float d = m.size * s + 4.0f;
-    if (!(d >= 16.0f)) d = 16.0f;
-    app.camera.eye[0] = 0.0f;
-    app.camera.eye[1] = 6.4f;
-    app.camera.eye[2] = d > 1000.0f ? -1000.0f : -d;
-    app.camera.yaw = app.camera.pitch = app.camera.roll = 0.0f;
+    FrameModel(viewer, app.camera);
 
     app.textView.entryCount = 0;
     for (uint32_t g = 0; g < m.groupCount; ++g) {
