@@ -1,5 +1,6 @@
 #include "app/D3dViewer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -49,10 +50,17 @@ bool D3dViewer::Init(HWND view) {
         return false;
     }
     GetClientRect(view, &viewRect);
+    // A square back buffer: the projection's aspect is 1, and the view it is
+    // shown in is square whatever its size when the device is made.
+    LONG side = std::max(viewRect.right, viewRect.bottom);
+    viewRect = {0, 0, side, side};
     viewWindow = view;
+    instance = this;
+    viewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewProc)));
     char flag[8] = "";
     gdiMirror = GetEnvironmentVariableA("QUILLON_PRESENT_GDI", flag, sizeof flag) > 0 && flag[0] == '1';
     D3DPRESENT_PARAMETERS params = {};
+    params.BackBufferWidth = params.BackBufferHeight = static_cast<UINT>(side);
     params.SwapEffect = D3DSWAPEFFECT_DISCARD;
     params.Windowed = TRUE;
     params.EnableAutoDepthStencil = TRUE;
@@ -223,6 +231,9 @@ void D3dViewer::ReleaseModelTextures() {
 }
 
 void D3dViewer::Release() {
+    if (viewWindow != nullptr && viewProc != nullptr)
+        SetWindowLongPtrA(viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(viewProc));
+    viewProc = nullptr;
     if (lineBuffer != nullptr) lineBuffer->Release();
     lineBuffer = nullptr;
     for (uint32_t i = 0; i < kTextureSlotCapacity; ++i) {
@@ -308,116 +319,172 @@ void D3dViewer::DrawSkeleton(const Viewer& core) {
     saved->Release();
 }
 
-bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture,
-                       uint32_t* captureWidth, uint32_t* captureHeight) {
-    if (device == nullptr) return false;
+void D3dViewer::DrawModel(const Viewer& core) {
     IDirect3DDevice9* d = device;
-    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
-    bool began = SUCCEEDED(d->BeginScene());
-    if (began) {
-        SetCamera(camera);
-        if (core.meshCount > 0) {
-            d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-            d->SetRenderState(D3DRS_LIGHTING, TRUE);
-            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-            if (!textured) d->SetTexture(0, nullptr);
-            d->SetRenderState(D3DRS_FILLMODE, wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
-            d->SetStreamSource(0, modelBuffer, 0, sizeof(ModelVertex));
-            d->SetFVF(kModelFvf);
-            uint32_t start = 0;
-            for (uint32_t i = 0; i < core.meshCount && i < kMeshCapacity; ++i) {
-                const MeshRange& mesh = core.meshes[i];
-                uint32_t slot = mesh.textureIndex + 1;
-                bool known = slot < slotCount;
-                // Never draw past what was uploaded.
-                if (mesh.visible && uint64_t(start) + 3ull * mesh.triangleCount <= modelVertices) {
-                    bool two = known && twoSided[slot];
-                    d->SetRenderState(D3DRS_CULLMODE, two && !wireframe ? D3DCULL_NONE : D3DCULL_CCW);
-                    if (textured) {
-                        bool blend = known && alpha[slot];
-                        d->SetRenderState(D3DRS_ALPHATESTENABLE, blend);
-                        d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
-                        d->SetTexture(0, known ? slots[slot] : nullptr);
-                    }
-                    d->DrawPrimitive(D3DPT_TRIANGLELIST, start, mesh.triangleCount);
-                }
-                start += 3 * mesh.triangleCount;
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    if (!textured) d->SetTexture(0, nullptr);
+    d->SetRenderState(D3DRS_FILLMODE, wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+    d->SetStreamSource(0, modelBuffer, 0, sizeof(ModelVertex));
+    d->SetFVF(kModelFvf);
+    uint32_t start = 0;
+    for (uint32_t i = 0; i < core.meshCount && i < kMeshCapacity; ++i) {
+        const MeshRange& mesh = core.meshes[i];
+        uint32_t slot = mesh.textureIndex + 1;
+        bool known = slot < slotCount;
+        // Never draw past what was uploaded.
+        if (mesh.visible && uint64_t(start) + 3ull * mesh.triangleCount <= modelVertices) {
+            bool two = known && twoSided[slot];
+            d->SetRenderState(D3DRS_CULLMODE, two && !wireframe ? D3DCULL_NONE : D3DCULL_CCW);
+            if (textured) {
+                bool blend = known && alpha[slot];
+                d->SetRenderState(D3DRS_ALPHATESTENABLE, blend);
+                d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                d->SetTexture(0, known ? slots[slot] : nullptr);
             }
-        } else {
-            d->SetRenderState(D3DRS_ALPHABLENDENABLE, alpha[0]);
-            d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-            d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-            d->SetRenderState(D3DRS_LIGHTING, FALSE);
-            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-            d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-            d->SetTexture(0, slots[0]);
-            d->SetStreamSource(0, quadBuffer, 0, sizeof(QuadVertex));
-            d->SetFVF(kQuadFvf);
-            d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+            d->DrawPrimitive(D3DPT_TRIANGLELIST, start, mesh.triangleCount);
         }
-        if (skeleton) DrawSkeleton(core);
-        d->EndScene();
+        start += 3 * mesh.triangleCount;
     }
-    bool captured = false;
-    uint32_t mirrorWidth = 0, mirrorHeight = 0;
-    if (capture == nullptr && gdiMirror) {
-        capture = &mirrorPixels;
-        captureWidth = &mirrorWidth;
-        captureHeight = &mirrorHeight;
-    }
-    if (capture != nullptr) {
-        IDirect3DSurface9* target = nullptr;
-        if (SUCCEEDED(d->GetRenderTarget(0, &target))) {
-            D3DSURFACE_DESC desc;
-            target->GetDesc(&desc);
-            IDirect3DSurface9* copy = nullptr;
-            if (SUCCEEDED(d->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                         nullptr))) {
-                D3DLOCKED_RECT locked;
-                if (SUCCEEDED(d->GetRenderTargetData(target, copy)) &&
-                    SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-                    capture->resize(size_t(desc.Width) * desc.Height);
-                    for (UINT y = 0; y < desc.Height; ++y)
-                        std::memcpy(&(*capture)[size_t(y) * desc.Width],
-                                    static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, desc.Width * 4);
-                    copy->UnlockRect();
-                    if (captureWidth != nullptr) *captureWidth = desc.Width;
-                    if (captureHeight != nullptr) *captureHeight = desc.Height;
-                    captured = true;
-                }
-                copy->Release();
-            }
-            target->Release();
+}
+
+void D3dViewer::DrawImage() {
+    IDirect3DDevice9* d = device;
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, alpha[0]);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    d->SetTexture(0, slots[0]);
+    d->SetStreamSource(0, quadBuffer, 0, sizeof(QuadVertex));
+    d->SetFVF(kQuadFvf);
+    d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
+bool D3dViewer::ReadBackBuffer(std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height) {
+    IDirect3DSurface9* target = nullptr;
+    if (FAILED(device->GetRenderTarget(0, &target))) return false;
+    bool read = false;
+    D3DSURFACE_DESC desc;
+    target->GetDesc(&desc);
+    IDirect3DSurface9* copy = nullptr;
+    if (SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                      nullptr))) {
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(device->GetRenderTargetData(target, copy)) &&
+            SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            pixels.resize(size_t(desc.Width) * desc.Height);
+            for (UINT y = 0; y < desc.Height; ++y)
+                std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                            desc.Width * 4);
+            copy->UnlockRect();
+            width = desc.Width;
+            height = desc.Height;
+            read = true;
         }
+        copy->Release();
     }
-    d->Present(nullptr, nullptr, nullptr, nullptr);
-    if (gdiMirror && captured && captureWidth != nullptr && captureHeight != nullptr) {
+    target->Release();
+    return read;
+}
+
+D3dViewer* D3dViewer::instance = nullptr;
+
+LRESULT CALLBACK D3dViewer::MirrorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    D3dViewer* viewer = instance;
+    if (message == WM_ERASEBKGND) return 1;  // the copy covers it all
+    if (message != WM_PAINT || viewer == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    const std::vector<uint32_t>& pixels = viewer->mirrorPixels;
+    if (!pixels.empty()) {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = static_cast<LONG>(*captureWidth);
-        info.bmiHeader.biHeight = -static_cast<LONG>(*captureHeight);
+        info.bmiHeader.biWidth = static_cast<LONG>(viewer->mirrorWidth);
+        info.bmiHeader.biHeight = -static_cast<LONG>(viewer->mirrorHeight);
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        // Into a plain sibling window laid over the view: a window that
-        // holds a Direct3D drawable takes GDI drawing offscreen as well.
-        HWND parent = GetParent(viewWindow);
-        RECT view;
-        GetWindowRect(viewWindow, &view);
-        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&view), 2);
-        if (mirrorWindow == nullptr)
-            mirrorWindow = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, parent, nullptr,
-                                           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
-                                           nullptr);
-        SetWindowPos(mirrorWindow, HWND_TOP, view.left, view.top, view.right - view.left, view.bottom - view.top,
-                     SWP_NOACTIVATE);
-        HDC dc = GetDC(mirrorWindow);
-        StretchDIBits(dc, 0, 0, view.right - view.left, view.bottom - view.top, 0, 0,
-                      static_cast<int>(*captureWidth), static_cast<int>(*captureHeight), capture->data(), &info,
-                      DIB_RGB_COLORS, SRCCOPY);
-        ReleaseDC(mirrorWindow, dc);
+        RECT client;
+        GetClientRect(window, &client);
+        // The back buffer keeps the size the view had when the device was
+        // made, so the copy is stretched. The default stretch mode ANDs the
+        // pixels it drops together, which speckles textures with black and
+        // odd colours; HALFTONE averages them instead.
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, static_cast<int>(viewer->mirrorWidth),
+                      static_cast<int>(viewer->mirrorHeight), pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT CALLBACK D3dViewer::ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    D3dViewer* viewer = instance;
+    if (viewer == nullptr || viewer->viewProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_PAINT) {
+        // Frames are drawn only when something changed; an uncovered view is
+        // such a change.
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        viewer->exposed = true;
+        return 0;
+    }
+    return CallWindowProcA(viewer->viewProc, window, message, wParam, lParam);
+}
+
+void D3dViewer::CopyToMirror() {
+    // Into a plain sibling window laid over the view: a window that holds a
+    // Direct3D drawable takes GDI drawing offscreen as well.
+    HWND parent = GetParent(viewWindow);
+    RECT view;
+    GetWindowRect(viewWindow, &view);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&view), 2);
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+    if (mirrorWindow == nullptr) {
+        WNDCLASSA mirrorClass = {};
+        mirrorClass.lpfnWndProc = MirrorProc;
+        mirrorClass.hInstance = module;
+        mirrorClass.lpszClassName = "QuillonViewCopy";
+        RegisterClassA(&mirrorClass);
+        mirrorWindow = CreateWindowExA(0, "QuillonViewCopy", "", WS_CHILD | WS_VISIBLE, view.left, view.top,
+                                       view.right - view.left, view.bottom - view.top, parent, nullptr, module, nullptr);
+    }
+    // Every time: a new child window does not start above its siblings.
+    SetWindowPos(mirrorWindow, HWND_TOP, view.left, view.top, view.right - view.left, view.bottom - view.top,
+                 SWP_NOACTIVATE);
+    RedrawWindow(mirrorWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture,
+                       uint32_t* captureWidth, uint32_t* captureHeight) {
+    if (device == nullptr) return false;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    if (SUCCEEDED(device->BeginScene())) {
+        SetCamera(camera);
+        if (core.meshCount > 0)
+            DrawModel(core);
+        else
+            DrawImage();
+        if (skeleton) DrawSkeleton(core);
+        device->EndScene();
+    }
+    bool captured = false;
+    if (capture != nullptr || gdiMirror) captured = ReadBackBuffer(mirrorPixels, mirrorWidth, mirrorHeight);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    ++presented;
+    exposed = false;
+    if (gdiMirror && captured) CopyToMirror();
+    if (capture != nullptr && captured) {
+        *capture = mirrorPixels;
+        if (captureWidth != nullptr) *captureWidth = mirrorWidth;
+        if (captureHeight != nullptr) *captureHeight = mirrorHeight;
     }
     return capture == nullptr || captured;
 }

@@ -174,7 +174,7 @@ TEST(CameraTest, TransformsTurnAboutTheCentreAndLookDownZ) {
     ASSERT_TRUE(ProjectModelPoint(c, q, right));
     EXPECT_NEAR(right[0], 0.1f / std::tan(kFieldOfView / 2), 1e-5);
     // A quarter turn of yaw takes +x to +z (away from the eye): straight ahead.
-    c.yaw = float(M_PI / 2);
+    c.yaw = 1.57079633f;
     ASSERT_TRUE(ProjectModelPoint(c, q, right));
     EXPECT_NEAR(right[0], 0, 1e-5);
     // Panning the eye right moves the model left.
