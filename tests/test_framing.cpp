@@ -1,9 +1,8 @@
 // The camera: framing a loaded model, the mouse's and the wheel's moves with
 // their limits, and the transforms every frame uses.
-#include "model/BloodlinesModel.h"
-#include "pack/GameFiles.h"
-#include "viewer/Framing.h"
-#include "TestUtil.h"
+#include "model/Framing.h"
+#include "session/ViewItem.h"
+#include "TestGame.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,21 +12,24 @@
 
 namespace {
 
-// A viewer holding one mesh over the given points (three per triangle).
-void Fill(Viewer& v, const std::vector<std::array<float, 3>>& points, uint32_t extraVertices = 0) {
-    v.ReleaseModelTextures();
-    v.meshCount = 0;
+// A model of one mesh over the given points (three per triangle), framed
+// as a reader frames it.
+void Fill(LoadedModel& m, const std::vector<std::array<float, 3>>& points, uint32_t extraVertices = 0) {
     uint32_t n = uint32_t(points.size());
-    ModelVertex* w = v.LockModelVertices(n + extraVertices);
-    ASSERT_NE(w, nullptr);
+    m.vertices.clear();
     for (uint32_t i = 0; i < n + extraVertices; ++i) {
         // Vertices past the triangles lie far away: framing must not see them.
         const std::array<float, 3> far = {5000, 5000, 5000};
         const std::array<float, 3>& p = i < n ? points[i] : far;
-        w[i] = {p[0], p[1], p[2], 0, 0, 1, 0, 0};
+        m.vertices.push_back({p[0], p[1], p[2], 0, 0, 1, 0, 0});
     }
-    v.UnlockModelVertices();
-    ASSERT_TRUE(v.AddMesh(0, n / 3));
+    m.lockCount = n + extraVertices;
+    m.meshes = {MeshRange{0, n / 3, 1}};
+    FrameModel(m);
+}
+
+ModelBounds Measure(const LoadedModel& m) {
+    return MeasureModel(m.vertices.data(), m.vertices.size(), m.meshes.data(), m.meshes.size());
 }
 
 // The box around where the model's vertices land in the view (x and y from
@@ -37,11 +39,9 @@ struct Spread {
     float Span() const { return std::max(max[0] - min[0], max[1] - min[1]) / 2; }
     bool Inside() const { return min[0] >= -1 && min[1] >= -1 && max[0] <= 1 && max[1] <= 1; }
 };
-bool Project(const Viewer& v, const Camera& c, Spread& s) {
-    uint32_t used = 0;
-    for (uint32_t i = 0; i < v.meshCount; ++i) used += 3 * v.meshes[i].triangleCount;
+bool Project(const ModelVertex* v, uint32_t used, const Camera& c, Spread& s) {
     for (uint32_t i = 0; i < used; ++i) {
-        const ModelVertex& m = v.ModelVertices()[i];
+        const ModelVertex& m = v[i];
         if (!std::isfinite(m.x) || !std::isfinite(m.y) || !std::isfinite(m.z)) continue;
         float p[3] = {m.x, m.y, m.z}, q[2];
         if (!ProjectModelPoint(c, p, q)) return false;
@@ -56,11 +56,11 @@ bool Project(const Viewer& v, const Camera& c, Spread& s) {
 }  // namespace
 
 TEST(FramingTest, BoundsCoverTheVerticesTheTrianglesUse) {
-    Viewer v;
+    LoadedModel m;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    Fill(v, {{1, 2, 3}, {-1, 6, 3}, {nan, 0, 0}, {3, 4, -5}, {3, 4, 5}, {1, 4, 3}}, 3);
-    v.SetMeshVisible(0, false);
-    ModelBounds b = MeasureModel(v);
+    Fill(m, {{1, 2, 3}, {-1, 6, 3}, {nan, 0, 0}, {3, 4, -5}, {3, 4, 5}, {1, 4, 3}}, 3);
+    m.meshes = {MeshRange{0, 1, 0}, MeshRange{0, 1, 1}};
+    ModelBounds b = Measure(m);
     ASSERT_FALSE(b.empty);
     // Hidden meshes count; the NaN vertex and the three written past the
     // triangles do not.
@@ -68,14 +68,15 @@ TEST(FramingTest, BoundsCoverTheVerticesTheTrianglesUse) {
     EXPECT_EQ(std::vector<float>(b.max, b.max + 3), (std::vector<float>{3, 6, 5}));
     EXPECT_EQ(std::vector<float>(b.centre, b.centre + 3), (std::vector<float>{1, 4, 0}));
     EXPECT_FLOAT_EQ(b.radius, std::sqrt(4.0f + 0 + 25));  // (3, 4, +-5)
+    // Meshes claiming more triangles than there are vertices stop at the end.
+    m.meshes = {MeshRange{0, 1000, 1}};
+    EXPECT_EQ(Measure(m).max[0], 5000);
 
-    Fill(v, {{nan, 0, 0}, {0, nan, 0}, {0, 0, nan}});
-    EXPECT_TRUE(MeasureModel(v).empty);
-    Camera c;
-    c.yaw = 2;
-    FrameModel(v, c);
-    EXPECT_EQ(std::vector<float>(c.eye, c.eye + 3), (std::vector<float>{0, 0, -16}));
-    EXPECT_EQ(c.yaw, 0.0f);
+    m.camera.yaw = 2;
+    Fill(m, {{nan, 0, 0}, {0, nan, 0}, {0, 0, nan}});
+    EXPECT_TRUE(Measure(m).empty);
+    EXPECT_EQ(std::vector<float>(m.camera.eye, m.camera.eye + 3), (std::vector<float>{0, 0, -16}));
+    EXPECT_EQ(m.camera.yaw, 0.0f);
 }
 
 TEST(FramingTest, EveryShapeIsSeenWholeFromEverySideAndFillsTheView) {
@@ -90,24 +91,24 @@ TEST(FramingTest, EveryShapeIsSeenWholeFromEverySideAndFillsTheView) {
         {"a square plate facing the eye", {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}}, 0.6f},
         {"a city block", {{-4000, 0, -4000}, {4000, 10, 4000}, {4000, 0, -4000}}, 0.6f},
     };
-    Viewer v;
     for (const auto& c : cases) {
-        Fill(v, c.points);
-        Camera camera;
-        FrameModel(v, camera);
+        LoadedModel m;
+        Fill(m, c.points);
+        Camera camera = m.camera;
         float startYaw = camera.yaw;
         EXPECT_EQ(camera.eye[0], 0.0f) << c.what;
         EXPECT_EQ(camera.eye[1], 0.0f) << c.what;
         EXPECT_LE(camera.eye[2], kNearestEyeZ) << c.what;
         EXPECT_GE(camera.eye[2], camera.farthestEyeZ) << c.what << ": the zoom limit admits the framed eye";
         EXPECT_LE(camera.farthestEyeZ, kFarthestEyeZ) << c.what;
-        ModelBounds b = MeasureModel(v);
+        ModelBounds b = Measure(m);
         EXPECT_GE(camera.farPlane, -camera.farthestEyeZ + b.radius) << c.what << ": the far side is never cut";
         for (int turn = 0; turn < 16; ++turn) {
             camera.yaw = startYaw + turn * 0.4f;
             camera.pitch = turn % 3 * 0.5f;
             Spread s;
-            ASSERT_TRUE(Project(v, camera, s)) << c.what << ": nothing behind the near plane";
+            ASSERT_TRUE(Project(m.vertices.data(), uint32_t(m.vertices.size()), camera, s))
+                << c.what << ": nothing behind the near plane";
             EXPECT_TRUE(s.Inside()) << c.what << " at turn " << turn;
             if (turn == 0) {
                 EXPECT_GE(s.Span(), c.minSpan) << c.what;
@@ -208,13 +209,17 @@ TEST(FramingTest, RealModelsAreFramed) {
         std::strcpy(key.name, path);
         if (!LoadBloodlinesModel(app, key)) continue;
         ++framed;
+        const Viewer& v = app.viewer;
+        uint32_t used = 0;
+        for (uint32_t i = 0; i < v.meshCount; ++i) used += 3 * v.meshes[i].triangleCount;
+        ASSERT_LE(used, v.lockedVertices);
         Spread s;
-        ASSERT_TRUE(Project(app.viewer, app.camera, s)) << path;
+        ASSERT_TRUE(Project(v.ModelVertices(), used, app.camera, s)) << path;
         EXPECT_TRUE(s.Inside()) << path;
         EXPECT_GE(s.Span(), 0.4f) << path;
         const Camera& c = app.camera;
         std::printf("framed %s: radius %.1f, eye z %.1f, view x %.2f..%.2f, y %.2f..%.2f, span %.0f%%\n", path,
-                    MeasureModel(app.viewer).radius, c.eye[2], s.min[0], s.max[0], s.min[1], s.max[1],
+                    MeasureModel(v.ModelVertices(), v.lockedVertices, v.meshes, v.meshCount).radius, c.eye[2], s.min[0], s.max[0], s.min[1], s.max[1],
                     s.Span() * 100);
     }
     EXPECT_GE(framed, 2) << "at least the sword and the mouse read";

@@ -3,8 +3,8 @@
 // and the GUI share the result.
 #pragma once
 
-#include "viewer/Camera.h"
-#include "viewer/Viewer.h"
+#include "model/Camera.h"
+#include "model/ModelData.h"
 
 struct ModelBounds {
     bool empty = true;  // no finite vertex
@@ -16,9 +16,10 @@ struct ModelBounds {
 };
 
 // The bounds of the vertices the meshes' triangles use (hidden meshes too,
-// never past the vertices written). Vertices that are not finite are left
+// never past the vertices given). Vertices that are not finite are left
 // out, so one broken vertex cannot send the camera away.
-ModelBounds MeasureModel(const Viewer& viewer);
+ModelBounds MeasureModel(const ModelVertex* vertices, uint64_t vertexCount, const MeshRange* meshes,
+                         uint64_t meshCount);
 
 // The distance from the centre at which a sphere of this radius just fits the
 // vertical field of view, and never so near that the near plane cuts it.
@@ -26,7 +27,10 @@ float FramingDistance(float radius);
 
 // Turns the model about the centre of its bounds and puts the eye on -z at
 // the framing distance; the orientation is 0, or a quarter turn of yaw for
-// a model deeper than it is wide, so that its long side faces the eye. Widens the zoom's far limit and the
-// far plane when the model needs it. The model scale is left as it is. An
-// empty model gets the centre at the origin and the eye at (0, 0, -16).
-void FrameModel(const Viewer& viewer, Camera& camera);
+// a model deeper than it is wide, so that its long side faces the eye. Widens
+// the zoom's far limit and the far plane when the model needs it. The model
+// scale is left as it is. An empty model gets the centre at the origin and
+// the eye at (0, 0, -16).
+void FrameModel(const ModelBounds& bounds, Camera& camera);
+// The same for what a reader made: model.camera.
+void FrameModel(LoadedModel& model);

@@ -1,4 +1,4 @@
-#include "viewer/Framing.h"
+#include "model/Framing.h"
 
 #include <cmath>
 
@@ -14,13 +14,12 @@ bool Finite(const ModelVertex& v) { return std::isfinite(v.x) && std::isfinite(v
 
 }  // namespace
 
-ModelBounds MeasureModel(const Viewer& viewer) {
+ModelBounds MeasureModel(const ModelVertex* v, uint64_t vertexCount, const MeshRange* meshes, uint64_t meshCount) {
     ModelBounds b;
-    const ModelVertex* v = viewer.ModelVertices();
     if (v == nullptr) return b;
     uint64_t used = 0;
-    for (uint32_t i = 0; i < viewer.meshCount && i < kMeshCapacity; ++i) used += 3ull * viewer.meshes[i].triangleCount;
-    if (used > viewer.lockedVertices) used = viewer.lockedVertices;
+    for (uint64_t i = 0; i < meshCount; ++i) used += 3ull * meshes[i].triangleCount;
+    if (used > vertexCount) used = vertexCount;
     for (uint64_t i = 0; i < used; ++i) {
         if (!Finite(v[i])) continue;
         const float p[3] = {v[i].x, v[i].y, v[i].z};
@@ -51,8 +50,12 @@ float FramingDistance(float radius) {
     return d < kLargestDistance ? d : kLargestDistance;
 }
 
-void FrameModel(const Viewer& viewer, Camera& camera) {
-    ModelBounds b = MeasureModel(viewer);
+void FrameModel(LoadedModel& model) {
+    uint64_t count = model.vertices.size() < model.lockCount ? model.vertices.size() : model.lockCount;
+    FrameModel(MeasureModel(model.vertices.data(), count, model.meshes.data(), model.meshes.size()), model.camera);
+}
+
+void FrameModel(const ModelBounds& b, Camera& camera) {
     float d = b.empty ? kEmptyModelDistance : FramingDistance(b.radius);
     for (int k = 0; k < 3; ++k) camera.centre[k] = b.centre[k];
     camera.eye[0] = camera.eye[1] = 0.0f;

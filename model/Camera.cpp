@@ -1,4 +1,4 @@
-#include "viewer/Camera.h"
+#include "model/Camera.h"
 
 #include <cmath>
 
