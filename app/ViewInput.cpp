@@ -13,6 +13,20 @@ const int32_t kViewTop = 6;
 // the view, so that it never runs into the edge (or off the screen).
 const int32_t kEdgeMargin = 32;
 
+// A coordinate that left [low, high] goes back by half the view; true when
+// it did.
+bool PullBack(int16_t& v, int32_t low, int32_t high, int16_t half) {
+    if (v < low) {
+        v = static_cast<int16_t>(v + half);
+        return true;
+    }
+    if (v > high) {
+        v = static_cast<int16_t>(v - half);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool GuiState::InView(int32_t x, int32_t y) const {
@@ -87,21 +101,9 @@ void GuiState::OnViewMouseMove(WPARAM wParam, LPARAM lParam) {
     RenderTick();
 
     int16_t half = static_cast<int16_t>(viewSize / 2);
-    bool warp = false;
-    if (x < viewLeft + kEdgeMargin) {
-        x = static_cast<int16_t>(x + half);
-        warp = true;
-    } else if (x > viewLeft + viewSize - kEdgeMargin) {
-        x = static_cast<int16_t>(x - half);
-        warp = true;
-    }
-    if (y < kViewTop + kEdgeMargin) {
-        y = static_cast<int16_t>(y + half);
-        warp = true;
-    } else if (y > viewSize + kViewTop - kEdgeMargin) {
-        y = static_cast<int16_t>(y - half);
-        warp = true;
-    }
+    bool warpX = PullBack(x, viewLeft + kEdgeMargin, viewLeft + viewSize - kEdgeMargin, half);
+    bool warpY = PullBack(y, kViewTop + kEdgeMargin, viewSize + kViewTop - kEdgeMargin, half);
+    bool warp = warpX || warpY;
     // The next movement is measured from the warped point, so the warp
     // itself moves nothing.
     if (warp) SetCursorPos(x + screenOffset.x, y + screenOffset.y);
