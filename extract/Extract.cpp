@@ -109,9 +109,11 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         CreateParentFolders((folder + "\\").c_str());
         if (!MakeFolder(folder.c_str())) {
             // Runs over several items into one report name it once.
-            std::string problem = ex.outputFolder + ": cannot create the output folder";
-            std::vector<std::string>& problems = ex.report.problems;
-            if (std::find(problems.begin(), problems.end(), problem) == problems.end()) problems.push_back(problem);
+            std::vector<Failure>& problems = ex.report.problems;
+            bool told = std::any_of(problems.begin(), problems.end(), [&](const Failure& p) {
+                return p.reason == Reason::CannotCreateFolder && p.subject == ex.outputFolder;
+            });
+            if (!told) problems.push_back(Failure{Reason::CannotCreateFolder, ex.outputFolder, std::string()});
             ex.report.failed += count;
             return count;
         }

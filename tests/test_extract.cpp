@@ -151,8 +151,9 @@ TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
         o.app.extraction.outputFolder = folder;
         EXPECT_EQ(o.Extract(), 3u);
         EXPECT_EQ(o.app.extraction.report.failed, 3u);
-        EXPECT_EQ(o.app.extraction.report.problems,
-                  std::vector<std::string>{folder + ": cannot create the output folder"});
+        const std::vector<Failure>& problems = o.app.extraction.report.problems;
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].Words(), folder + ": cannot create the output folder");
     }
     EXPECT_EQ(Files(o.dir.path).size(), 2u) << "only the pack and the blocking file";
 
