@@ -19,6 +19,7 @@ const char* ReasonWords(Reason reason) {
     case Reason::UnsafePath: return "unsafe path inside the pack, not written";
     case Reason::OutputTooLong: return "output path too long";
     case Reason::CannotCreate: return "cannot create the output file";
+    case Reason::CannotCreateFolder: return "cannot create the output folder";
     case Reason::CannotWrite: return "cannot write the output file";
     case Reason::PictureNotLoaded: return "cannot load the picture";
     case Reason::ModelNotLoaded: return "cannot load the model";

@@ -28,6 +28,7 @@ enum class Reason : uint16_t {
     UnsafePath,
     OutputTooLong,
     CannotCreate,
+    CannotCreateFolder,
     CannotWrite,
     // What a file holds.
     PictureNotLoaded,
