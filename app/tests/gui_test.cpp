@@ -808,7 +808,7 @@ TEST(ViewMouse, RealModelsAreFramedInsideTheViewAndFillIt) {
                               "models/scenery/structural/warrens/warr_00_map.mdl"}) {
         ASSERT_TRUE(gGui->OpenItemByPath(model));
         PumpQueue();
-        if (gGui->core.viewer.meshCount == 0 || gGui->core.viewer.lastModelError.size() > 0) continue;
+        if (gGui->core.viewer.meshCount == 0 || gGui->core.failure.Failed()) continue;
         ++framed;
         std::vector<uint32_t> frame;
         uint32_t w = 0, h = 0;
