@@ -227,7 +227,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
     ex.madeFolders.clear();
     if (count >= threshold) {
         app.progress.Create(title);
-        app.progress.SetRange(0, static_cast<uint16_t>(count));
+        app.progress.SetRange(0, static_cast<uint32_t>(count));
         app.progress.SetPos(0);
         app.progress.SetStep(1);
     }

@@ -279,7 +279,7 @@ bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPat
     std::vector<float> xyz;
     ProgressDialog& progress = app.progress;
     progress.Create("Modify Model Vertices");
-    progress.SetRange(0, uint16_t(count));
+    progress.SetRange(0, count);
     progress.SetPos(0);
     progress.SetStep(1);
     bool read = ReadXPositions(data, size, at, count, xyz, reason);
