@@ -1,6 +1,8 @@
 // The hash index of every file path in the listed packs of one game.
 #pragma once
 
+#include "pack/Ascii.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -132,10 +134,7 @@ struct PackCounts {
 
 // One character of a path as the index compares it: ASCII letters lower
 // case, '/' as '\'.
-inline char FoldKeyChar(char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
-    return c == '/' ? '\\' : c;
-}
+inline char FoldKeyChar(char c) { return c == '/' ? '\\' : AsciiLower(c); }
 
 // The one way a path becomes an index key, for indexing and lookup alike:
 // lower case, '\' separators, zero fill. path may be key.name itself (the

@@ -1,7 +1,7 @@
 #include "pack/FileIndex.h"
 #include "pack/Seams.h"
 #include "pack/VpkPack.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +206,7 @@ TEST(FileIndexTest, SeveralPacksGrowingTheIndexKeepTheLookupRules) {
         FileEntry key = {};
         std::strcpy(key.name, k.asked.c_str());
         uint32_t size = 0;
-        std::unique_ptr<uint8_t[]> bytes = ReadGameFile(game.app, key, size);
+        std::unique_ptr<uint8_t[]> bytes = ReadGameFile(game.app.Files(), key, size);
         ASSERT_TRUE(bytes) << k.asked;
         EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes.get()), size), k.bytes) << k.asked;
     }
@@ -214,7 +214,7 @@ TEST(FileIndexTest, SeveralPacksGrowingTheIndexKeepTheLookupRules) {
     FileEntry key = {};
     std::strcpy(key.name, "Only/In/C.txt");
     FileHandle file;
-    ASSERT_GT(OpenGameFile(game.app, file, key, 1), 0u);
+    ASSERT_GT(OpenGameFile(game.app.Files(), file, key, 1), 0u);
     FileEntry indexed = Key("Only\\In\\C.txt");
     EXPECT_EQ(std::memcmp(key.name, indexed.name, sizeof key.name), 0);
 }
