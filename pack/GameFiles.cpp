@@ -54,6 +54,7 @@ bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const Messag
         }
         perPack(*pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
         index.packSizes.push_back(pack->Size());
+        if (static_cast<uint32_t>(pos) >= index.keepOpen) pack.reset();
         index.packs.push_back(std::move(pack));
     }
     if (index.unindexed > 0) {
@@ -143,7 +144,14 @@ uint32_t LocateGameFile(const GameFiles& files, FileHandle& file, FileEntry& key
         reason = Reason::OutsidePack;
         return 0;
     }
-    if (!file.Borrow(*index.packs[static_cast<size_t>(pos)], place.offset)) {
+    // Packs past the first ones are not kept open: such a file is read
+    // through a handle of its own.
+    const FileHandle* open = index.packs[static_cast<size_t>(pos)].get();
+    bool placed = open != nullptr ? file.Borrow(*open, place.offset)
+                                  : place.offset <= 0x7FFFFFFFu && file.Open(files.packList->GetText(pos).c_str()) &&
+                                        file.SeekTo(static_cast<int32_t>(place.offset));
+    if (!placed) {
+        file.Close();  // an opened pack that could not be positioned is no empty file
         reason = Reason::CannotRead;
         return 0;
     }
