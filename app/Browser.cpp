@@ -4,7 +4,7 @@
 #include "app/resource.h"
 
 #include "extract/Extract.h"
-#include "model/ModelExport.h"
+#include "model/VertexWriteBack.h"
 #include "pack/FileHandle.h"
 #include "texture/TextureExport.h"
 #include "viewer/ViewItem.h"

@@ -2,7 +2,7 @@
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
 #include "extract/Extract.h"
-#include "model/ModelExport.h"
+#include "model/VertexWriteBack.h"
 #include "texture/ImageFiles.h"
 #include "texture/TextureExport.h"
 #include "viewer/ViewItem.h"

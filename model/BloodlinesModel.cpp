@@ -1,6 +1,6 @@
 #include "model/BloodlinesModel.h"
 
-#include "model/MdlFormat.h"
+#include "model/ModelPair.h"
 #include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
@@ -20,26 +20,25 @@ struct StripTotals {
     uint32_t ranges = 0;        // drawn strip groups
 };
 
-// Walks the strip file against the model. Without out it only checks and
-// counts; with out (locked to totals.lockVertices) it writes the vertices
-// and appends one mesh range per drawn strip group. Stops at the first fault.
-bool WalkStrips(const Bytes& mdl, const MdlLayout& m, const Bytes& vtx, Viewer* out, ModelVertex* write,
-                StripTotals& totals, std::string& why) {
+// Walks the strip file against the model. Without write it only checks and
+// counts; with write (locked to totals.lockVertices) it writes the vertices
+// and appends one mesh range per drawn strip group to out. Stops at the
+// first fault.
+bool WalkStrips(const ModelPair& p, Viewer* out, ModelVertex* write, StripTotals& totals, std::string& why) {
     uint32_t written = 0;
-    return ForEachStripGroup(mdl, m, vtx, why, [&](const StripGroupRef& g) {
+    return ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
         totals.lockVertices += g.indexCount;
         if (totals.lockVertices > kModelVertexCapacity)
             return Fail(why, "The model has more than 32768 vertices, the viewer's limit");
         // The viewer never draws these; their lists are not read.
         if (g.flags == 0) return true;
-        if (!CheckStripGroup(vtx, g, m.vertexCount, why)) return false;
+        if (!CheckStripGroup(p.vtx, g, why)) return false;
         if (++totals.ranges > kMeshCapacity) return Fail(why, "The model has more than 256 meshes, the viewer's limit");
         for (uint32_t k = 0; write != nullptr && k < g.indexCount; ++k) {
-            uint64_t r = m.vertexArray + VertexNumber(vtx, g, k) * kVertexRecord;
+            const Vertex& v = p.vertices[VertexNumber(p.vtx, g, k)];
             // Z up in the file, Y up in the view: exchange, no sign change.
-            write[written++] =
-                ModelVertex{mdl.F32(r + 0x0C), mdl.F32(r + 0x14), mdl.F32(r + 0x10), mdl.F32(r + 0x18),
-                            mdl.F32(r + 0x20), mdl.F32(r + 0x1C), mdl.F32(r + 0x24), mdl.F32(r + 0x28)};
+            write[written++] = ModelVertex{v.position[0], v.position[2], v.position[1], v.normal[0],
+                                           v.normal[2],   v.normal[1],   v.uv[0],       v.uv[1]};
         }
         if (out != nullptr) out->AddMesh(g.mesh, g.indexCount / 3);
         return true;
@@ -100,50 +99,31 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
     return false;
 }
 
-bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
-    key.name[sizeof key.name - 1] = '\0';
-    char* dot = std::strchr(key.name, '.');
-    if (dot == nullptr) return Refuse(app, "the model path has no extension", false);
-    size_t stem = size_t(dot - key.name) + 1;
-    if (stem + sizeof "dx80.vtx" > sizeof key.name) return Refuse(app, "the model path is too long", false);
-    std::strcpy(key.name + stem, "mdl");
-    FileEntry vtxKey = key;
-    std::strcpy(vtxKey.name + stem, "dx80.vtx");
+namespace {
 
-    uint32_t mdlSize = 0, vtxSize = 0;
-    std::unique_ptr<uint8_t[]> mdlBytes = ReadGameFile(app, key, mdlSize);
-    if (!mdlBytes) return Refuse(app, "the model file cannot be read", false);
-    Bytes mdl{mdlBytes.get(), mdlSize};
-    if (!mdl.Has(0, 4) || mdl.U32(0) != kMdlMagic) return Refuse(app, "not a model file (no IDST header)", false);
-    std::unique_ptr<uint8_t[]> vtxBytes = ReadGameFile(app, vtxKey, vtxSize);
-    if (!vtxBytes) return Refuse(app, "the strip file (.dx80.vtx) cannot be read", false);
-    Bytes vtx{vtxBytes.get(), vtxSize};
-
-    // Everything is checked before the display changes, so a refused model
-    // leaves the previous one on show.
-    MdlLayout m;
+// Everything is checked before the display changes, so a refused model
+// leaves the previous one on show.
+bool ReadForView(AppState& app, const std::string& stemPath, ModelPair& p, StripTotals& totals) {
     std::string why;
-    if (!ReadTables(mdl, m, true, why)) return Refuse(app, why, false);
+    if (!ReadModelPair(app, stemPath, p, why)) return Refuse(app, why, false);
     // Mesh e is drawn with texture e; a texture table shorter than the mesh
     // table would send us past it.
-    if (m.meshCount > m.textureCount) return Refuse(app, "the model has more meshes than textures", false);
-    if (m.meshCount > kMaterialTextureCapacity)
+    if (p.m.meshCount > p.m.textureCount) return Refuse(app, "the model has more meshes than textures", false);
+    if (p.m.meshCount > kMaterialTextureCapacity)
         return Refuse(app, "The model has more than 63 textures, the viewer's limit", true);
-    StripTotals totals;
-    if (!WalkStrips(mdl, m, vtx, nullptr, nullptr, totals, why))
+    if (!WalkStrips(p, nullptr, nullptr, totals, why))
         return Refuse(app, why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
+    return true;
+}
 
+// One texture slot per mesh: slot e + 1 is mesh e's.
+void AddMeshTextures(AppState& app, const ModelPair& p) {
     Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
-    viewer.ReleaseModelTextures();
-    // Each material lookup shows the list again; a model without meshes
-    // must not leave the previous file's text.
-    app.textView.SetText(MaterialList(mdl, m));
-    for (uint32_t e = 0; e < m.meshCount; ++e) {
+    for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult result;
-        if (FindBloodlinesMaterial(app, mdl.data, mdl.size, e, material))
+        if (FindBloodlinesMaterial(app, p.mdl.data, p.mdl.size, e, material))
             result = LoadImage(app, material, image, false);
         // A texture that cannot be made gets the substitute too, so that
         // slot e + 1 stays mesh e's.
@@ -151,17 +131,42 @@ bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
             viewer.AddSubstituteTexture();
         image.Release();
     }
+}
+
+}  // namespace
+
+bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
+    key.name[sizeof key.name - 1] = '\0';
+    std::string path = key.name;
+    if (path.find('.', NameStart(path)) == std::string::npos)
+        return Refuse(app, "the model path has no extension", false);
+    std::string stemPath = ModelStemPath(path);
+    if (stemPath.size() + sizeof ".dx80.vtx" > sizeof key.name) return Refuse(app, "the model path is too long", false);
+    std::strcpy(key.name + stemPath.size(), ".mdl");
+
+    ModelPair p;
+    StripTotals totals;
+    if (!ReadForView(app, stemPath, p, totals)) return false;
+
+    Viewer& viewer = app.viewer;
+    viewer.lastModelError.clear();
+    viewer.ReleaseModelTextures();
+    // Each material lookup shows the list again; a model without meshes
+    // must not leave the previous file's text.
+    app.textView.SetText(MaterialList(p.mdl, p.m));
+    AddMeshTextures(app, p);
 
     viewer.FillImage(0xFF000000u);
     ModelVertex* write = viewer.LockModelVertices(uint32_t(totals.lockVertices));
     if (write == nullptr) return Refuse(app, "Error Locking Vertex Buffer", true);
     StripTotals again;
-    WalkStrips(mdl, m, vtx, &viewer, write, again, why);
+    std::string unused;
+    WalkStrips(p, &viewer, write, again, unused);
     viewer.UnlockModelVertices();
 
     app.textView.entryCount = 0;
     for (uint32_t i = 0; i < viewer.meshCount; ++i)
-        app.textView.SetItem(i, TextureName(mdl, m, viewer.MeshTextureIndex(i)));
+        app.textView.SetItem(i, TextureName(p.mdl, p.m, viewer.MeshTextureIndex(i)));
     app.textView.SetMode(1);
     app.camera.eye[0] = 0.0f;
     app.camera.eye[1] = 35.0f;
