@@ -36,6 +36,7 @@ struct Game : TestGame {
                               "\"$basetexture\" \"models/test/skin\"\n\"$nocull\" 1\n\"$translucent\" 1\n"},
                              {"materials/models/test/skin.tth", tth},
                              {"materials/models/test/skin.ttz", ttz},
+                             {"materials/models/test/none.vmt", "\"$basetexture\" \"models/test/none\"\n"},
                              {"models/test/m.mdl", MdlPair().Mdl()},
                              {"models/test/m.dx80.vtx", MdlPair().Vtx()}});
     }
@@ -105,9 +106,27 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     EXPECT_EQ(t.entries[0].name + t.entries[1].name + t.entries[2].name, "skinskingone");
     EXPECT_EQ(t.mode, 1u);
     EXPECT_EQ(std::vector<float>(g.app.camera.eye, g.app.camera.eye + 3), (std::vector<float>{0, 35, -90}));
+    EXPECT_TRUE(g.messages.empty());
+
+    // A refused selection does not leave the previous model on show as if it
+    // were the selection: the view is emptied and the text pane says why.
+    auto cleared = [&](const char* what) {
+        const Viewer& v = g.app.viewer;
+        EXPECT_EQ(v.meshCount, 0u) << what;
+        EXPECT_EQ(v.slotCount, 1u) << what;
+        EXPECT_TRUE(v.slot0.filled && v.slot0.fillArgb == 0xFF000000u) << what;
+        EXPECT_EQ(g.app.textView.mode, 0u) << what;
+        EXPECT_EQ(g.app.textView.entryCount, 0u) << what;
+    };
     g.dir.Write("data/models/test/m.mdl", "IDSX");
     EXPECT_EQ(view("models/test/m.mdl"), ItemView::NoModel) << "a loose model file wins, and is refused";
-    EXPECT_EQ(g.app.viewer.meshCount, 3u);
+    cleared("model");
+    EXPECT_EQ(g.app.textView.text, "models/test/m.mdl: not a model file (no IDST header)\n");
+    ASSERT_EQ(view("materials/models/test/skin.vmt"), ItemView::Picture);
+    EXPECT_EQ(view("materials/models/test/none.vmt"), ItemView::NoPicture);
+    cleared("picture");
+    EXPECT_EQ(g.app.textView.text.find("materials/models/test/none.vmt: the picture cannot be read"), 0u)
+        << g.app.textView.text;
     EXPECT_TRUE(g.messages.empty());
 }
 
