@@ -87,7 +87,7 @@ bool ReadBodyParts(const Bytes& f, MdlLayout& m, std::string& why) {
     uint32_t partCount = f.U32(0x140);
     uint64_t parts = f.U32(0x144);
     if (!f.Has(parts, uint64_t(partCount) * kBodyPart)) return Fail(why, "the body part table lies outside the file");
-    uint64_t meshes = 0, vertices = 0;
+    uint64_t meshes = 0, vertices = 0, bytes = 0;
     for (uint32_t b = 0; b < partCount; ++b) {
         uint64_t part = parts + uint64_t(b) * kBodyPart;
         uint32_t modelCount = f.U32(part + 4);
@@ -102,8 +102,10 @@ bool ReadBodyParts(const Bytes& f, MdlLayout& m, std::string& why) {
             model.firstVertex = uint32_t(vertices);
             meshes += model.meshCount;
             vertices += model.vertexCount;
-            // Far beyond anything drawn or written; keeps the numbers in 32 bits.
-            if (meshes > 0xFFFFFF || vertices > 0x7FFFFFFF) return Fail(why, "the model has too many meshes or vertices");
+            // Each model has tables of its own; body parts that share them
+            // would multiply what is decoded without bound.
+            bytes += uint64_t(model.vertexCount) * model.stride + uint64_t(model.meshCount) * kMeshEntry;
+            if (bytes > f.size) return Fail(why, "the models' tables add up to more than the file");
             m.models.push_back(model);
         }
     }

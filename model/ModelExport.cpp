@@ -20,13 +20,16 @@ namespace {
 bool CountFaces(const ModelPair& p, uint32_t& faces, std::string& why) {
     // Material e is texture e's.
     if (p.m.meshCount > p.m.textureCount) return Fail(why, "the model has more meshes than textures");
-    uint64_t total = 0;
+    uint64_t total = 0, listBytes = 0;
     bool ok = ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
         total += g.indexCount / 3;
+        // Index lists of their own, as in every real file: groups that share
+        // one would multiply the faces written without bound.
+        listBytes += 2 * uint64_t(g.indexCount);
+        if (listBytes > p.vtx.size) return Fail(why, "the strip groups' index lists add up to more than the file");
         return CheckStripGroup(p.vtx, g, why);
     });
     if (!ok) return false;
-    if (total > 0x7FFFFFFF) return Fail(why, "the model has too many faces");
     faces = uint32_t(total);
     return true;
 }
