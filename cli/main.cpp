@@ -1,14 +1,12 @@
 // quillon: the command-line front end over the same core as the Windows
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
-#include "extract/Extract.h"
-#include "model/VertexWriteBack.h"
-#include "texture/ImageFiles.h"
-#include "texture/TextureExport.h"
-#include "viewer/ViewItem.h"
 #include "pack/FileHandle.h"
-#include "pack/GameFiles.h"
 #include "cli/CommandLine.h"
+#include "session/AppState.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
+#include "texture/ImageFiles.h"
 
 #include <cstdio>
 #include <cstring>
@@ -121,7 +119,7 @@ int Cat(const ParsedArgs& args) {
     }
     std::strcpy(key.name, wanted);
     FileHandle file;
-    uint32_t size = OpenGameFile(app, file, key, 0);
+    uint32_t size = OpenGameFile(app.Files(), file, key, 0);
     if (size == 0) {
         // Readers treat an empty file as absent; cat still tells an empty
         // file (left open) from a missing one.

@@ -1,7 +1,6 @@
 #include "model/BloodlinesModel.h"
 
 #include "model/ModelPair.h"
-#include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
 #include <cstdio>
@@ -21,10 +20,10 @@ struct StripTotals {
 };
 
 // Walks the strip file against the model. Without write it only checks and
-// counts; with write (locked to totals.lockVertices) it writes the vertices
+// counts; with write (sized to totals.lockVertices) it writes the vertices
 // and appends one mesh range per drawn strip group to out. Stops at the
 // first fault.
-bool WalkStrips(const ModelPair& p, Viewer* out, ModelVertex* write, StripTotals& totals, std::string& why) {
+bool WalkStrips(const ModelPair& p, LoadedModel* out, ModelVertex* write, StripTotals& totals, std::string& why) {
     uint32_t written = 0;
     return ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
         totals.lockVertices += g.indexCount;
@@ -40,7 +39,7 @@ bool WalkStrips(const ModelPair& p, Viewer* out, ModelVertex* write, StripTotals
             write[written++] = ModelVertex{v.position[0], v.position[2], v.position[1], v.normal[0],
                                            v.normal[2],   v.normal[1],   v.uv[0],       v.uv[1]};
         }
-        if (out != nullptr) out->AddMesh(g.mesh, g.indexCount / 3);
+        if (out != nullptr) out->meshes.push_back(MeshRange{g.mesh, g.indexCount / 3, 1});
         return true;
     });
 }
@@ -60,22 +59,19 @@ std::string MaterialList(const Bytes& f, const MdlLayout& m) {
     return list;
 }
 
-bool Refuse(AppState& app, const std::string& why, bool tell) {
-    app.viewer.lastModelError = why;
-    if (tell) app.message.Show(why.c_str(), "Error!");
+bool Refuse(const MessageSeam& message, std::string& reason, const std::string& why, bool tell) {
+    reason = why;
+    if (tell) message.Show(why.c_str(), "Error!");
     return false;
 }
 
 }  // namespace
 
-bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key) {
+bool FindBloodlinesMaterial(const GameFiles& files, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key) {
     Bytes f{mdl, size};
     MdlLayout m;
     std::string why;
     if (!ReadTables(f, m, false, why)) return false;
-
-    app.textView.SetText(MaterialList(f, m));
-
     if (t >= m.textureCount) return false;
     std::string name = TextureName(f, m, t);
     if (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
@@ -89,9 +85,8 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
         if (path.size() >= sizeof key.name) continue;
         FileEntry probe = {};
         std::memcpy(probe.name, path.data(), path.size());
-        FileHandle file;
-        if (OpenGameFile(app, file, probe, 1) != 0) {
-            file.Close();
+        uint32_t found = 0;
+        if (ReadGameFile(files, probe, found) != nullptr) {
             key = probe;
             return true;
         }
@@ -99,78 +94,50 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
     return false;
 }
 
-namespace {
+bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
+                         std::string& reason) {
+    auto refuse = [&](const std::string& why, bool tell) { return Refuse(message, reason, why, tell); };
+    key.name[sizeof key.name - 1] = '\0';
+    std::string path = key.name;
+    if (path.find('.', NameStart(path)) == std::string::npos) return refuse("the model path has no extension", false);
+    std::string stemPath = ModelStemPath(path);
+    if (stemPath.size() + sizeof ".dx80.vtx" > sizeof key.name) return refuse("the model path is too long", false);
+    std::strcpy(key.name + stemPath.size(), ".mdl");
 
-// Everything is checked before the display changes, so a refused model
-// leaves the previous one on show.
-bool ReadForView(AppState& app, const std::string& stemPath, ModelPair& p, StripTotals& totals) {
+    // Everything is checked before anything is loaded.
+    ModelPair p;
     std::string why;
-    if (!ReadModelPair(app, stemPath, p, why)) return Refuse(app, why, false);
+    if (!ReadModelPair(files, stemPath, p, why)) return refuse(why, false);
     // Mesh e is drawn with texture e; a texture table shorter than the mesh
     // table would send us past it.
-    if (p.m.meshCount > p.m.textureCount) return Refuse(app, "the model has more meshes than textures", false);
+    if (p.m.meshCount > p.m.textureCount) return refuse("the model has more meshes than textures", false);
     if (p.m.meshCount > kMaterialTextureCapacity)
-        return Refuse(app, "The model has more than 63 textures, the viewer's limit", true);
+        return refuse("The model has more than 63 textures, the viewer's limit", true);
+    StripTotals totals;
     if (!WalkStrips(p, nullptr, nullptr, totals, why))
-        return Refuse(app, why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
-    return true;
-}
+        return refuse(why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
 
-// One texture slot per mesh: slot e + 1 is mesh e's.
-void AddMeshTextures(AppState& app, const ModelPair& p) {
-    Viewer& viewer = app.viewer;
+    reason.clear();
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult result;
-        if (FindBloodlinesMaterial(app, p.mdl.data, p.mdl.size, e, material))
-            result = LoadImage(app, material, image, false);
-        // A texture that cannot be made gets the substitute too, so that
-        // slot e + 1 stays mesh e's.
-        if (result.loaded != 1 || !viewer.AddTexture(image, result.twoSided, result.translucent))
-            viewer.AddSubstituteTexture();
+        if (FindBloodlinesMaterial(files, p.mdl.data, p.mdl.size, e, material))
+            result = LoadImage(files, message, material, image, nullptr);
+        out.AddTexture(image, result.loaded == 1, result.twoSided, result.translucent);
         image.Release();
     }
-}
 
-}  // namespace
-
-bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
-    key.name[sizeof key.name - 1] = '\0';
-    std::string path = key.name;
-    if (path.find('.', NameStart(path)) == std::string::npos)
-        return Refuse(app, "the model path has no extension", false);
-    std::string stemPath = ModelStemPath(path);
-    if (stemPath.size() + sizeof ".dx80.vtx" > sizeof key.name) return Refuse(app, "the model path is too long", false);
-    std::strcpy(key.name + stemPath.size(), ".mdl");
-
-    ModelPair p;
-    StripTotals totals;
-    if (!ReadForView(app, stemPath, p, totals)) return false;
-
-    Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
-    viewer.ReleaseModelTextures();
-    // Each material lookup shows the list again; a model without meshes
-    // must not leave the previous file's text.
-    app.textView.SetText(MaterialList(p.mdl, p.m));
-    AddMeshTextures(app, p);
-
-    viewer.FillImage(0xFF000000u);
-    ModelVertex* write = viewer.LockModelVertices(uint32_t(totals.lockVertices));
-    if (write == nullptr) return Refuse(app, "Error Locking Vertex Buffer", true);
+    out.lockCount = uint32_t(totals.lockVertices);
+    out.vertices.assign(out.lockCount, ModelVertex{});
     StripTotals again;
-    std::string unused;
-    WalkStrips(p, &viewer, write, again, unused);
-    viewer.UnlockModelVertices();
+    WalkStrips(p, &out, out.vertices.data(), again, why);
 
-    app.textView.entryCount = 0;
-    for (uint32_t i = 0; i < viewer.meshCount; ++i)
-        app.textView.SetItem(i, TextureName(p.mdl, p.m, viewer.MeshTextureIndex(i)));
-    app.textView.SetMode(1);
-    app.camera.eye[0] = 0.0f;
-    app.camera.eye[1] = 35.0f;
-    app.camera.eye[2] = -90.0f;
-    app.camera.yaw = app.camera.pitch = app.camera.roll = 0.0f;
+    out.text = MaterialList(p.mdl, p.m);
+    for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(p.mdl, p.m, mesh.textureIndex));
+    out.camera.eye[0] = 0.0f;
+    out.camera.eye[1] = 35.0f;
+    out.camera.eye[2] = -90.0f;
+    out.camera.yaw = out.camera.pitch = out.camera.roll = 0.0f;
     return true;
 }

@@ -1,10 +1,8 @@
 #include "model/ModelExport.h"
 
-#include "extract/Extract.h"
 #include "model/BloodlinesModel.h"
 #include "model/ModelPair.h"
 #include "model/XWriter.h"
-#include "pack/GameFiles.h"
 #include "texture/ImageFiles.h"
 #include "texture/LoadImage.h"
 
@@ -75,23 +73,24 @@ void WriteMesh(XWriter& x, const ModelPair& p, uint32_t faces) {
 }
 
 // One material per mesh, with the mesh's texture written beside the .x.
-void WriteMaterials(AppState& app, XWriter& x, const ModelPair& p, const std::string& folder) {
+void WriteMaterials(const ExportJob& job, XWriter& x, const ModelPair& p, const std::string& folder) {
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         std::string texture = TextureName(p.mdl, p.m, e);
         if (!texture.empty() && (texture[0] == '/' || texture[0] == '\\')) texture.erase(0, 1);
         // A flat extraction puts the Targa file in the output folder itself;
         // the material must name it there.
-        if (!app.extraction.extractTree) texture.erase(0, NameStart(texture));
+        if (!job.extraction.extractTree) texture.erase(0, NameStart(texture));
         std::string tgaName = texture + ".tga";
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult loaded;
-        if (FindBloodlinesMaterial(app, p.mdl.data, p.mdl.size, e, material))
-            loaded = LoadImage(app, material, image, false);
+        if (FindBloodlinesMaterial(job.files, p.mdl.data, p.mdl.size, e, material))
+            loaded = LoadImage(job.files, job.message, material, image, nullptr);
         if (loaded.loaded == 1) {
             // An existing Targa file is kept; the material names it all the same.
             OutputFile tga;
-            if (OpenOutputFile(app, tga, (folder + tgaName).c_str(), 0) && WriteTga(image, tga.file)) tga.Commit();
+            if (OpenOutputFile(job.extraction, tga, (folder + tgaName).c_str(), 0) && WriteTga(image, tga.file))
+                tga.Commit();
         }
         image.Release();
         // A texture that did not load is still named after itself, so the
@@ -100,9 +99,9 @@ void WriteMaterials(AppState& app, XWriter& x, const ModelPair& p, const std::st
     }
 }
 
-void Problem(AppState& app, const std::string& path, const std::string& reason) {
-    ++app.extraction.report.failed;
-    app.extraction.report.problems.push_back(path + ": " + reason);
+void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
+    ++report.failed;
+    report.problems.push_back(path + ": " + reason);
 }
 
 }  // namespace
@@ -113,47 +112,48 @@ bool FirstMeetingOfModel(ExtractReport& report, const std::string& path) {
     return report.models.insert(stem).second;
 }
 
-bool ExportModelAsX(AppState& app, FileEntry& key) {
+bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
+    ExtractReport& report = job.extraction.report;
     std::string path = key.name;
     std::string folder = path.substr(0, NameStart(path));
     std::string stemPath = ModelStemPath(path);
     std::string xName = stemPath.substr(folder.size()) + ".x";
-    app.progress.SetText(xName.c_str());
+    job.progress.SetText(xName.c_str());
     // The walk meets every file of the pair; the model counts once.
-    if (!FirstMeetingOfModel(app.extraction.report, path)) return true;
+    if (!FirstMeetingOfModel(report, path)) return true;
 
     // Read and check before anything is created: a model that cannot be
     // exported must not leave an empty .x that looks like an export.
     ModelPair p;
     uint32_t faces = 0;
     std::string why;
-    if (app.gameType != kGameBloodlines) {
-        Problem(app, path, "only Bloodlines models can be exported as .x");
+    if (job.files.gameType != kGameBloodlines) {
+        Problem(report, path, "only Bloodlines models can be exported as .x");
         return false;
     }
-    if (!ReadModelPair(app, stemPath, p, why) || !CountFaces(p, faces, why)) {
-        Problem(app, path, why);
+    if (!ReadModelPair(job.files, stemPath, p, why) || !CountFaces(p, faces, why)) {
+        Problem(report, path, why);
         return false;
     }
 
     OutputFile out;
-    if (!OpenOutputFile(app, out, (folder + xName).c_str(), 0)) {
+    if (!OpenOutputFile(job.extraction, out, (folder + xName).c_str(), 0)) {
         if (out.status == OutputStatus::Exists) {
-            ++app.extraction.report.skipped;
+            ++report.skipped;
             return true;
         }
-        Problem(app, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
+        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
                                                                : "cannot create the output file");
         return false;
     }
     XWriter x(out.file);
     WriteMesh(x, p, faces);
-    WriteMaterials(app, x, p, folder);
+    WriteMaterials(job, x, p, folder);
     x.Close();
     if (x.Failed() || !out.Commit()) {
-        Problem(app, path, "cannot write the output file");
+        Problem(report, path, "cannot write the output file");
         return false;
     }
-    ++app.extraction.report.written;
+    ++report.written;
     return true;
 }

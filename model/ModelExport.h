@@ -3,11 +3,9 @@
 #pragma once
 
 #include "pack/FileIndex.h"
+#include "pack/OutputFile.h"
 
 #include <string>
-
-struct AppState;
-struct ExtractReport;
 
 // Writes the model whose path is key.name (any file of the .mdl /
 // .dx80.vtx pair, named by its stem: the file name without its model
@@ -18,7 +16,7 @@ struct ExtractReport;
 // existing .x is left alone (counted as skipped, with no Targa files
 // written). Counts the outcome in the extraction report, once per model:
 // the other files of a pair already met in this extraction count nothing.
-bool ExportModelAsX(AppState& app, FileEntry& key);
+bool ExportModelAsX(const ExportJob& job, FileEntry& key);
 
 // True the first time since the report was cleared that an extraction
 // meets the model of path (any of its files).

@@ -1,7 +1,5 @@
 #include "model/ModelPair.h"
 
-#include "pack/GameFiles.h"
-
 #include <cctype>
 #include <cstring>
 
@@ -9,12 +7,12 @@ using namespace mdlformat;
 
 namespace {
 
-std::unique_ptr<uint8_t[]> ReadByPath(AppState& app, const std::string& path, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadByPath(const GameFiles& files, const std::string& path, uint32_t& size) {
     size = 0;
     if (path.size() >= sizeof(FileEntry::name)) return nullptr;
     FileEntry key = {};
     std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(app, key, size);
+    return ReadGameFile(files, key, size);
 }
 
 bool EndsWithIgnoringCase(const std::string& s, size_t from, const char* suffix) {
@@ -41,16 +39,16 @@ std::string ModelStemPath(const std::string& path) {
     return dot == std::string::npos || dot < name ? path : path.substr(0, dot);
 }
 
-bool ReadModelFile(AppState& app, const std::string& stemPath, ModelPair& p, std::string& why) {
-    p.mdlBytes = ReadByPath(app, stemPath + ".mdl", p.mdl.size);
+bool ReadModelFile(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why) {
+    p.mdlBytes = ReadByPath(files, stemPath + ".mdl", p.mdl.size);
     if (!p.mdlBytes) return Fail(why, "the model file (.mdl) cannot be read");
     p.mdl.data = p.mdlBytes.get();
     return ReadTables(p.mdl, p.m, true, why) && DecodeVertices(p.mdl, p.m, p.vertices, why);
 }
 
-bool ReadModelPair(AppState& app, const std::string& stemPath, ModelPair& p, std::string& why) {
-    if (!ReadModelFile(app, stemPath, p, why)) return false;
-    p.vtxBytes = ReadByPath(app, stemPath + ".dx80.vtx", p.vtx.size);
+bool ReadModelPair(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why) {
+    if (!ReadModelFile(files, stemPath, p, why)) return false;
+    p.vtxBytes = ReadByPath(files, stemPath + ".dx80.vtx", p.vtx.size);
     if (!p.vtxBytes) return Fail(why, "the strip file (.dx80.vtx) cannot be read");
     p.vtx.data = p.vtxBytes.get();
     return true;

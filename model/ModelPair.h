@@ -4,13 +4,12 @@
 #pragma once
 
 #include "model/MdlFormat.h"
+#include "pack/GameFiles.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct AppState;
 
 // The path of a model's files without their extension: a file name ending
 // in one of the model extensions (.mdl, .dx80.vtx or another .vtx, .phy)
@@ -31,6 +30,6 @@ struct ModelPair {
 };
 
 // Reads STEM.mdl and checks its tables and vertices. False with a reason.
-bool ReadModelFile(AppState& app, const std::string& stemPath, ModelPair& p, std::string& why);
+bool ReadModelFile(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why);
 // Then STEM.dx80.vtx as well (its strip groups are checked by their users).
-bool ReadModelPair(AppState& app, const std::string& stemPath, ModelPair& p, std::string& why);
+bool ReadModelPair(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why);

@@ -1,9 +1,7 @@
 #include "model/VertexWriteBack.h"
 
-#include "extract/Extract.h"
 #include "model/ModelPair.h"
 #include "model/XReader.h"
-#include "pack/GameFiles.h"
 
 #include <memory>
 #include <vector>
@@ -17,10 +15,10 @@ const char kErrorCaption[] = "ERROR!";
 
 // A refusal: told in a message box when tell, and left in why.
 struct Stop {
-    AppState& app;
+    const MessageSeam& message;
     std::string* why;
     bool operator()(const std::string& text, bool tell) const {
-        if (tell) app.message.Show(text.c_str(), kErrorCaption);
+        if (tell) message.Show(text.c_str(), kErrorCaption);
         if (why != nullptr) *why = text;
         return false;
     }
@@ -28,9 +26,8 @@ struct Stop {
 
 // The source model (named like the drop target) and the target name (after
 // the dropped file), both items of the target's folder.
-bool FindModels(const AppState& app, TreeItem target, const std::string& xPath, std::string& stemPath,
+bool FindModels(const PackTree& tree, TreeItem target, const std::string& xPath, std::string& stemPath,
                 std::string& targetName, const Stop& stop) {
-    const PackTree& tree = app.tree;
     std::string path;
     if (tree.Data(target) == nullptr || !TreeItemPath(tree, target, path))
         return stop("the drop target is not a file of the pack", false);
@@ -47,7 +44,7 @@ bool FindModels(const AppState& app, TreeItem target, const std::string& xPath, 
 }
 
 // The dropped file's positions, vertexCount of them, under a progress window.
-bool ReadDroppedPositions(AppState& app, const std::string& xPath, uint32_t vertexCount, std::vector<float>& xyz,
+bool ReadDroppedPositions(ProgressDialog& progress, const std::string& xPath, uint32_t vertexCount, std::vector<float>& xyz,
                           const Stop& stop) {
     FileHandle x;
     uint32_t size = 0;
@@ -61,7 +58,6 @@ bool ReadDroppedPositions(AppState& app, const std::string& xPath, uint32_t vert
     if (!ReadXVertexCount(data, size, count, at)) return stop("The .x file has no vertex count", true);
     if (count != vertexCount) return stop(kCountMismatch, true);
 
-    ProgressDialog& progress = app.progress;
     progress.Create("Modify Model Vertices");
     progress.SetRange(0, uint16_t(count));
     progress.SetPos(0);
@@ -75,14 +71,14 @@ bool ReadDroppedPositions(AppState& app, const std::string& xPath, uint32_t vert
 
 }  // namespace
 
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why) {
-    Stop stop{app, why};
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why) {
+    Stop stop{job.message, why};
     std::string stemPath, targetName, reason;
-    if (!FindModels(app, target, xPath, stemPath, targetName, stop)) return false;
+    if (!FindModels(job.tree, target, xPath, stemPath, targetName, stop)) return false;
     ModelPair p;
-    if (!ReadModelFile(app, stemPath, p, reason)) return stop(reason, false);
+    if (!ReadModelFile(job.files, stemPath, p, reason)) return stop(reason, false);
     std::vector<float> xyz;
-    if (!ReadDroppedPositions(app, xPath, p.m.vertexCount, xyz, stop)) return false;
+    if (!ReadDroppedPositions(job.progress, xPath, p.m.vertexCount, xyz, stop)) return false;
 
     // Only positions change: x as read, then the file's y from the third
     // number and its z from the second. Every vertex is stored before
@@ -94,7 +90,7 @@ bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPat
         if (!StorePosition(bytes, p.m, i, position, reason)) return stop("The .x file's " + reason, true);
     }
     OutputFile out;
-    if (!OpenWriteBack(app, out, target, targetName.c_str()))
+    if (!OpenWriteBack(job.tree, out, target, targetName.c_str()))
         return stop(out.status == OutputStatus::Unsafe ? "unsafe model path inside the pack, not written"
                                                        : "cannot create the model file",
                     false);

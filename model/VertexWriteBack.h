@@ -3,11 +3,10 @@
 // written, otherwise unchanged, as a loose file under the data folder.
 #pragma once
 
+#include "pack/OutputFile.h"
 #include "pack/PackTree.h"
 
 #include <string>
-
-struct AppState;
 
 // The drop of an edited .x file on tree item target: writes the model named
 // after the dropped file, with the bytes of the model named like target and
@@ -18,5 +17,5 @@ struct AppState;
 // whole file. Returns false when nothing was written. why (when given)
 // receives the reason, or on success the path written. A vertex count that
 // does not match, a position that cannot be stored, and a .x file that
-// cannot be read are also told through app.message.
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why = nullptr);
+// cannot be read are also told through job.message.
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why = nullptr);

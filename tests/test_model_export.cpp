@@ -8,9 +8,10 @@
 #include "model/XReader.h"
 #include "model/XWriter.h"
 #include "pack/GameFiles.h"
+#include "session/Operations.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <cmath>
 #include <cstring>
@@ -48,7 +49,7 @@ struct Game : TestGame {
     bool Export(const char* path) {
         FileEntry key = {};
         std::strcpy(key.name, path);
-        return ExportModelAsX(app, key);
+        return ExportModelAsX(app.Export(), key);
     }
     bool Drop(const char* item, const std::string& xName, const std::string& text, std::string* why = nullptr) {
         dir.Write(xName, text);
@@ -360,7 +361,7 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
         }
         ASSERT_EQ(written.size(), packed.size());
         ModelPair pair;
-        ASSERT_TRUE(ReadModelFile(app, model, pair, why)) << why;
+        ASSERT_TRUE(ReadModelFile(app.Files(), model, pair, why)) << why;
         for (uint32_t i = 0; i < pair.m.vertexCount; ++i) {
             const mdlformat::MdlModel& owner = mdlformat::ModelOfVertex(pair.m, i);
             size_t at = owner.vertexArray + 44 * size_t(i - owner.firstVertex) + 0x0C;

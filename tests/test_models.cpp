@@ -5,8 +5,8 @@
 #include "pack/GameFiles.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
-#include "viewer/ViewItem.h"
-#include "TestUtil.h"
+#include "session/ViewItem.h"
+#include "TestGame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -391,7 +391,7 @@ struct RealGame {
     // The model pair with the vertex numbers of its triangles in order.
     bool Read(const std::string& stem, ModelPair& p, std::vector<uint32_t>& triangles) {
         std::string why;
-        if (!ReadModelPair(app, stem, p, why)) return false;
+        if (!ReadModelPair(app.Files(), stem, p, why)) return false;
         return mdlformat::ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const mdlformat::StripGroupRef& g) {
             for (uint32_t k = 0; k < g.indexCount; ++k) triangles.push_back(mdlformat::VertexNumber(p.vtx, g, k));
             return true;

@@ -1,13 +1,40 @@
-#include "viewer/ViewItem.h"
+#include "session/ViewItem.h"
 
 #include "model/BloodlinesModel.h"
 #include "model/RedemptionModel.h"
-#include "pack/GameFiles.h"
-#include "texture/LoadImage.h"
 
 #include <cstring>
 
 namespace {
+
+using ModelReader = bool (*)(const GameFiles&, const MessageSeam&, FileEntry&, LoadedModel&, std::string&);
+
+// Reads a model and, when it could be read, puts it on display.
+bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tellLockFailure) {
+    LoadedModel model;
+    std::string why;
+    if (!read(app.Files(), app.message, key, model, why)) {
+        app.viewer.lastModelError = why;
+        return false;
+    }
+    Viewer& viewer = app.viewer;
+    viewer.lastModelError.clear();
+    viewer.motionFile = model.motionFile;
+    if (!viewer.ShowModel(model)) {
+        viewer.lastModelError = "Error Locking Vertex Buffer";
+        if (tellLockFailure) app.message.Show(viewer.lastModelError.c_str(), "Error!");
+        return false;
+    }
+    if (model.setsScale) app.camera.modelScale = model.camera.modelScale;
+    float scale = app.camera.modelScale;
+    app.camera = model.camera;
+    app.camera.modelScale = scale;
+    app.textView.SetText(model.text);
+    app.textView.entryCount = 0;
+    for (size_t i = 0; i < model.checkList.size(); ++i) app.textView.SetItem(uint32_t(i), model.checkList[i]);
+    app.textView.SetMode(1);
+    return true;
+}
 
 // A file that cannot be shown must not leave the previous one on screen as
 // if it were the selection: the view is emptied, and the text pane names the
@@ -22,6 +49,23 @@ void ShowFailure(AppState& app, const std::string& path, const std::string& reas
 }
 
 }  // namespace
+
+bool ShowFileAsText(AppState& app, FileEntry& key) { return ShowFileAsText(app.Files(), app.textView, key); }
+
+LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText) {
+    std::string text;
+    LoadResult result = LoadImage(app.Files(), app.message, key, image, showText ? &text : nullptr);
+    if (showText) app.textView.SetText(text);
+    return result;
+}
+
+bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
+    return LoadAndShowModel(app, key, LoadBloodlinesModel, true);
+}
+
+bool LoadRedemptionModel(AppState& app, FileEntry& key) {
+    return LoadAndShowModel(app, key, LoadRedemptionModel, false);
+}
 
 ItemView ViewTreeItem(AppState& app, TreeItem item) {
     if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
