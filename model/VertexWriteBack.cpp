@@ -59,7 +59,7 @@ bool ReadDroppedPositions(ProgressDialog& progress, const std::string& xPath, ui
     if (count != vertexCount) return stop(kCountMismatch, true);
 
     progress.Create("Modify Model Vertices");
-    progress.SetRange(0, uint16_t(count));
+    progress.SetRange(0, count);
     progress.SetPos(0);
     progress.SetStep(1);
     std::string reason;
