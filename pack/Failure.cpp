@@ -21,7 +21,7 @@ const char* ReasonWords(Reason reason) {
     case Reason::CannotCreate: return "cannot create the output file";
     case Reason::CannotCreateFolder: return "cannot create the output folder";
     case Reason::CannotWrite: return "cannot write the output file";
-    case Reason::PictureNotLoaded: return "cannot load the picture";
+    case Reason::PictureNotLoaded: return "the picture cannot be read (missing, damaged or of an unsupported format)";
     case Reason::ModelNotLoaded: return "cannot load the model";
     case Reason::NotBloodlinesModel: return "only Bloodlines models can be exported as .x";
     case Reason::NothingToShow: return "nothing to show for this kind of file";
@@ -29,8 +29,4 @@ const char* ReasonWords(Reason reason) {
     return "failed";
 }
 
-std::string Failure::Words() const {
-    std::string words = subject + ": " + ReasonWords(reason);
-    if (!detail.empty()) words += ": " + detail;
-    return words;
-}
+std::string Failure::Words() const { return subject + ": " + (detail.empty() ? ReasonWords(reason) : detail); }

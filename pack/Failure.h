@@ -44,12 +44,13 @@ struct Failure {
     Reason reason = Reason::None;
     // The file, item or pack it concerns, as the user named it.
     std::string subject;
-    // What the reason alone does not say (which table of a model lies
-    // outside its file, a byte offset); empty when nothing.
+    // A reader's own words for the cause, more exact than the reason's
+    // (which table of a model lies outside its file, a byte offset); empty
+    // when it gave none.
     std::string detail;
 
     bool Failed() const { return reason != Reason::None; }
     void Clear() { *this = Failure(); }
-    // "SUBJECT: WORDS" or "SUBJECT: WORDS: DETAIL".
+    // "SUBJECT: DETAIL", or "SUBJECT: WORDS" (the reason's) without one.
     std::string Words() const;
 };

@@ -48,6 +48,9 @@ struct ExtractReport {
     uint32_t failed = 0;
     // Every file that failed, with why (subject: its path in the pack).
     std::vector<Failure> problems;
+    // The models met so far (stems, lower case), so that a model counts
+    // once however many of its files the walk meets.
+    std::unordered_set<std::string> models;
 
     void Clear() { *this = ExtractReport(); }
     // Counts a failed file.

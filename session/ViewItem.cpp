@@ -37,6 +37,18 @@ bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tell
     return true;
 }
 
+// A file that cannot be shown must not leave the previous one on screen as
+// if it were the selection: the view is emptied, and the text pane names the
+// file and the reason in one line (a reader's own words when it gave any).
+void ShowFailure(AppState& app) {
+    app.viewer.ReleaseModelTextures();
+    app.viewer.ClearSkeleton();
+    app.viewer.FillImage(0xFF000000u);
+    app.textView.entryCount = 0;
+    app.textView.SetMode(0);
+    app.textView.SetText(app.failure.Words() + "\n");
+}
+
 }  // namespace
 
 bool ShowFileAsText(AppState& app, FileEntry& key) { return ShowFileAsText(app.Files(), app.textView, key); }
@@ -79,6 +91,8 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
             app.viewer.ClearSkeleton();
             app.viewer.ShowImage(image, false, result.translucent != 0);
             view = ItemView::Picture;
+        } else {
+            ShowFailure(app);
         }
         image.Release();
         return view;
@@ -89,7 +103,10 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
     }
     if (category == FileCategory::Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
-        if (!shown) app.failure.subject = path;
+        if (!shown) {
+            app.failure.subject = path;
+            ShowFailure(app);
+        }
         return shown ? ItemView::Model : ItemView::NoModel;
     }
     app.failure = Failure{Reason::NothingToShow, path, std::string()};

@@ -12,9 +12,10 @@
 
 #include <string>
 
-// Model: a model is on show; NoModel: the model could not be loaded and the
-// previous display stays. Whatever shows nothing (NoPicture, NoModel,
-// Nothing) leaves why in app.failure, subject the item's path.
+// Model: a model is on show; NoModel: the model could not be loaded. A model
+// or picture that cannot be shown empties the view and leaves one line in the
+// text pane: the file and the reason. Whatever shows nothing (NoPicture,
+// NoModel, Nothing) leaves why in app.failure, subject the item's path.
 enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel };
 
 // Views item as the browser does on selection; says what it showed. Folders
