@@ -348,7 +348,10 @@ int Modify(const ParsedArgs& args) {
         if (ModifyModelVertices(app, item, files[i], &result)) {
             std::fprintf(stderr, "%s: wrote %s\n", args.operands[2 + i], result.c_str());
         } else {
-            if (told == before) std::fprintf(stderr, "quillon: %s: %s\n", args.operands[2 + i], result.c_str());
+            if (told == before) {
+                app.failure.subject = args.operands[2 + i];
+                std::fprintf(stderr, "quillon: %s\n", app.failure.Words().c_str());
+            }
             ++failed;
         }
     }

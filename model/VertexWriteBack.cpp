@@ -13,15 +13,22 @@ namespace {
 const char kCountMismatch[] = "Vertex Count Does Not Match Original File!";
 const char kErrorCaption[] = "ERROR!";
 
-// A refusal: told in a message box when tell, and left in why.
+// A refusal: recorded as reason (with the reader's words as detail when
+// they say more), and told in a message box as text when tell.
 struct Stop {
     const MessageSeam& message;
-    std::string* why;
-    bool operator()(const std::string& text, bool tell) const {
+    Failure* failure;
+    const std::string& subject;
+    bool operator()(Reason reason, const std::string& text, bool tell) const {
         if (tell) message.Show(text.c_str(), kErrorCaption);
-        if (why != nullptr) *why = text;
+        if (failure != nullptr) {
+            failure->reason = reason;
+            failure->subject = subject;
+            failure->detail = text == ReasonWords(reason) ? std::string() : text;
+        }
         return false;
     }
+    bool operator()(Reason reason) const { return (*this)(reason, ReasonWords(reason), false); }
 };
 
 // The source model (named like the drop target) and the target name (after
@@ -30,16 +37,16 @@ bool FindModels(const PackTree& tree, TreeItem target, const std::string& xPath,
                 std::string& targetName, const Stop& stop) {
     std::string path;
     if (tree.Data(target) == nullptr || !TreeItemPath(tree, target, path))
-        return stop("the drop target is not a file of the pack", false);
+        return stop(Reason::DropTargetNotFile);
     stemPath = ModelStemPath(path);
     TreeItem first = FirstSiblingOf(tree, target);
     if (FindTreeSibling(tree, first, stemPath.substr(NameStart(stemPath)) + ".mdl") == kNoItem)
-        return stop("no model file (.mdl) beside the drop target", false);
+        return stop(Reason::NoModelBesideTarget);
     size_t dot = xPath.rfind('.');
     std::string dropped = xPath.substr(0, dot == std::string::npos || dot < NameStart(xPath) ? xPath.size() : dot);
     targetName = dropped.substr(NameStart(dropped)) + ".mdl";
     if (FindTreeSibling(tree, first, targetName) == kNoItem)
-        return stop("no model named " + targetName + " beside the drop target", false);
+        return stop(Reason::NoModelBesideTarget, "no model named " + targetName + " beside the drop target", false);
     return true;
 }
 
@@ -51,12 +58,12 @@ bool ReadDroppedPositions(ProgressDialog& progress, const std::string& xPath, ui
     std::unique_ptr<uint8_t[]> text;
     if (x.Open(xPath.c_str()) && (size = x.Size()) > 0) text = x.ReadAll(size);
     x.Close();
-    if (!text) return stop("Cannot read " + xPath, true);
+    if (!text) return stop(Reason::CannotRead, "Cannot read " + xPath, true);
     const char* data = reinterpret_cast<const char*>(text.get());
     uint32_t count = 0;
     size_t at = 0;
-    if (!ReadXVertexCount(data, size, count, at)) return stop("The .x file has no vertex count", true);
-    if (count != vertexCount) return stop(kCountMismatch, true);
+    if (!ReadXVertexCount(data, size, count, at)) return stop(Reason::XNoVertexCount, "The .x file has no vertex count", true);
+    if (count != vertexCount) return stop(Reason::VertexCountMismatch, kCountMismatch, true);
 
     progress.Create("Modify Model Vertices");
     progress.SetRange(0, count);
@@ -66,17 +73,18 @@ bool ReadDroppedPositions(ProgressDialog& progress, const std::string& xPath, ui
     bool read = ReadXPositions(data, size, at, count, xyz, reason);
     for (uint32_t i = 0; read && i < count; ++i) progress.StepIt();
     progress.Destroy();
-    return read || stop(reason, true);
+    return read || stop(Reason::XPositionsUnreadable, reason, true);
 }
 
 }  // namespace
 
-bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why) {
-    Stop stop{job.message, why};
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, Failure* failure,
+                         std::string* written) {
+    Stop stop{job.message, failure, xPath};
     std::string stemPath, targetName, reason;
     if (!FindModels(job.tree, target, xPath, stemPath, targetName, stop)) return false;
     ModelPair p;
-    if (!ReadModelFile(job.files, stemPath, p, reason)) return stop(reason, false);
+    if (!ReadModelFile(job.files, stemPath, p, reason)) return stop(Reason::ModelNotLoaded, reason, false);
     std::vector<float> xyz;
     if (!ReadDroppedPositions(job.progress, xPath, p.m.vertexCount, xyz, stop)) return false;
 
@@ -87,11 +95,12 @@ bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string&
     uint8_t* bytes = p.mdlBytes.get();
     for (uint32_t i = 0; i < p.m.vertexCount; ++i) {
         float position[3] = {xyz[3 * i], xyz[3 * i + 2], xyz[3 * i + 1]};
-        if (!StorePosition(bytes, p.m, i, position, reason)) return stop("The .x file's " + reason, true);
+        if (!StorePosition(bytes, p.m, i, position, reason))
+            return stop(Reason::PositionNotStorable, "The .x file's " + reason, true);
     }
     OutputFile out;
-    if (!OpenWriteBack(job.tree, out, target, targetName.c_str())) return stop(ReasonWords(out.status), false);
-    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop(ReasonWords(Reason::CannotWrite), false);
-    if (why != nullptr) *why = out.finalPath;
+    if (!OpenWriteBack(job.tree, out, target, targetName.c_str())) return stop(out.status);
+    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop(Reason::CannotWrite);
+    if (written != nullptr) *written = out.finalPath;
     return true;
 }

@@ -3,6 +3,7 @@
 // written, otherwise unchanged, as a loose file under the data folder.
 #pragma once
 
+#include "pack/Failure.h"
 #include "pack/OutputFile.h"
 #include "pack/PackTree.h"
 
@@ -14,8 +15,10 @@
 // (written beside and renamed into place). Packed vertices are quantised
 // back with the model's own origin and scale, so an unchanged .x gives the
 // model byte for byte; a position outside a packed model's box refuses the
-// whole file. Returns false when nothing was written. why (when given)
-// receives the reason, or on success the path written. A vertex count that
-// does not match, a position that cannot be stored, and a .x file that
-// cannot be read are also told through job.message.
-bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why = nullptr);
+// whole file. Returns false when nothing was written; failure (when given)
+// then holds the reason, with xPath as its subject. On success written (when
+// given) receives the path written. A vertex count that does not match, a
+// position that cannot be stored, and a .x file that cannot be read are also
+// told through job.message.
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, Failure* failure = nullptr,
+                         std::string* written = nullptr);

@@ -25,6 +25,12 @@ const char* ReasonWords(Reason reason) {
     case Reason::ModelNotLoaded: return "cannot load the model";
     case Reason::NotBloodlinesModel: return "only Bloodlines models can be exported as .x";
     case Reason::NothingToShow: return "nothing to show for this kind of file";
+    case Reason::DropTargetNotFile: return "the drop target is not a file of the pack";
+    case Reason::NoModelBesideTarget: return "no model file (.mdl) beside the drop target";
+    case Reason::XNoVertexCount: return "the .x file has no vertex count";
+    case Reason::VertexCountMismatch: return "the vertex count does not match the original file";
+    case Reason::XPositionsUnreadable: return "the .x file's vertex positions cannot be read";
+    case Reason::PositionNotStorable: return "a vertex position cannot be stored in the model";
     }
     return "failed";
 }

@@ -35,6 +35,13 @@ enum class Reason : uint16_t {
     ModelNotLoaded,
     NotBloodlinesModel,
     NothingToShow,
+    // Edited .x files dropped on a model.
+    DropTargetNotFile,
+    NoModelBesideTarget,
+    XNoVertexCount,
+    VertexCountMismatch,
+    XPositionsUnreadable,
+    PositionNotStorable,
 };
 
 // The words of a reason, in lower case, without the file they concern.

@@ -20,6 +20,7 @@ bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path) {
     return ConvertTgaToTexture(Drop(app), item, path);
 }
 
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why) {
-    return ModifyModelVertices(Drop(app), target, xPath, why);
+bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* written) {
+    app.failure.Clear();
+    return ModifyModelVertices(Drop(app), target, xPath, &app.failure, written);
 }

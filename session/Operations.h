@@ -15,4 +15,6 @@ void CountCategories(AppState& app, TreeItem item);
 // A Targa file dropped on item (see texture/TextureExport.h).
 bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path);
 // An edited .x file dropped on item (see model/ModelExport.h).
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why = nullptr);
+// On failure app.failure holds the reason; on success written (when given)
+// receives the path written.
+bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* written = nullptr);

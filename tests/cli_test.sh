@@ -115,6 +115,9 @@ cp "$B/models/samples/Lamp.mdl" "$work/lamp.before"
 err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/bad/lamp.x" 2>&1 >/dev/null); rc=$?; err=$(printf '%s' "$err" | tr -d '\r')
 check "modify: count mismatch" "1 ERROR!: Vertex Count Does Not Match Original File!" "$rc $(printf '%s' "$err" | head -1)"
 check "modify: nothing changed" same "$(cmp -s "$work/lamp.before" "$B/models/samples/Lamp.mdl" && echo same)"
+cp "$work/lamp.x" "$work/third.x"
+err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/third.x" 2>&1 >/dev/null | head -1 | tr -d '\r')
+check "modify: a refusal no box tells names the file" "quillon: $work/third.x: no model named third.mdl beside the drop target" "$err"
 
 # A crafted pack whose paths climb out: refused, named, counted, nothing escapes.
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }

@@ -53,7 +53,10 @@ struct Game : TestGame {
     }
     bool Drop(const char* item, const std::string& xName, const std::string& text, std::string* why = nullptr) {
         dir.Write(xName, text);
-        return ModifyModelVertices(app, FindTreeItemByPath(app.tree, item), dir / xName, why);
+        std::string written;
+        bool ok = ModifyModelVertices(app, FindTreeItemByPath(app.tree, item), dir / xName, &written);
+        if (why != nullptr) *why = ok ? written : app.failure.Words();
+        return ok;
     }
     std::string Read(const std::string& name) {
         std::string bytes;
@@ -224,6 +227,7 @@ TEST(ModelExportTest, PackedModelsComeBackByteForByteAndRefuseLeavingTheirBox) {
     outside.replace(line, 11, "\t-2.100000;");
     g.messages.clear();
     EXPECT_FALSE(g.Drop("models/test/m.mdl", "drops/m.x", outside, &why));
+    EXPECT_EQ(g.app.failure.reason, Reason::PositionNotStorable);
     ASSERT_EQ(g.messages.size(), 1u);
     EXPECT_EQ(g.messages[0],
               "ERROR!|The .x file's vertex 0 at (-2.1, 0.5, -3) lies outside the model's box (-2, 0.5, -3) to (2, 1.25, 3); "
@@ -257,20 +261,24 @@ TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
         const char* what;
         const char* item;
         std::string name, text, message;
+        Reason reason;
     } cases[] = {
-        {"count mismatch", "models/test/m.mdl", "other.x", "Mesh\n{\n\t7;\n", "ERROR!|Vertex Count Does Not Match Original File!"},
-        {"no brace", "models/test/m.mdl", "other.x", "xof 0303txt 0032\n", "ERROR!|The .x file has no vertex count"},
+        {"count mismatch", "models/test/m.mdl", "other.x", "Mesh\n{\n\t7;\n", "ERROR!|Vertex Count Does Not Match Original File!",
+         Reason::VertexCountMismatch},
+        {"no brace", "models/test/m.mdl", "other.x", "xof 0303txt 0032\n", "ERROR!|The .x file has no vertex count",
+         Reason::XNoVertexCount},
         {"too few numbers", "models/test/m.mdl", "other.x", x.substr(0, x.size() - 20),
-         "ERROR!|The .x file ends before all of its vertex positions"},
+         "ERROR!|The .x file ends before all of its vertex positions", Reason::XPositionsUnreadable},
         {"malformed number", "models/test/m.mdl", "other.x", "Mesh\n{\n\t6;\n\t1;x2;3;;\n",
-         "ERROR!|The .x file has a malformed vertex position at byte 14"},
-        {"no model of that name", "models/test/m.mdl", "third.x", x, ""},
-        {"no model beside the target", "materials/models/test/skin.vmt", "other.x", x, ""},
-        {"folder target", "models/test", "other.x", x, ""},
+         "ERROR!|The .x file has a malformed vertex position at byte 14", Reason::XPositionsUnreadable},
+        {"no model of that name", "models/test/m.mdl", "third.x", x, "", Reason::NoModelBesideTarget},
+        {"no model beside the target", "materials/models/test/skin.vmt", "other.x", x, "", Reason::NoModelBesideTarget},
+        {"folder target", "models/test", "other.x", x, "", Reason::DropTargetNotFile},
     };
     for (const Case& c : cases) {
         g.messages.clear();
         EXPECT_FALSE(g.Drop(c.item, "drops/" + c.name, c.text, &why)) << c.what;
+        EXPECT_EQ(g.app.failure.reason, c.reason) << c.what << ": " << why;
         EXPECT_EQ(g.messages.empty() ? "" : g.messages[0], c.message) << c.what;
         EXPECT_EQ(g.Read("data/models/test/Other.MDL"), written) << c.what;
     }
@@ -352,7 +360,7 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     for (const auto& m : models) {
         std::string model = m.model, why, packed, written;
         TreeItem item = FindTreeItemByPath(app.tree, model + ".mdl");
-        ASSERT_TRUE(ModifyModelVertices(app, item, dir / ("out/" + model + ".x"), &why)) << why;
+        ASSERT_TRUE(ModifyModelVertices(app, item, dir / ("out/" + model + ".x"), &why)) << app.failure.Words();
         ASSERT_TRUE(ReadWholeFile(real + "/" + model + ".mdl", packed));
         ASSERT_TRUE(ReadWholeFile(dir / ("data/" + model + ".mdl"), written));
         if (m.packed) {
