@@ -1,11 +1,15 @@
 #include "model/Framing.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 const float kEmptyModelDistance = 16.0f;
 const float kQuarterTurn = 1.57079633f;
+// A model whose height is under this part of both its width and its depth
+// lies flat (a card, a plate, a map of a block).
+const float kFlatness = 0.2f;
 // Beyond this the float eye and depth range stop meaning anything; a model
 // this large is a broken file, and is shown from here as a speck.
 const float kLargestDistance = 1.0e7f;
@@ -61,10 +65,16 @@ void FrameModel(const ModelBounds& b, Camera& camera) {
     camera.eye[0] = camera.eye[1] = 0.0f;
     camera.eye[2] = -d;
     camera.yaw = camera.pitch = camera.roll = 0.0f;
-    // A model longer in depth than across (a sword pointing at the eye, a car
-    // seen from behind) fills only a sliver of the view seen end-on; a
-    // quarter turn shows its long side instead (its far end goes right).
-    if (!b.empty && b.max[2] - b.min[2] > b.max[0] - b.min[0]) camera.yaw = kQuarterTurn;
+    // A model lying flat is a line seen from the side: it is seen from above
+    // instead, its far edge up. A model longer in depth than across (a sword
+    // pointing at the eye, a car seen from behind) fills only a sliver of the
+    // view seen end-on; a quarter turn shows its long side instead (its far
+    // end goes right).
+    float width = b.max[0] - b.min[0], height = b.max[1] - b.min[1], depth = b.max[2] - b.min[2];
+    if (!b.empty && height < kFlatness * std::min(width, depth))
+        camera.pitch = -kQuarterTurn;
+    else if (!b.empty && depth > width)
+        camera.yaw = kQuarterTurn;
     camera.farthestEyeZ = -d < kFarthestEyeZ ? -d : kFarthestEyeZ;
     // The far side of the model from the farthest place the zoom allows.
     float reach = -camera.farthestEyeZ + (b.radius < kLargestDistance ? b.radius : kLargestDistance);

@@ -26,8 +26,9 @@ ModelBounds MeasureModel(const ModelVertex* vertices, uint64_t vertexCount, cons
 float FramingDistance(float radius);
 
 // Turns the model about the centre of its bounds and puts the eye on -z at
-// the framing distance; the orientation is 0, or a quarter turn of yaw for
-// a model deeper than it is wide, so that its long side faces the eye. Widens
+// the framing distance; the orientation is 0, a quarter turn of pitch for a
+// model lying flat (seen from above), or a quarter turn of yaw for a model
+// deeper than it is wide, so that its long side faces the eye. Widens
 // the zoom's far limit and the far plane when the model needs it. The model
 // scale is left as it is. An empty model gets the centre at the origin and
 // the eye at (0, 0, -16).

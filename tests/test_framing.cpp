@@ -95,7 +95,7 @@ TEST(FramingTest, EveryShapeIsSeenWholeFromEverySideAndFillsTheView) {
         LoadedModel m;
         Fill(m, c.points);
         Camera camera = m.camera;
-        float startYaw = camera.yaw;
+        float startYaw = camera.yaw, startPitch = camera.pitch;
         EXPECT_EQ(camera.eye[0], 0.0f) << c.what;
         EXPECT_EQ(camera.eye[1], 0.0f) << c.what;
         EXPECT_LE(camera.eye[2], kNearestEyeZ) << c.what;
@@ -105,7 +105,7 @@ TEST(FramingTest, EveryShapeIsSeenWholeFromEverySideAndFillsTheView) {
         EXPECT_GE(camera.farPlane, -camera.farthestEyeZ + b.radius) << c.what << ": the far side is never cut";
         for (int turn = 0; turn < 16; ++turn) {
             camera.yaw = startYaw + turn * 0.4f;
-            camera.pitch = turn % 3 * 0.5f;
+            camera.pitch = startPitch + turn % 3 * 0.5f;
             Spread s;
             ASSERT_TRUE(Project(m.vertices.data(), uint32_t(m.vertices.size()), camera, s))
                 << c.what << ": nothing behind the near plane";
@@ -115,6 +115,22 @@ TEST(FramingTest, EveryShapeIsSeenWholeFromEverySideAndFillsTheView) {
             }
         }
     }
+}
+
+TEST(FramingTest, AFlatModelIsSeenFromAboveItsFarEdgeUp) {
+    LoadedModel m;
+    Fill(m, {{-2, 0, -1}, {2, 0.01f, 1}, {2, 0, -1}, {-2, 0, 1}, {0, 0, 1}, {0, 0, 1}});
+    Spread s;
+    ASSERT_TRUE(Project(m.vertices.data(), 4, m.camera, s));
+    EXPECT_TRUE(s.Inside());
+    EXPECT_GE((s.max[0] - s.min[0]) / 2, 0.6f) << "its width across the view";
+    EXPECT_GE((s.max[1] - s.min[1]) / 2, 0.3f) << "its depth up the view, not a line";
+    float farEdge[3] = {0, 0, 1}, q[2];
+    ASSERT_TRUE(ProjectModelPoint(m.camera, farEdge, q));
+    EXPECT_GT(q[1], 0.0f);
+    // Upright shapes keep their unturned or quarter-turned yaw and no pitch.
+    Fill(m, {{-2, -1, 0}, {2, 1, 0}, {2, -1, 0}});
+    EXPECT_EQ(m.camera.pitch, 0.0f);
 }
 
 TEST(CameraTest, DragsMoveByThePixelWithTheirLimits) {
@@ -217,10 +233,11 @@ TEST(FramingTest, RealModelsAreFramed) {
         ASSERT_TRUE(Project(v.ModelVertices(), used, app.camera, s)) << path;
         EXPECT_TRUE(s.Inside()) << path;
         EXPECT_GE(s.Span(), 0.4f) << path;
+        EXPECT_GE(std::min(s.max[0] - s.min[0], s.max[1] - s.min[1]) / 2, 0.1f) << path << ": seen edge-on";
         const Camera& c = app.camera;
         std::printf("framed %s: radius %.1f, eye z %.1f, view x %.2f..%.2f, y %.2f..%.2f, span %.0f%%\n", path,
                     MeasureModel(v.ModelVertices(), v.lockedVertices, v.meshes, v.meshCount).radius, c.eye[2], s.min[0], s.max[0], s.min[1], s.max[1],
                     s.Span() * 100);
     }
-    EXPECT_GE(framed, 2) << "at least the sword and the mouse read";
+    EXPECT_EQ(framed, int(std::size(models))) << "every real model reads";
 }
