@@ -25,6 +25,9 @@ bool HasExtension(const std::string& path, const char* ext) {
     return lstrcmpiA(path.c_str() + dot, ext) == 0;
 }
 
+// A picture a drop turns into a texture.
+bool IsPictureFile(const std::string& path) { return HasExtension(path, ".tga") || HasExtension(path, ".png"); }
+
 }  // namespace
 
 bool GuiState::CreateBrowser(HINSTANCE module, HWND parent, const char* outputFolder) {
@@ -177,8 +180,9 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     std::fill(std::begin(core.extraction.categoryCounts), std::end(core.extraction.categoryCounts), 0u);
     CountCategories(core, item);
     HMENU menu = GetSubMenu(popupMenu, 0);
-    EnableMenuItem(menu, IDM_EXTRACT_TEXTURES,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED));
+    UINT pictures = MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_EXTRACT_TEXTURES, pictures);
+    EnableMenuItem(menu, IDM_EXTRACT_PNG, pictures);
     EnableMenuItem(menu, IDM_EXTRACT_MODEL,
                    MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED));
     return menu;
@@ -234,7 +238,7 @@ void GuiState::OnDropFiles(HDROP drop) {
 void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths) {
     size_t targas = 0, meshes = 0;
     for (const std::string& path : paths) {
-        if (HasExtension(path, ".tga")) ++targas;
+        if (IsPictureFile(path)) ++targas;
         if (HasExtension(path, ".x")) ++meshes;
     }
     if (targas > 0) {
@@ -243,7 +247,7 @@ void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths)
         core.progress.SetPos(0);
         core.progress.SetStep(1);
         for (const std::string& path : paths) {
-            if (!HasExtension(path, ".tga")) continue;
+            if (!IsPictureFile(path)) continue;
             ConvertTgaToTexture(core, target, path.c_str());
             core.progress.StepIt();
         }

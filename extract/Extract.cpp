@@ -161,7 +161,10 @@ void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter) {
     } else if (filter == 0) {
         ExtractRawFile(app, key);
     } else if (filter == Image) {
-        ExportTextureAsTga(app, key);
+        if (app.extraction.command == kExtractTexturesPng)
+            ExportTextureAsPng(app, key);
+        else
+            ExportTextureAsTga(app, key);
     } else {
         ExportModelAsX(app, key);
     }
@@ -210,7 +213,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
         for (uint32_t c : ex.categoryCounts) count += c;
         filter = 0;
         threshold = 16;
-    } else if (command == kExtractTextures) {
+    } else if (command == kExtractTextures || command == kExtractTexturesPng) {
         title = "Extracting Images";
         count = ex.categoryCounts[Image];
         filter = Image;
@@ -224,6 +227,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
         return 0;
     }
     if (count == 0) return 0;
+    ex.command = command;
     ex.madeFolders.clear();
     if (count >= threshold) {
         app.progress.Create(title);
@@ -232,6 +236,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
         app.progress.SetStep(1);
     }
     ExtractSubtree(app, item, filter);
+    ex.command = 0;
     app.progress.Destroy();
     ex.madeFolders.clear();
     return count;

@@ -16,11 +16,12 @@
 #include <cstdint>
 #include <string>
 
-// The pop-up menu's three commands (menu identifiers).
+// The pop-up menu's commands (menu identifiers).
 enum ExtractCommand : uint32_t {
-    kExtractFiles = 136,     // "Extract Files (Binary)"
-    kExtractTextures = 137,  // "Extract Textures (Tga)"
-    kExtractModels = 32780,  // "Extract Model (D3d.x)"
+    kExtractFiles = 136,          // "Extract Files (Binary)"
+    kExtractTextures = 137,       // "Extract Textures (Tga)"
+    kExtractModels = 32780,       // "Extract Model (D3d.x)"
+    kExtractTexturesPng = 32791,  // "Extract Textures (Png)"
 };
 
 // Why an output file could not be opened.
@@ -64,7 +65,9 @@ bool OpenWriteBack(AppState& app, OutputFile& out, TreeItem item, const char* pa
 
 // Adds the files below item (or item itself) to the category counts.
 void CountCategories(AppState& app, TreeItem item);
-// Handles every file below item that passes filter (0: all, else a category).
+// Handles every file below item that passes filter (0: all, else a category);
+// pictures go out as PNG instead of Targa while the command being run
+// (app.extraction.command) is kExtractTexturesPng.
 void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter);
 // Copies the game file named by key to the output folder; true when written
 // whole. key is rewritten as OpenGameFile does.

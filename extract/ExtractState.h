@@ -30,6 +30,9 @@ struct ExtractState {
     // Files per FileCategory, filled by CountCategories.
     uint32_t categoryCounts[8] = {};
     ExtractReport report;
+    // The pop-up menu command being run (ExtractCommand); it picks the
+    // output format of pictures and models.
+    uint32_t command = 0;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;
 };

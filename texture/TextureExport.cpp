@@ -4,6 +4,7 @@
 #include "pack/GameFiles.h"
 #include "texture/ImageFiles.h"
 #include "texture/LoadImage.h"
+#include "texture/Png.h"
 #include "texture/TextureFile.h"
 
 #include <cstring>
@@ -18,13 +19,17 @@ std::string AfterLastSeparator(const std::string& path) {
 
 }  // namespace
 
-bool ExportTextureAsTga(AppState& app, FileEntry& key) {
+namespace {
+
+// The export of one picture in the format of the extension ext (".tga" or
+// ".png") with write, which gives true only when the whole file was written.
+bool ExportPicture(AppState& app, FileEntry& key, const char* ext, bool (*write)(const Image32&, FileHandle&)) {
     ExtractReport& report = app.extraction.report;
     std::string path = key.name;
     std::string name = AfterLastSeparator(path);
     std::string folder = path.substr(0, path.size() - name.size());
     size_t dot = name.find('.');
-    std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ".tga";
+    std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
     app.progress.SetText(outName.c_str());
 
     OutputFile out;
@@ -41,18 +46,24 @@ bool ExportTextureAsTga(AppState& app, FileEntry& key) {
     }
     Image32 image = Image32{};
     LoadResult loaded = LoadImage(app, key, image, true);
-    bool written = loaded.loaded && WriteTga(image, out.file) && out.Commit();
+    bool written = loaded.loaded && write(image, out.file) && out.Commit();
     image.Release();
     if (!written) {
-        // Nothing is left behind: an empty .tga would pass for an export.
+        // Nothing is left behind: an empty file would pass for an export.
         out.Abandon();
         ++report.failed;
-        report.problems.push_back(path + ": " + (loaded.loaded ? "cannot write the Targa file" : "cannot load the picture"));
+        report.problems.push_back(path + ": " + (loaded.loaded ? "cannot write " + outName : "cannot load the picture"));
         return false;
     }
     ++report.written;
     return true;
 }
+
+}  // namespace
+
+bool ExportTextureAsTga(AppState& app, FileEntry& key) { return ExportPicture(app, key, ".tga", WriteTga); }
+
+bool ExportTextureAsPng(AppState& app, FileEntry& key) { return ExportPicture(app, key, ".png", WritePng); }
 
 bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* dropped) {
     std::string path = dropped;
@@ -63,7 +74,7 @@ bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* dropped) {
         app.message.Show(shown.c_str(), "File Not Found In Current Directory.");
         return false;
     };
-    if (!ReadTgaFile(image, path.c_str())) return fail(fileName);
+    if (!ReadPictureFile(image, path.c_str())) return fail(fileName);
 
     size_t dot = path.find_last_of('.');
     if (dot != std::string::npos && dot > path.size() - fileName.size()) path.resize(dot);

@@ -10,8 +10,9 @@ pkgs=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
   xvfb xauth xcompmgr x11-utils
-  libsquish-dev imagemagick
+  libsquish-dev imagemagick netpbm
   assimp-utils
+  libstb-dev nlohmann-json3-dev
 )
 
 missing=()
