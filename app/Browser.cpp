@@ -183,8 +183,9 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     UINT pictures = MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, IDM_EXTRACT_TEXTURES, pictures);
     EnableMenuItem(menu, IDM_EXTRACT_PNG, pictures);
-    EnableMenuItem(menu, IDM_EXTRACT_MODEL,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED));
+    UINT models = MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_EXTRACT_MODEL, models);
+    EnableMenuItem(menu, IDM_EXTRACT_GLTF, models);
     return menu;
 }
 
@@ -196,11 +197,17 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
     // Files the core refused (unsafe paths) or could not write are told
     // once, at the end, instead of being passed over in silence.
     const ExtractReport& report = core.extraction.report;
-    if (reportExtraction && !report.problems.empty()) {
-        std::string text = std::to_string(report.problems.size()) + " file(s) could not be extracted:\n";
-        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i) text += report.problems[i] + "\n";
-        if (report.problems.size() > kReportedProblems)
-            text += "... and " + std::to_string(report.problems.size() - kReportedProblems) + " more\n";
+    if (reportExtraction && (!report.problems.empty() || !report.notes.empty())) {
+        std::string text;
+        auto list = [&](const std::vector<std::string>& lines, const char* heading) {
+            if (lines.empty()) return;
+            text += std::to_string(lines.size()) + heading;
+            for (size_t i = 0; i < lines.size() && i < kReportedProblems; ++i) text += lines[i] + "\n";
+            if (lines.size() > kReportedProblems)
+                text += "... and " + std::to_string(lines.size() - kReportedProblems) + " more\n";
+        };
+        list(report.problems, " file(s) could not be extracted:\n");
+        list(report.notes, " file(s) were written without a part:\n");
         core.message.Show(text.c_str(), "Extraction");
     }
     return files;

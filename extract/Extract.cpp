@@ -1,5 +1,6 @@
 #include "extract/Extract.h"
 
+#include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "texture/TextureExport.h"
 
@@ -165,6 +166,8 @@ void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter) {
             ExportTextureAsPng(app, key);
         else
             ExportTextureAsTga(app, key);
+    } else if (app.extraction.command == kExtractModelsGltf) {
+        ExportModelAsGltf(app, key);
     } else {
         ExportModelAsX(app, key);
     }
@@ -218,7 +221,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
         count = ex.categoryCounts[Image];
         filter = Image;
         threshold = 8;
-    } else if (command == kExtractModels) {
+    } else if (command == kExtractModels || command == kExtractModelsGltf) {
         title = "Extracting Models";
         count = ex.categoryCounts[Model];
         filter = Model;
@@ -229,6 +232,7 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
     if (count == 0) return 0;
     ex.command = command;
     ex.madeFolders.clear();
+    ex.modelsExported.clear();
     if (count >= threshold) {
         app.progress.Create(title);
         app.progress.SetRange(0, static_cast<uint16_t>(count));

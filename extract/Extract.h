@@ -21,6 +21,7 @@ enum ExtractCommand : uint32_t {
     kExtractFiles = 136,          // "Extract Files (Binary)"
     kExtractTextures = 137,       // "Extract Textures (Tga)"
     kExtractModels = 32780,       // "Extract Model (D3d.x)"
+    kExtractModelsGltf = 32790,   // "Extract Model (glTF)"
     kExtractTexturesPng = 32791,  // "Extract Textures (Png)"
 };
 
@@ -67,7 +68,8 @@ bool OpenWriteBack(AppState& app, OutputFile& out, TreeItem item, const char* pa
 void CountCategories(AppState& app, TreeItem item);
 // Handles every file below item that passes filter (0: all, else a category);
 // pictures go out as PNG instead of Targa while the command being run
-// (app.extraction.command) is kExtractTexturesPng.
+// (app.extraction.command) is kExtractTexturesPng, models as glTF instead of
+// .x while it is kExtractModelsGltf.
 void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter);
 // Copies the game file named by key to the output folder; true when written
 // whole. key is rewritten as OpenGameFile does.

@@ -18,6 +18,9 @@ struct ExtractReport {
     uint32_t failed = 0;
     // "PATH: reason" for every file that failed.
     std::vector<std::string> problems;
+    // "PATH: what is missing" for files written without a part of them (a
+    // model whose texture could not be loaded).
+    std::vector<std::string> notes;
 
     void Clear() { *this = ExtractReport(); }
 };
@@ -33,6 +36,10 @@ struct ExtractState {
     // The pop-up menu command being run (ExtractCommand); it picks the
     // output format of pictures and models.
     uint32_t command = 0;
+    // Models written (or tried) in the current run, by lower-case path
+    // without extension: a model is one export whichever of its files the
+    // walk meets.
+    std::unordered_set<std::string> modelsExported;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;
 };

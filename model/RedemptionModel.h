@@ -4,6 +4,9 @@
 #pragma once
 
 #include "pack/FileIndex.h"
+#include "texture/LoadImage.h"
+
+#include <string>
 
 struct AppState;
 
@@ -23,3 +26,8 @@ struct AppState;
 // app.viewer.motionFile names it. A bone whose matrix, or whose parent's,
 // has no inverse draws no skeleton segment.
 bool LoadRedemptionModel(AppState& app, FileEntry& key);
+
+// The picture of texture name (as the model names it, without extension):
+// the first material NAME.nam of the material folders, in their order, that
+// loads. image must hold no pixels; the caller releases it.
+LoadResult LoadRedemptionTexture(AppState& app, const std::string& name, Image32& image);
