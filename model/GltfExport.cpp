@@ -1,12 +1,11 @@
 #include "model/GltfExport.h"
 
-#include "extract/Extract.h"
 #include "model/BloodlinesModel.h"
 #include "model/GltfWriter.h"
 #include "model/MdlFormat.h"
 #include "model/NodFormat.h"
 #include "model/RedemptionModel.h"
-#include "pack/GameFiles.h"
+#include "pack/Ascii.h"
 #include "texture/LoadImage.h"
 
 #include <cmath>
@@ -26,12 +25,12 @@ void ToGltfFrame(float x, float y, float z, float out[3]) {
     out[2] = -y;
 }
 
-std::unique_ptr<uint8_t[]> ReadFile(AppState& app, const std::string& path, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadFile(const GameFiles& files, const std::string& path, uint32_t& size) {
     size = 0;
     if (path.size() >= sizeof(FileEntry::name)) return nullptr;
     FileEntry key = {};
     std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(app, key, size);
+    return ReadGameFile(files, key, size);
 }
 
 AlphaMode AlphaOf(const LoadResult& r) {
@@ -66,12 +65,12 @@ struct MdlPair {
     MdlLayout m;
 };
 
-bool ReadMdlPair(AppState& app, const std::string& stemPath, MdlPair& p, std::string& why) {
-    p.mdlBytes = ReadFile(app, stemPath + ".mdl", p.mdl.size);
+bool ReadMdlPair(const GameFiles& files, const std::string& stemPath, MdlPair& p, std::string& why) {
+    p.mdlBytes = ReadFile(files, stemPath + ".mdl", p.mdl.size);
     if (!p.mdlBytes) return Fail(why, "the model file (.mdl) cannot be read");
     p.mdl.data = p.mdlBytes.get();
     if (!mdlformat::ReadTables(p.mdl, p.m, true, why)) return false;
-    p.vtxBytes = ReadFile(app, stemPath + ".dx80.vtx", p.vtx.size);
+    p.vtxBytes = ReadFile(files, stemPath + ".dx80.vtx", p.vtx.size);
     if (!p.vtxBytes) return Fail(why, "the strip file (.dx80.vtx) cannot be read");
     p.vtx.data = p.vtxBytes.get();
     // Mesh e is drawn with texture e.
@@ -81,13 +80,13 @@ bool ReadMdlPair(AppState& app, const std::string& stemPath, MdlPair& p, std::st
     });
 }
 
-void BloodlinesMaterials(AppState& app, const MdlPair& p, ModelScene& scene) {
+void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, const MdlPair& p, ModelScene& scene) {
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult loaded;
-        if (FindBloodlinesMaterial(app, p.mdl.data, p.mdl.size, e, material))
-            loaded = LoadImage(app, material, image, false);
+        if (FindBloodlinesMaterial(files, p.mdl.data, p.mdl.size, e, material))
+            loaded = LoadImage(files, message, material, image, nullptr);
         AddMaterial(scene, mdlformat::TextureName(p.mdl, p.m, e), image, loaded);
     }
 }
@@ -125,10 +124,11 @@ void BloodlinesMeshes(const MdlPair& p, ModelScene& scene) {
     });
 }
 
-bool ReadBloodlinesScene(AppState& app, const std::string& stemPath, ModelScene& scene, std::string& why) {
+bool ReadBloodlinesScene(const GameFiles& files, const MessageSeam& message, const std::string& stemPath,
+                         ModelScene& scene, std::string& why) {
     MdlPair p;
-    if (!ReadMdlPair(app, stemPath, p, why)) return false;
-    BloodlinesMaterials(app, p, scene);
+    if (!ReadMdlPair(files, stemPath, p, why)) return false;
+    BloodlinesMaterials(files, message, p, scene);
     BloodlinesMeshes(p, scene);
     for (SceneMesh& mesh : scene.meshes) RepairNormals(mesh);
     return true;
@@ -273,9 +273,10 @@ void RedemptionMeshes(const ByteView& f, const NodLayout& m, ModelScene& scene) 
     }
 }
 
-bool ReadRedemptionScene(AppState& app, const std::string& path, ModelScene& scene, std::string& why) {
+bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, const std::string& path,
+                         ModelScene& scene, std::string& why) {
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadFile(app, path, size);
+    std::unique_ptr<uint8_t[]> bytes = ReadFile(files, path, size);
     if (!bytes) return Fail(why, "the model file cannot be read");
     ByteView f{bytes.get(), size};
     NodLayout m;
@@ -284,7 +285,7 @@ bool ReadRedemptionScene(AppState& app, const std::string& path, ModelScene& sce
     for (uint32_t t = 0; t < m.textureCount; ++t) {
         std::string name = nodformat::NameField(f, m.textures + uint64_t(t) * nodformat::kNameField);
         Image32 image = Image32{};
-        LoadResult loaded = LoadRedemptionTexture(app, name, image);
+        LoadResult loaded = LoadRedemptionTexture(files, message, name, image);
         AddMaterial(scene, name, image, loaded);
     }
     RedemptionMeshes(f, m, scene);
@@ -293,15 +294,9 @@ bool ReadRedemptionScene(AppState& app, const std::string& path, ModelScene& sce
     return true;
 }
 
-void Problem(AppState& app, const std::string& path, const std::string& reason) {
-    ++app.extraction.report.failed;
-    app.extraction.report.problems.push_back(path + ": " + reason);
-}
-
-std::string LowerCase(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
+void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
+    ++report.failed;
+    report.problems.push_back(path + ": " + reason);
 }
 
 }  // namespace
@@ -309,7 +304,7 @@ std::string LowerCase(std::string s) {
 std::string ModelStemPath(const std::string& path) {
     size_t sep = path.find_last_of("/\\");
     size_t name = sep == std::string::npos ? 0 : sep + 1;
-    std::string lower = LowerCase(path);
+    std::string lower = AsciiLowered(path);
     for (const char* ext : {".dx80.vtx", ".mdl", ".phy", ".vtx", ".nod"}) {
         size_t n = std::strlen(ext);
         if (lower.size() - name > n && lower.compare(lower.size() - n, n, ext) == 0) return path.substr(0, path.size() - n);
@@ -318,49 +313,51 @@ std::string ModelStemPath(const std::string& path) {
     return dot == std::string::npos ? path : path.substr(0, dot);
 }
 
-bool ReadModelScene(AppState& app, const std::string& path, ModelScene& scene, std::string& why) {
+bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const std::string& path, ModelScene& scene,
+                    std::string& why) {
     std::string stem = ModelStemPath(path);
     scene.name = stem.substr(stem.find_last_of("/\\") == std::string::npos ? 0 : stem.find_last_of("/\\") + 1);
-    if (app.gameType == kGameBloodlines) return ReadBloodlinesScene(app, stem, scene, why);
-    if (app.gameType == kGameRedemption) return ReadRedemptionScene(app, path, scene, why);
+    if (files.gameType == kGameBloodlines) return ReadBloodlinesScene(files, message, stem, scene, why);
+    if (files.gameType == kGameRedemption) return ReadRedemptionScene(files, message, path, scene, why);
     return Fail(why, "no game is open");
 }
 
-bool ExportModelAsGltf(AppState& app, FileEntry& key) {
+bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
+    ExtractReport& report = job.extraction.report;
     std::string path = key.name;
     std::string stemPath = ModelStemPath(path);
     // The walk meets every file of a model (.mdl, .dx80.vtx, .phy); the model
     // is one export.
-    if (!app.extraction.modelsExported.insert(LowerCase(stemPath)).second) return true;
+    if (!job.extraction.modelsExported.insert(AsciiLowered(stemPath)).second) return true;
     size_t sep = stemPath.find_last_of("/\\");
     std::string glbName = stemPath.substr(sep == std::string::npos ? 0 : sep + 1) + ".glb";
-    app.progress.SetText(glbName.c_str());
+    job.progress.SetText(glbName.c_str());
 
     // Read and check before anything is created: a model that cannot be
     // exported leaves nothing, not even a folder.
     ModelScene scene;
     std::vector<uint8_t> glb;
     std::string why;
-    if (!ReadModelScene(app, path, scene, why) || !WriteGlb(scene, glb, why)) {
-        Problem(app, path, why);
+    if (!ReadModelScene(job.files, job.message, path, scene, why) || !WriteGlb(scene, glb, why)) {
+        Problem(report, path, why);
         return false;
     }
     OutputFile out;
-    if (!OpenOutputFile(app, out, (stemPath + ".glb").c_str(), 0)) {
+    if (!OpenOutputFile(job.extraction, out, (stemPath + ".glb").c_str(), 0)) {
         if (out.status == OutputStatus::Exists) {
-            ++app.extraction.report.skipped;
+            ++report.skipped;
             return true;
         }
-        Problem(app, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
+        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
                                                                : "cannot create the output file");
         return false;
     }
     if (!out.file.Write(glb.data(), uint32_t(glb.size())) || !out.Commit()) {
-        Problem(app, path, "cannot write the output file");
+        Problem(report, path, "cannot write the output file");
         return false;
     }
-    ++app.extraction.report.written;
+    ++report.written;
     for (const std::string& texture : scene.missingTextures)
-        app.extraction.report.notes.push_back(stemPath + ".glb: texture " + texture + " could not be loaded");
+        report.notes.push_back(stemPath + ".glb: texture " + texture + " could not be loaded");
     return true;
 }

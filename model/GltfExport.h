@@ -4,10 +4,11 @@
 
 #include "model/ModelScene.h"
 #include "pack/FileIndex.h"
+#include "pack/GameFiles.h"
+#include "pack/OutputFile.h"
+#include "pack/Seams.h"
 
 #include <string>
-
-struct AppState;
 
 // Writes the model whose path is key.name as STEM.glb under the output
 // folder, as an extraction does: a Bloodlines model (any file of its .mdl /
@@ -16,13 +17,14 @@ struct AppState;
 // meets; an existing .glb is left alone (skipped); a model that cannot be
 // read leaves no file (failed). A texture that cannot be loaded leaves its
 // material without one and is named in the report's notes.
-bool ExportModelAsGltf(AppState& app, FileEntry& key);
+bool ExportModelAsGltf(const ExportJob& job, FileEntry& key);
 
 // The scene of the model of the open game whose file is path (for
-// Bloodlines any file of the pair). Files are read through the game files;
-// everything is checked as the viewer's readers check it. False, with why,
-// when the model cannot be read.
-bool ReadModelScene(AppState& app, const std::string& path, ModelScene& scene, std::string& why);
+// Bloodlines any file of the pair). Files are read through files, texture
+// faults told through message; everything is checked as the viewer's
+// readers check it. False, with why, when the model cannot be read.
+bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const std::string& path, ModelScene& scene,
+                    std::string& why);
 
 // The path of a model without its model extension (.dx80.vtx, .mdl, .phy,
 // .vtx, .nod, any case), or cut at its file name's first '.' when it has

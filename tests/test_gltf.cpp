@@ -9,8 +9,11 @@
 #include "model/BloodlinesModel.h"
 #include "model/RedemptionModel.h"
 #include "pack/GameFiles.h"
+#include "session/AppState.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
 #include "tools/SampleData.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <nlohmann/json.hpp>
 
@@ -233,7 +236,7 @@ TEST(GltfExportTest, RedemptionModelBringsItsBonesAsPlacedNodes) {
     Sample s("redemption/data.nob");
     FileEntry key = {};
     std::strcpy(key.name, "3D/Models/Knight.NOD");
-    ASSERT_TRUE(ExportModelAsGltf(s.app, key));
+    ASSERT_TRUE(ExportModelAsGltf(s.app.Export(), key));
     Glb g;
     ASSERT_TRUE(g.Read(s.dir / "out/3D/Models/Knight.glb"));
     EXPECT_EQ(FacingShare(g), 1.0);
@@ -323,7 +326,7 @@ TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
         r.app.extraction.outputFolder = out / "knight";
         FileEntry key = {};
         std::strcpy(key.name, "3D/Models/Knight.NOD");
-        ASSERT_TRUE(ExportModelAsGltf(r.app, key));
+        ASSERT_TRUE(ExportModelAsGltf(r.app.Export(), key));
         models.push_back({out / "knight/3D/Models/Knight.glb", ""});
     }
     std::string real = RealData() + "/bloodlines";
@@ -337,8 +340,8 @@ TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
             std::string path = fs::relative(e.path(), real).generic_string();
             FileEntry key = {};
             std::strcpy(key.name, path.c_str());
-            if (!ExportModelAsGltf(app, key)) continue;  // packed vertices are not read yet
-            ExportModelAsX(app, key);
+            if (!ExportModelAsGltf(app.Export(), key)) continue;  // packed vertices are not read yet
+            ExportModelAsX(app.Export(), key);
             std::string stem = out / ("real/" + ModelStemPath(path));
             models.push_back({stem + ".glb", stem + ".x"});
         }
