@@ -68,6 +68,7 @@ bench: native
 	@$(BUILD)/bench/bench_read
 	@$(BUILD)/bench/bench_extract
 	@$(BUILD)/bench/bench_dxt
+	@$(BUILD)/bench/bench_formats
 
 clean:
 	rm -rf $(BUILD) $(BUILD_WIN)
