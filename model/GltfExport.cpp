@@ -3,6 +3,7 @@
 #include "model/BloodlinesModel.h"
 #include "model/GltfWriter.h"
 #include "model/MdlFormat.h"
+#include "model/MdlPair.h"
 #include "model/NodFormat.h"
 #include "model/RedemptionModel.h"
 #include "pack/Ascii.h"
@@ -23,14 +24,6 @@ void ToGltfFrame(float x, float y, float z, float out[3]) {
     out[0] = x;
     out[1] = z;
     out[2] = -y;
-}
-
-std::unique_ptr<uint8_t[]> ReadFile(const GameFiles& files, const std::string& path, uint32_t& size) {
-    size = 0;
-    if (path.size() >= sizeof(FileEntry::name)) return nullptr;
-    FileEntry key = {};
-    std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(files, key, size);
 }
 
 AlphaMode AlphaOf(const LoadResult& r) {
@@ -59,28 +52,7 @@ void AddMaterial(ModelScene& scene, const std::string& name, Image32& image, con
 using mdlformat::MdlLayout;
 using mdlformat::StripGroupRef;
 
-struct MdlPair {
-    std::unique_ptr<uint8_t[]> mdlBytes, vtxBytes;
-    ByteView mdl{nullptr, 0}, vtx{nullptr, 0};
-    MdlLayout m;
-};
-
-bool ReadMdlPair(const GameFiles& files, const std::string& stemPath, MdlPair& p, std::string& why) {
-    p.mdlBytes = ReadFile(files, stemPath + ".mdl", p.mdl.size);
-    if (!p.mdlBytes) return Fail(why, "the model file (.mdl) cannot be read");
-    p.mdl.data = p.mdlBytes.get();
-    if (!mdlformat::ReadTables(p.mdl, p.m, true, why)) return false;
-    p.vtxBytes = ReadFile(files, stemPath + ".dx80.vtx", p.vtx.size);
-    if (!p.vtxBytes) return Fail(why, "the strip file (.dx80.vtx) cannot be read");
-    p.vtx.data = p.vtxBytes.get();
-    // Mesh e is drawn with texture e.
-    if (p.m.meshCount > p.m.textureCount) return Fail(why, "the model has more meshes than textures");
-    return mdlformat::ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
-        return mdlformat::CheckStripGroup(p.vtx, g, p.m.vertexCount, why);
-    });
-}
-
-void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, const MdlPair& p, ModelScene& scene) {
+void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, const ModelPair& p, ModelScene& scene) {
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
@@ -97,7 +69,7 @@ void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, con
 // real closed model encloses a negative volume in the file's right-handed
 // frame; the normals do not tell, some models have them pointing inwards),
 // so each triangle is turned round.
-void BloodlinesMeshes(const MdlPair& p, ModelScene& scene) {
+void BloodlinesMeshes(const ModelPair& p, ModelScene& scene) {
     const ByteView& f = p.mdl;
     scene.meshes.resize(p.m.meshCount);
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
@@ -126,8 +98,9 @@ void BloodlinesMeshes(const MdlPair& p, ModelScene& scene) {
 
 bool ReadBloodlinesScene(const GameFiles& files, const MessageSeam& message, const std::string& stemPath,
                          ModelScene& scene, std::string& why) {
-    MdlPair p;
-    if (!ReadMdlPair(files, stemPath, p, why)) return false;
+    ModelPair p;
+    uint32_t faces = 0;
+    if (!ReadModelPair(files, stemPath, p, faces, why)) return false;
     BloodlinesMaterials(files, message, p, scene);
     BloodlinesMeshes(p, scene);
     for (SceneMesh& mesh : scene.meshes) RepairNormals(mesh);
@@ -276,7 +249,7 @@ void RedemptionMeshes(const ByteView& f, const NodLayout& m, ModelScene& scene) 
 bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, const std::string& path,
                          ModelScene& scene, std::string& why) {
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadFile(files, path, size);
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, path, size);
     if (!bytes) return Fail(why, "the model file cannot be read");
     ByteView f{bytes.get(), size};
     NodLayout m;
@@ -343,15 +316,8 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
         return false;
     }
     OutputFile out;
-    if (!OpenOutputFile(job.extraction, out, (stemPath + ".glb").c_str(), 0)) {
-        if (out.status == OutputStatus::Exists) {
-            ++report.skipped;
-            return true;
-        }
-        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
-                                                               : "cannot create the output file");
-        return false;
-    }
+    bool skipped = false;
+    if (!OpenConvertedOutput(job.extraction, out, stemPath + ".glb", path, skipped)) return skipped;
     if (!out.file.Write(glb.data(), uint32_t(glb.size())) || !out.Commit()) {
         Problem(report, path, "cannot write the output file");
         return false;

@@ -71,6 +71,23 @@ bool CreateParentFolders(const char* path, std::unordered_set<std::string>* made
     return true;
 }
 
+bool OpenConvertedOutput(ExtractState& extraction, OutputFile& out, const std::string& path,
+                         const std::string& listed, bool& skipped) {
+    skipped = false;
+    if (OpenOutputFile(extraction, out, path.c_str(), 0)) return true;
+    ExtractReport& report = extraction.report;
+    if (out.status == OutputStatus::Exists) {
+        skipped = true;
+        ++report.skipped;
+        return false;
+    }
+    ++report.failed;
+    report.problems.push_back(listed + ": " + (out.status == OutputStatus::Unsafe
+                                                   ? "unsafe path inside the pack, not extracted"
+                                                   : "cannot create the output file"));
+    return false;
+}
+
 bool OpenOutputFile(ExtractState& ex, OutputFile& out, const char* path, uint8_t overwrite) {
     out.Abandon();
     if (!IsSafeRelativePath(path)) {

@@ -106,6 +106,13 @@ bool CreateParentFolders(const char* path, std::unordered_set<std::string>* made
 // existing file is left alone (status Exists).
 bool OpenOutputFile(ExtractState& extraction, OutputFile& out, const char* path, uint8_t overwrite);
 
+// OpenOutputFile for a conversion (overwrite 0) that reports for itself: an
+// existing file counts as skipped, any other refusal as failed, under the
+// in-pack path listed. True when the file is open; skipped tells the two
+// false cases apart.
+bool OpenConvertedOutput(ExtractState& extraction, OutputFile& out, const std::string& path,
+                         const std::string& listed, bool& skipped);
+
 // Opens the loose file that replaces the packed file path names, a sibling
 // of item, below the data folder (the current directory).
 bool OpenWriteBack(const PackTree& tree, OutputFile& out, TreeItem item, const char* path);

@@ -164,8 +164,6 @@ long AssimpFaces(const std::string& path) {
 }
 #endif
 
-std::string Exported(const TempDir& out, const std::string& stem) { return out / (stem + ".glb"); }
-
 // The sample data folders, written once per test.
 struct Sample {
     TempDir dir;
@@ -353,11 +351,15 @@ TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
         Glb g;
         ASSERT_TRUE(g.Read(glb));
         // Real models are closed; the samples are a few loose faces.
-        if (glb.find("/real/") != std::string::npos) EXPECT_GT(SignedVolume(g), 0) << "front faces counter-clockwise";
+        if (glb.find("/real/") != std::string::npos) {
+            EXPECT_GT(SignedVolume(g), 0) << "front faces counter-clockwise";
+        }
         EXPECT_EQ(AssimpFaces(glb), long(g.Triangles()));
         // The .x export does not read every model yet (packed vertices,
         // names with two dots).
-        if (fs::exists(x)) EXPECT_EQ(AssimpFaces(x), long(g.Triangles())) << "the same faces as the .x";
+        if (fs::exists(x)) {
+            EXPECT_EQ(AssimpFaces(x), long(g.Triangles())) << "the same faces as the .x";
+        }
     }
 }
 #endif

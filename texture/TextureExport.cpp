@@ -31,17 +31,8 @@ bool ExportPicture(const ExportJob& job, FileEntry& key, const char* ext, bool (
     job.progress.SetText(outName.c_str());
 
     OutputFile out;
-    if (!OpenOutputFile(job.extraction, out, (folder + outName).c_str(), 0)) {
-        if (out.status == OutputStatus::Exists) {
-            ++report.skipped;
-            return true;
-        }
-        ++report.failed;
-        report.problems.push_back(path + ": " +
-                                  (out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
-                                                                      : "cannot create the output file"));
-        return false;
-    }
+    bool skipped = false;
+    if (!OpenConvertedOutput(job.extraction, out, folder + outName, path, skipped)) return skipped;
     Image32 image = Image32{};
     LoadResult loaded = LoadImage(job.files, job.message, key, image, nullptr);
     bool written = loaded.loaded && write(image, out.file) && out.Commit();
