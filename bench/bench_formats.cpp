@@ -2,10 +2,13 @@
 // game files (../shared/realdata):
 //
 //   models:   a pack holding COPIES copies of every real model that both
-//             exports read (each copy in a folder of its own) with their
-//             materials, exported whole as binary glTF ("Extract Model
-//             (glTF)") against DirectX .x with Targa textures ("Extract Model
-//             (D3d.x)"). Target: .glb at most 1.5 times .x.
+//             exports read, each copy in a folder of its own below one
+//             folder, with their materials; that folder exported as binary
+//             glTF ("Extract Model (glTF)") against DirectX .x with Targa
+//             textures ("Extract Model (D3d.x)"). Target: .glb at most 1.5
+//             times .x. With COPIES 1 every texture is encoded once per
+//             model; with more, copies share their textures as the models
+//             of a game folder do, and each is encoded once per extraction.
 //   pictures: a pack of every real texture pair, COPIES times, exported as
 //             PNG against Targa. Target: PNG at most 2 times Targa.
 //
@@ -103,13 +106,13 @@ int main(int argc, char** argv) {
         std::string path = fs::relative(e.path(), real).generic_string();
         Add(models, real, path, path);
         if (e.path().extension() != ".tth" && e.path().extension() != ".ttz") continue;
-        for (int c = 0; c < copies; ++c) Add(pictures, real, path, "copy" + std::to_string(c) + "/" + path);
+        for (int c = 0; c < copies; ++c) Add(pictures, real, path, "copies/" + std::to_string(c) + "/" + path);
     }
     for (int c = 0; c < copies; ++c)
         for (const char* stem : kModels)
             for (const char* ext : {".mdl", ".dx80.vtx"}) {
                 std::string path = std::string(stem) + ext;
-                Add(models, real, path, "copy" + std::to_string(c) + "/" + path);
+                Add(models, real, path, "copies/" + std::to_string(c) + "/" + path);
             }
     WriteWholeFile((work / "models/pack000.vpk").string(), BuildVpk(models));
     WriteWholeFile((work / "pictures/pack000.vpk").string(), BuildVpk(pictures));

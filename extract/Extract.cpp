@@ -144,6 +144,8 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
     ex.command = command;
     ex.madeFolders.clear();
     ex.modelsExported.clear();
+    ex.encodedPictures.clear();
+    ex.encodedBytes = 0;
     ProgressDialog& progress = job.progress;
     if (count >= threshold) {
         progress.Create(title);

@@ -7,6 +7,7 @@
 #include "model/NodFormat.h"
 #include "model/RedemptionModel.h"
 #include "pack/Ascii.h"
+#include "texture/Png.h"
 #include "texture/LoadImage.h"
 
 #include <cmath>
@@ -32,9 +33,11 @@ AlphaMode AlphaOf(const LoadResult& r) {
 
 // Adds a material; a picture that did not load leaves it without texture
 // and is named.
-void AddMaterial(ModelScene& scene, const std::string& name, Image32& image, const LoadResult& loaded) {
+void AddMaterial(ModelScene& scene, const std::string& name, const std::string& source, Image32& image,
+                 const LoadResult& loaded) {
     SceneMaterial m;
     m.name = name;
+    m.source = source;
     m.alpha = AlphaOf(loaded);
     m.doubleSided = loaded.twoSided != 0;
     if (loaded.loaded == 1 && image.pixels != nullptr) {
@@ -57,9 +60,12 @@ void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, con
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult loaded;
-        if (FindBloodlinesMaterial(files, p.mdl.data, p.mdl.size, e, material))
+        std::string source;
+        if (FindBloodlinesMaterial(files, p.mdl.data, p.mdl.size, e, material)) {
+            source = AsciiLowered(material.name);
             loaded = LoadImage(files, message, material, image, nullptr);
-        AddMaterial(scene, mdlformat::TextureName(p.mdl, p.m, e), image, loaded);
+        }
+        AddMaterial(scene, mdlformat::TextureName(p.mdl, p.m, e), source, image, loaded);
     }
 }
 
@@ -259,7 +265,7 @@ bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, con
         std::string name = nodformat::NameField(f, m.textures + uint64_t(t) * nodformat::kNameField);
         Image32 image = Image32{};
         LoadResult loaded = LoadRedemptionTexture(files, message, name, image);
-        AddMaterial(scene, name, image, loaded);
+        AddMaterial(scene, name, "nam:" + AsciiLowered(name), image, loaded);
     }
     RedemptionMeshes(f, m, scene);
     for (SceneMesh& mesh : scene.meshes) RepairNormals(mesh);
@@ -270,6 +276,27 @@ bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, con
 void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
     ++report.failed;
     report.problems.push_back(path + ": " + reason);
+}
+
+// Models of one extraction often share their textures; each is encoded
+// once. The cache keeps at most kSharedPictureBytes of encoded pictures.
+const size_t kSharedPictureBytes = size_t(256) << 20;
+
+void SharePictures(ModelScene& scene, ExtractState& extraction) {
+    for (SceneMaterial& m : scene.materials) {
+        if (m.picture.pixels == nullptr || m.source.empty()) continue;
+        auto found = extraction.encodedPictures.find(m.source);
+        if (found != extraction.encodedPictures.end()) {
+            m.png = found->second;
+        } else {
+            if (!EncodePng(m.picture, m.png)) continue;  // the writer names it
+            if (extraction.encodedBytes + m.png.size() <= kSharedPictureBytes) {
+                extraction.encodedPictures.emplace(m.source, m.png);
+                extraction.encodedBytes += m.png.size();
+            }
+        }
+        m.picture.Release();
+    }
 }
 
 }  // namespace
@@ -311,7 +338,9 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
     ModelScene scene;
     std::vector<uint8_t> glb;
     std::string why;
-    if (!ReadModelScene(job.files, job.message, path, scene, why) || !WriteGlb(scene, glb, why)) {
+    bool read = ReadModelScene(job.files, job.message, path, scene, why);
+    if (read) SharePictures(scene, job.extraction);
+    if (!read || !WriteGlb(scene, glb, why)) {
         Problem(report, path, why);
         return false;
     }

@@ -100,15 +100,13 @@ void Materials(ModelScene& scene, GlbBuilder& glb, Json& gltf) {
     Json materials = Json::array(), textures = Json::array(), images = Json::array();
     for (SceneMaterial& m : scene.materials) {
         Json pbr = {{"metallicFactor", 0.0}, {"roughnessFactor", 1.0}};
-        std::vector<uint8_t> png;
-        if (m.picture.pixels != nullptr) {
-            if (EncodePng(m.picture, png)) {
-                images.push_back({{"name", m.name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
-                textures.push_back({{"sampler", 0}, {"source", images.size() - 1}});
-                pbr["baseColorTexture"] = {{"index", textures.size() - 1}};
-            } else {
-                scene.missingTextures.push_back(m.name);
-            }
+        std::vector<uint8_t>& png = m.png;
+        if (png.empty() && m.picture.pixels != nullptr && !EncodePng(m.picture, png))
+            scene.missingTextures.push_back(m.name);
+        if (!png.empty()) {
+            images.push_back({{"name", m.name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
+            textures.push_back({{"sampler", 0}, {"source", images.size() - 1}});
+            pbr["baseColorTexture"] = {{"index", textures.size() - 1}};
         }
         Json material = {{"name", m.name}, {"pbrMetallicRoughness", pbr}};
         if (m.alpha == AlphaMode::Mask) material["alphaMode"] = "MASK", material["alphaCutoff"] = 0.5;

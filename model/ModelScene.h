@@ -14,7 +14,11 @@ enum class AlphaMode : uint8_t { Opaque, Mask, Blend };
 
 struct SceneMaterial {
     std::string name;
-    Image32 picture = Image32{};  // no pixels: the material has no texture
+    // Where the picture came from (a material file), so that models sharing
+    // it can share its encoding; empty when unknown.
+    std::string source;
+    Image32 picture = Image32{};  // no pixels and no png: the material has no texture
+    std::vector<uint8_t> png;     // the picture already encoded, when it is
     AlphaMode alpha = AlphaMode::Opaque;
     bool doubleSided = false;
 };

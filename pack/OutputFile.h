@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -71,6 +72,10 @@ struct ExtractState {
     // without extension: a model is one export whichever of its files the
     // walk meets.
     std::unordered_set<std::string> modelsExported;
+    // Pictures encoded for the models of the current run, by the material
+    // file that gave them, and their total size.
+    std::unordered_map<std::string, std::vector<uint8_t>> encodedPictures;
+    size_t encodedBytes = 0;
 };
 
 // What every export of a subtree works with: the game files it reads, where

@@ -108,6 +108,8 @@ double FacingShare(const Glb& g) {
     return total == 0 ? 0 : double(agree) / total;
 }
 
+// Independent readers, run natively where the install script put them.
+#ifndef _WIN32
 // The volume the meshes enclose, counting a triangle positive when it runs
 // counter-clockwise seen from outside: positive for a closed model whose
 // front faces are as glTF wants, whatever its normals say.
@@ -126,8 +128,6 @@ double SignedVolume(const Glb& g) {
     return volume;
 }
 
-// Independent readers, run natively where the install script put them.
-#ifndef _WIN32
 std::string Validator() {
     const char* root = std::getenv("QUILLON_GLTF_VALIDATOR");
     std::string path = root != nullptr ? root : QUILLON_SOURCE "/.tools/node_modules/gltf-validator";
