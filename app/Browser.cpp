@@ -275,7 +275,11 @@ void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths)
     // (and so views, as a click would).
     TreeItem chosen = core.tree.Selected();
     HTREEITEM handle = RevealItem(chosen);
+    HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (handle != nullptr) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
+    // A picture dropped on the texture already shown changes no selection,
+    // so nothing would show the new one: view it here.
+    if (handle != nullptr && handle == caret && targas > 0) ViewTreeItem(core, chosen);
     SyncViews();
 }
 

@@ -335,6 +335,10 @@ TEST(Browser, PopupCommandsGreyAndExtract) {
     EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_FILES, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_TEXTURES, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(GetMenuState(menu, IDM_EXTRACT_MODEL, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(menu, IDM_EXTRACT_GLTF, MF_BYCOMMAND) & MF_GRAYED);
+    // The two new items follow the three of old, glTF then PNG.
+    EXPECT_EQ(GetMenuItemID(menu, 3), UINT(IDM_EXTRACT_GLTF));
+    EXPECT_EQ(GetMenuItemID(menu, 4), UINT(IDM_EXTRACT_PNG));
 
     // Two files: below the binary threshold, so no progress window.
     EXPECT_EQ(gGui->RunPopupCommand(CoreItem("images"), IDM_EXTRACT_FILES), 2u);
@@ -355,6 +359,14 @@ TEST(Browser, PopupCommandsGreyAndExtract) {
     EXPECT_TRUE(fs::exists(out + "/models/samples/Lamp.x") || fs::exists(out + "/models/samples/lamp.x"));
     EXPECT_EQ(gProgressWindows, 3);
     EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    ASSERT_FALSE(GetMenuState(menu, IDM_EXTRACT_GLTF, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(gGui->RunPopupCommand(CoreItem("models"), IDM_EXTRACT_GLTF), 2u);
+    EXPECT_TRUE(fs::exists(out + "/models/samples/Lamp.glb") || fs::exists(out + "/models/samples/lamp.glb"));
+    EXPECT_EQ(gProgressWindows, 4);
+    // The lamp's cord has no texture: the glTF is written and the cord named.
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("lampcord could not be loaded"), std::string::npos) << gMessages[0];
+    gMessages.clear();
     // Every progress window is gone again.
     EXPECT_EQ(FindWindowA(nullptr, "Extracting Models"), nullptr);
 }
