@@ -214,7 +214,9 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
             if (lines.size() > kReportedProblems)
                 text += "... and " + std::to_string(lines.size() - kReportedProblems) + " more\n";
         };
-        list(report.problems, " file(s) could not be extracted:\n");
+        // A model export counts models, not the files of each pair.
+        bool models = command == kExtractModels || command == kExtractModelsGltf;
+        list(report.problems, models ? " model(s) could not be extracted:\n" : " file(s) could not be extracted:\n");
         list(report.notes, " file(s) were written without a part:\n");
         core.message.Show(text.c_str(), "Extraction");
     }

@@ -143,7 +143,6 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
     }
     ex.command = command;
     ex.madeFolders.clear();
-    ex.modelsExported.clear();
     ex.encodedPictures.clear();
     ex.encodedBytes = 0;
     ProgressDialog& progress = job.progress;

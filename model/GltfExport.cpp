@@ -3,7 +3,8 @@
 #include "model/BloodlinesModel.h"
 #include "model/GltfWriter.h"
 #include "model/MdlFormat.h"
-#include "model/MdlPair.h"
+#include "model/ModelExport.h"
+#include "model/ModelPair.h"
 #include "model/NodFormat.h"
 #include "model/RedemptionModel.h"
 #include "pack/Ascii.h"
@@ -88,13 +89,13 @@ void BloodlinesMeshes(const ModelPair& p, ModelScene& scene) {
     mdlformat::ForEachStripGroup(f, p.m, p.vtx, unused, [&](const StripGroupRef& g) {
         if (g.mesh != current) collect.Begin(scene.meshes[current = g.mesh]);
         for (uint32_t k = 0; k < g.indexCount; ++k) {
-            uint32_t v = uint32_t(mdlformat::VertexNumber(p.vtx, g, k - k % 3 + 2 - k % 3));
+            uint32_t v = mdlformat::VertexNumber(p.vtx, g, k - k % 3 + 2 - k % 3);
             if (!collect.Has(v)) {
-                uint64_t r = p.m.vertexArray + uint64_t(v) * mdlformat::kVertexRecord;
-                float position[3], normal[3], uv[2] = {f.F32(r + 0x24), f.F32(r + 0x28)};
-                ToGltfFrame(f.F32(r + 0x0C), f.F32(r + 0x10), f.F32(r + 0x14), position);
-                ToGltfFrame(f.F32(r + 0x18), f.F32(r + 0x1C), f.F32(r + 0x20), normal);
-                collect.Add(v, position, normal, uv);
+                const mdlformat::Vertex& in = p.vertices[v];
+                float position[3], normal[3];
+                ToGltfFrame(in.position[0], in.position[1], in.position[2], position);
+                ToGltfFrame(in.normal[0], in.normal[1], in.normal[2], normal);
+                collect.Add(v, position, normal, in.uv);
             }
             collect.Index(v);
         }
@@ -106,7 +107,7 @@ bool ReadBloodlinesScene(const GameFiles& files, const MessageSeam& message, con
                          ModelScene& scene, std::string& why) {
     ModelPair p;
     uint32_t faces = 0;
-    if (!ReadModelPair(files, stemPath, p, faces, why)) return false;
+    if (!ReadModelPair(files, stemPath, p, why) || !CountFaces(p, faces, why)) return false;
     BloodlinesMaterials(files, message, p, scene);
     BloodlinesMeshes(p, scene);
     for (SceneMesh& mesh : scene.meshes) RepairNormals(mesh);
@@ -255,7 +256,10 @@ void RedemptionMeshes(const ByteView& f, const NodLayout& m, ModelScene& scene) 
 bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, const std::string& path,
                          ModelScene& scene, std::string& why) {
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, path, size);
+    if (path.size() >= sizeof(FileEntry::name)) return Fail(why, "the model path is too long");
+    FileEntry key = {};
+    std::memcpy(key.name, path.data(), path.size());
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
     if (!bytes) return Fail(why, "the model file cannot be read");
     ByteView f{bytes.get(), size};
     NodLayout m;
@@ -301,18 +305,6 @@ void SharePictures(ModelScene& scene, ExtractState& extraction) {
 
 }  // namespace
 
-std::string ModelStemPath(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    size_t name = sep == std::string::npos ? 0 : sep + 1;
-    std::string lower = AsciiLowered(path);
-    for (const char* ext : {".dx80.vtx", ".mdl", ".phy", ".vtx", ".nod"}) {
-        size_t n = std::strlen(ext);
-        if (lower.size() - name > n && lower.compare(lower.size() - n, n, ext) == 0) return path.substr(0, path.size() - n);
-    }
-    size_t dot = path.find('.', name);
-    return dot == std::string::npos ? path : path.substr(0, dot);
-}
-
 bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const std::string& path, ModelScene& scene,
                     std::string& why) {
     std::string stem = ModelStemPath(path);
@@ -328,7 +320,7 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
     std::string stemPath = ModelStemPath(path);
     // The walk meets every file of a model (.mdl, .dx80.vtx, .phy); the model
     // is one export.
-    if (!job.extraction.modelsExported.insert(AsciiLowered(stemPath)).second) return true;
+    if (!FirstMeetingOfModel(report, path)) return true;
     size_t sep = stemPath.find_last_of("/\\");
     std::string glbName = stemPath.substr(sep == std::string::npos ? 0 : sep + 1) + ".glb";
     job.progress.SetText(glbName.c_str());

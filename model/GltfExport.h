@@ -25,8 +25,3 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key);
 // readers check it. False, with why, when the model cannot be read.
 bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const std::string& path, ModelScene& scene,
                     std::string& why);
-
-// The path of a model without its model extension (.dx80.vtx, .mdl, .phy,
-// .vtx, .nod, any case), or cut at its file name's first '.' when it has
-// none of them: the name its exports take.
-std::string ModelStemPath(const std::string& path);

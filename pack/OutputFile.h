@@ -51,6 +51,9 @@ struct ExtractReport {
     // "PATH: what is missing" for files written without a part of them (a
     // model whose texture could not be loaded).
     std::vector<std::string> notes;
+    // The models met so far (stems, lower case), so that a model counts
+    // once however many of its files the walk meets.
+    std::unordered_set<std::string> models;
 
     void Clear() { *this = ExtractReport(); }
 };
@@ -68,10 +71,6 @@ struct ExtractState {
     // The pop-up menu command being run (ExtractCommand); it picks the
     // output format of pictures and models.
     uint32_t command = 0;
-    // Models written (or tried) in the current run, by lower-case path
-    // without extension: a model is one export whichever of its files the
-    // walk meets.
-    std::unordered_set<std::string> modelsExported;
     // Pictures encoded for the models of the current run, by the material
     // file that gave them, and their total size.
     std::unordered_map<std::string, std::vector<uint8_t>> encodedPictures;

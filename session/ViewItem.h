@@ -13,7 +13,9 @@
 #include <string>
 
 // Model: a model is on show; NoModel: the model could not be loaded (the
-// reason is in app.viewer.lastModelError) and the previous display stays.
+// reason is in app.viewer.lastModelError). A model or picture that cannot be
+// shown empties the view and leaves one line in the text pane: the file and
+// the reason.
 enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel };
 
 // Views item as the browser does on selection; says what it showed. Folders
