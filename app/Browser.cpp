@@ -188,10 +188,10 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     std::fill(std::begin(core.extraction.categoryCounts), std::end(core.extraction.categoryCounts), 0u);
     CountCategories(core, item);
     HMENU menu = GetSubMenu(popupMenu, 0);
-    UINT pictures = MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED);
+    UINT pictures = MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, IDM_EXTRACT_TEXTURES, pictures);
     EnableMenuItem(menu, IDM_EXTRACT_PNG, pictures);
-    UINT models = MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED);
+    UINT models = MF_BYCOMMAND | (core.extraction.Count(FileCategory::Model) != 0 ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, IDM_EXTRACT_MODEL, models);
     EnableMenuItem(menu, IDM_EXTRACT_GLTF, models);
     return menu;
@@ -216,7 +216,9 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
         };
         // A model export counts models, not the files of each pair.
         bool models = command == kExtractModels || command == kExtractModelsGltf;
-        list(report.problems, models ? " model(s) could not be extracted:\n" : " file(s) could not be extracted:\n");
+        std::vector<std::string> problems;
+        for (const Failure& f : report.problems) problems.push_back(f.Words());
+        list(problems, models ? " model(s) could not be extracted:\n" : " file(s) could not be extracted:\n");
         list(report.notes, " file(s) were written without a part:\n");
         core.message.Show(text.c_str(), "Extraction");
     }
@@ -309,9 +311,16 @@ void GuiState::LayoutBrowserControls() {
 bool GuiState::LoadPackByName(const std::string& name) {
     LoadPack(core, name);
     if (core.packsLoaded) MirrorTreeTop();
+    ShowFailure();
     SyncViews();
     UpdateTitle();
     return core.packsLoaded;
+}
+
+void GuiState::ShowFailure() {
+    // A file that is not a pack is told where its tree would have been
+    // shown; the pack list stays for another pack.
+    if (core.failure.Failed()) core.textView.SetText(core.failure.Words());
 }
 
 void GuiState::MirrorPackList() {

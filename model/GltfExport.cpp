@@ -277,11 +277,6 @@ bool ReadRedemptionScene(const GameFiles& files, const MessageSeam& message, con
     return true;
 }
 
-void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
-    ++report.failed;
-    report.problems.push_back(path + ": " + reason);
-}
-
 // Models of one extraction often share their textures; each is encoded
 // once. The cache keeps at most kSharedPictureBytes of encoded pictures.
 const size_t kSharedPictureBytes = size_t(256) << 20;
@@ -333,14 +328,20 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
     bool read = ReadModelScene(job.files, job.message, path, scene, why);
     if (read) SharePictures(scene, job.extraction);
     if (!read || !WriteGlb(scene, glb, why)) {
-        Problem(report, path, why);
+        report.Fail(path, Reason::ModelNotLoaded, why);
         return false;
     }
     OutputFile out;
-    bool skipped = false;
-    if (!OpenConvertedOutput(job.extraction, out, stemPath + ".glb", path, skipped)) return skipped;
+    if (!OpenOutputFile(job.extraction, out, (stemPath + ".glb").c_str(), 0)) {
+        if (out.status == Reason::OutputExists) {
+            ++report.skipped;
+            return true;
+        }
+        report.Fail(path, out.status);
+        return false;
+    }
     if (!out.file.Write(glb.data(), uint32_t(glb.size())) || !out.Commit()) {
-        Problem(report, path, "cannot write the output file");
+        report.Fail(path, Reason::CannotWrite);
         return false;
     }
     ++report.written;

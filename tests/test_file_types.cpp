@@ -32,15 +32,15 @@ TEST(FileTypesTest, NamesWithoutAnExtensionAreUntyped) {
 
 TEST(FileTypesTest, CategoriesAndIcons) {
     int perCategory[7] = {};
-    for (FileType t = 0; t < 64; ++t) ++perCategory[CategoryOf(t)];
-    EXPECT_EQ(CategoryOf(0), Untyped);
-    EXPECT_EQ(perCategory[Folder], 0) << "no type is a folder";
-    EXPECT_EQ(perCategory[Untyped], 1);
-    EXPECT_EQ(perCategory[Sound], 1);
-    EXPECT_EQ(perCategory[Image], 4);  // BMP TGA TTH TTZ
-    EXPECT_EQ(perCategory[Model], 4);  // MDL PHY VTX NOD
-    EXPECT_EQ(CategoryOf(ClassifyExtension("nod")), Model);
-    EXPECT_EQ(CategoryOf(ClassifyExtension("ttz")), Image);
+    for (FileType t = 0; t < 64; ++t) ++perCategory[static_cast<uint32_t>(CategoryOf(t))];
+    EXPECT_EQ(CategoryOf(0), FileCategory::Untyped);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Folder)], 0) << "no type is a folder";
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Untyped)], 1);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Sound)], 1);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Image)], 4);  // BMP TGA TTH TTZ
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Model)], 4);  // MDL PHY VTX NOD
+    EXPECT_EQ(CategoryOf(ClassifyExtension("nod")), FileCategory::Model);
+    EXPECT_EQ(CategoryOf(ClassifyExtension("ttz")), FileCategory::Image);
 
     struct Item {
         int iImage = -1, iSelectedImage = -1;
@@ -51,5 +51,5 @@ TEST(FileTypesTest, CategoriesAndIcons) {
         EXPECT_EQ(item.iImage, expected[c][0]) << c;
         EXPECT_EQ(item.iSelectedImage, expected[c][1]) << c;
     }
-    EXPECT_STREQ(CategoryName(Untyped), "Untyped");
+    EXPECT_STREQ(CategoryName(FileCategory::Untyped), "Untyped");
 }

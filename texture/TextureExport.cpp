@@ -10,10 +10,7 @@
 
 namespace {
 
-std::string AfterLastSeparator(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
+std::string AfterLastSeparator(const std::string& path) { return path.substr(FileNameStart(path)); }
 
 }  // namespace
 
@@ -31,8 +28,14 @@ bool ExportPicture(const ExportJob& job, FileEntry& key, const char* ext, bool (
     job.progress.SetText(outName.c_str());
 
     OutputFile out;
-    bool skipped = false;
-    if (!OpenConvertedOutput(job.extraction, out, folder + outName, path, skipped)) return skipped;
+    if (!OpenOutputFile(job.extraction, out, (folder + outName).c_str(), 0)) {
+        if (out.status == Reason::OutputExists) {
+            ++report.skipped;
+            return true;
+        }
+        report.Fail(path, out.status);
+        return false;
+    }
     Image32 image = Image32{};
     LoadResult loaded = LoadImage(job.files, job.message, key, image, nullptr);
     bool written = loaded.loaded && write(image, out.file) && out.Commit();
@@ -40,8 +43,7 @@ bool ExportPicture(const ExportJob& job, FileEntry& key, const char* ext, bool (
     if (!written) {
         // Nothing is left behind: an empty file would pass for an export.
         out.Abandon();
-        ++report.failed;
-        report.problems.push_back(path + ": " + (loaded.loaded ? "cannot write " + outName : "cannot load the picture"));
+        report.Fail(path, loaded.loaded ? Reason::CannotWrite : Reason::PictureNotLoaded);
         return false;
     }
     ++report.written;
