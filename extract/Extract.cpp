@@ -1,5 +1,6 @@
 #include "extract/Extract.h"
 
+#include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "texture/TextureExport.h"
 
@@ -33,7 +34,12 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     } else if (filter == 0) {
         ExtractRawFile(job, key);
     } else if (category == FileCategory::Image) {
-        ExportTextureAsTga(job, key);
+        if (job.extraction.command == kExtractTexturesPng)
+            ExportTextureAsPng(job, key);
+        else
+            ExportTextureAsTga(job, key);
+    } else if (job.extraction.command == kExtractModelsGltf) {
+        ExportModelAsGltf(job, key);
     } else {
         ExportModelAsX(job, key);
     }
@@ -78,12 +84,12 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         for (uint32_t c : ex.categoryCounts) count += c;
         filter = 0;
         threshold = 16;
-    } else if (command == kExtractTextures) {
+    } else if (command == kExtractTextures || command == kExtractTexturesPng) {
         title = "Extracting Images";
         count = ex.Count(FileCategory::Image);
         filter = static_cast<uint32_t>(FileCategory::Image);
         threshold = 8;
-    } else if (command == kExtractModels) {
+    } else if (command == kExtractModels || command == kExtractModelsGltf) {
         title = "Extracting Models";
         count = ex.Count(FileCategory::Model);
         filter = static_cast<uint32_t>(FileCategory::Model);
@@ -109,7 +115,10 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
             return count;
         }
     }
+    ex.command = command;
     ex.madeFolders.clear();
+    ex.encodedPictures.clear();
+    ex.encodedBytes = 0;
     ProgressDialog& progress = job.progress;
     if (count >= threshold) {
         progress.Create(title);
@@ -118,6 +127,7 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         progress.SetStep(1);
     }
     ExtractSubtree(job, tree, item, filter);
+    ex.command = 0;
     progress.Destroy();
     ex.madeFolders.clear();
     return count;
