@@ -11,8 +11,10 @@ struct TypeRow {
     FileCategory category;
 };
 
-// Indexed by FileType; row 0 is the "no match" type.
-const TypeRow kTypes[64] = {
+// Indexed by FileType; row 0 is the "no match" type. Codes from 64 on are
+// types the games hold beyond the original 64: MP3 voice lines and Python
+// game scripts.
+const TypeRow kTypes[kFileTypeCount] = {
     {"", Untyped},     {"AIN", Text},    {"BIN", Other},  {"BMP", Image},  {"CFG", Text},   {"DLG", Text},
     {"DSP", Text},     {"DT", Other},    {"FNT", Other},  {"GAM", Text},   {"GAM~", Text},  {"LIP", Text},
     {"LOC", Text},     {"LST", Text},    {"MDL", Model},  {"OLD", Other},  {"PHY", Model},  {"PK", Other},
@@ -23,7 +25,7 @@ const TypeRow kTypes[64] = {
     {"NIL", Other},    {"NAD", Other},   {"NOD", Model},  {"NMS", Text},   {"NCO", Text},   {"NPC", Text},
     {"NAI", Text},     {"EXE", Other},   {"DLL", Other},  {"NED", Text},   {"NCD", Text},   {"NEX", Text},
     {"NAG", Text},     {"NOT", Other},   {"NCP", Other},  {"NQD", Text},   {"NSD", Other},  {"NBS", Text},
-    {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},
+    {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},   {"MP3", Sound},  {"PY", Text},
 };
 
 }  // namespace
@@ -41,7 +43,7 @@ FileType ClassifyExtension(const char* extension) {
     }
     upper[n] = '\0';
     if (upper[0] < 'A' || upper[0] > 'X') return 0;
-    for (FileType t = 1; t < 64; ++t)
+    for (FileType t = 1; t < kFileTypeCount; ++t)
         if (std::strcmp(upper, kTypes[t].extension) == 0) return t;
     return 0;
 }
@@ -51,7 +53,7 @@ FileType ClassifyName(const char* name) {
     return dot == 0 ? 0 : ClassifyExtension(name + dot + 1);
 }
 
-FileCategory CategoryOf(FileType type) { return type < 64 ? kTypes[type].category : Untyped; }
+FileCategory CategoryOf(FileType type) { return type < kFileTypeCount ? kTypes[type].category : Untyped; }
 
 const char* CategoryName(FileCategory category) {
     static const char* const names[] = {"Other", "Text", "Image", "Model", "Folder", "Untyped", "Sound"};
