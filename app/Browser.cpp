@@ -3,11 +3,9 @@
 #include "app/Shell.h"
 #include "app/resource.h"
 
-#include "extract/Extract.h"
-#include "model/ModelExport.h"
 #include "pack/FileHandle.h"
-#include "texture/TextureExport.h"
-#include "viewer/ViewItem.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
 
 #include <shellapi.h>
 

@@ -5,7 +5,7 @@
 // changes, Sync uploads it. Nothing else in the program sees Direct3D.
 #pragma once
 
-#include "viewer/Camera.h"
+#include "model/Camera.h"
 #include "viewer/Viewer.h"
 
 #include <windows.h>

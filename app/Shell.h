@@ -6,7 +6,7 @@
 
 #include "app/D3dViewer.h"
 #include "app/TextView.h"
-#include "pack/GameFiles.h"
+#include "session/AppState.h"
 
 #include <windows.h>
 #include <commctrl.h>

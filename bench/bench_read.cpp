@@ -11,7 +11,7 @@
 //
 // usage: bench_read [FILES] [ROUNDS]
 #include "pack/FileHandle.h"
-#include "pack/GameFiles.h"
+#include "session/AppState.h"
 #include "bench/BenchFiles.h"
 #include "tools/PackWriter.h"
 
@@ -53,7 +53,7 @@ double ReadEveryFile(AppState& app, const std::vector<PackFile>& files, uint64_t
         FileEntry key = {};
         std::memcpy(key.name, pf.name.data(), pf.name.size());
         FileHandle f;
-        uint32_t size = OpenGameFile(app, f, key, 1);
+        uint32_t size = OpenGameFile(app.Files(), f, key, 1);
         auto data = f.ReadAll(size);
         if (size == 0 || !data) {
             std::fprintf(stderr, "bench_read: cannot read %s\n", pf.name.c_str());

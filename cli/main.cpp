@@ -1,13 +1,12 @@
 // quillon: the command-line front end over the same core as the Windows
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
-#include "extract/Extract.h"
-#include "model/ModelExport.h"
-#include "texture/ImageFiles.h"
-#include "texture/TextureExport.h"
-#include "viewer/ViewItem.h"
 #include "pack/FileHandle.h"
-#include "pack/GameFiles.h"
+#include "cli/CommandLine.h"
+#include "session/AppState.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
+#include "texture/ImageFiles.h"
 
 #include <cstdio>
 #include <cstring>
@@ -26,128 +25,8 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: quillon COMMAND [ARGS]\n"
-    "\n"
-    "Browse and read the packs of Redemption (*.nob) and Bloodlines (*.vpk).\n"
-    "A PACK's folder is the data folder: every pack of the same kind there is\n"
-    "listed and indexed, and loose files below it win over packed ones.\n"
-    "\n"
-    "commands:\n"
-    "  packs PACK       list the folder's packs: NUMBER<TAB>FILES<TAB>NAME\n"
-    "  list PACK [--long]\n"
-    "                   list the pack's files in tree order\n"
-    "  cat PACK PATH    write the bytes of game file PATH to standard output\n"
-    "  extract PACK [ITEM...] -o DIR [--flat] [--tga | --x]\n"
-    "                   copy the files below each ITEM (default: all) into DIR,\n"
-    "                   or with --tga write every picture as a Targa file, or\n"
-    "                   with --x every Bloodlines model as a DirectX .x mesh\n"
-    "  show PACK ITEM [-o OUT.tga]\n"
-    "                   what selecting ITEM shows: its text, or a picture's\n"
-    "                   companion text (and with -o the picture as Targa)\n"
-    "  convert PACK ITEM TGA...\n"
-    "                   turn Targa files into the textures beside ITEM\n"
-    "  modify PACK ITEM X...\n"
-    "                   write models with the vertex positions of edited .x files\n"
-    "\n"
-    "options:\n"
-    "  --help           show this help (also: quillon COMMAND --help)\n"
-    "  --version        show the version\n"
-    "\n"
-    "exit status: 0 success, 1 the work failed, 2 usage error\n";
-
-const char kPacksUsage[] =
-    "usage: quillon packs PACK\n"
-    "\n"
-    "Opens PACK and prints the pack list of its folder in list order (sorted by\n"
-    "name ignoring case), one line per pack: the pack number, the number of\n"
-    "files the pack holds, and its file name, separated by tabs.\n";
-
-const char kCatUsage[] =
-    "usage: quillon cat PACK PATH\n"
-    "\n"
-    "Opens PACK and writes the bytes of game file PATH to standard output.\n"
-    "PATH is an in-pack path ('/' or '\\', any case); a loose file of that path\n"
-    "below the data folder wins over the packed one.\n";
-
-const char kListUsage[] =
-    "usage: quillon list PACK [--long]\n"
-    "\n"
-    "Prints every file of PACK in tree order (depth first, folders and files\n"
-    "sorted by name ignoring case), one per line, as its path inside the pack\n"
-    "with '/' between components and letter case as stored.\n"
-    "  --long   print SIZE<TAB>CATEGORY<TAB>PATH; CATEGORY is one of\n"
-    "           Other Text Image Model Untyped Sound\n";
-
-const char kExtractUsage[] =
-    "usage: quillon extract PACK [ITEM...] -o DIR [--flat] [--tga | --x]\n"
-    "\n"
-    "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
-    "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
-    "into DIR. Without ITEMs every top-level item is extracted.\n"
-    "  -o DIR   the output folder (created when missing)\n"
-    "  --flat   write every file directly into DIR under its bare name, without\n"
-    "           the pack's folders; a later file replaces an earlier one of the\n"
-    "           same name\n"
-    "  --tga    write every image, texture and material (BMP, TGA, TTH, TTZ) as a\n"
-    "           32-bit Targa file NAME.tga; existing .tga files are kept and\n"
-    "           counted as skipped, pictures that cannot be read as failed\n"
-    "  --x      write every Bloodlines model (the .mdl and .dx80.vtx pair) as a\n"
-    "           DirectX text mesh STEM.x, with the texture of each of its meshes\n"
-    "           as a Targa file beside it; an existing .x is kept and counted as\n"
-    "           skipped (its textures are not written either), a model that\n"
-    "           cannot be read counts as failed and leaves nothing behind\n"
-    "Raw copies replace existing files. Paths inside the pack that would leave DIR\n"
-    "('..', absolute paths, drives, empty components) are refused and count as\n"
-    "failed. Ends with 'written N, skipped M, failed K' on standard error.\n";
-
-const char kShowUsage[] =
-    "usage: quillon show PACK ITEM [-o OUT.tga]\n"
-    "\n"
-    "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
-    "standard output; for an image, texture or material the companion text\n"
-    "(the material, or the texture's .vmt) goes to standard output and, with\n"
-    "-o, the picture is written as a 32-bit Targa file (replacing OUT.tga).\n"
-    "For a model, its text (a Bloodlines model's material list, a Redemption\n"
-    "model's motion file), then one line per mesh (name, triangles, texture\n"
-    "slot, twoSided and alpha flags), one per texture slot (its size, or\n"
-    "'checkerboard' for a material that could not be loaded), and the camera;\n"
-    "for a Redemption model also its skeleton segments and model scale, and the\n"
-    "motion file shown ('none found' when there is none).\n";
-
-const char kModifyUsage[] =
-    "usage: quillon modify PACK ITEM X...\n"
-    "\n"
-    "Drops the DirectX .x files on ITEM, a file of a Bloodlines model: for each\n"
-    "NAME.x, the model NAME.mdl among ITEM's siblings is written as a loose file\n"
-    "below the data folder, where the game and quillon read it in place of the\n"
-    "packed one. It holds every byte of the model named like ITEM, with the\n"
-    "vertex positions read from NAME.x (as 'extract --x' writes them: x, then\n"
-    "the model's z, then its y). The vertex count must match the model's. A file\n"
-    "that is refused writes nothing, and an existing loose model is kept.\n";
-
-const char kConvertUsage[] =
-    "usage: quillon convert PACK ITEM TGA...\n"
-    "\n"
-    "Drops the Targa files on ITEM: each NAME.tga becomes the texture pair\n"
-    "NAME.tth and NAME.ttz among ITEM's siblings, written as loose files below\n"
-    "the data folder, where the game and quillon read them in place of the\n"
-    "packed ones. Both files of the pair must be listed beside ITEM; on any\n"
-    "failure nothing is written.\n";
-
 // Message boxes of the core become one line on stderr.
 void PrintMessage(void*, const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); }
-
-int UsageError(const char* text, const char* usage) {
-    std::fprintf(stderr, "quillon: %s\n%s", text, usage);
-    return 2;
-}
-
-bool WantsHelp(int argc, char** argv) {
-    for (int i = 0; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
-    return false;
-}
 
 // The progress window becomes a bar on stderr, only on a terminal.
 struct TerminalBar {
@@ -218,11 +97,9 @@ TreeItem FindItemOrSay(const AppState& app, const char* item, const char* pack) 
     return found;
 }
 
-int Packs(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kPacksUsage, stdout), 0;
-    if (argc != 1) return UsageError("packs takes one PACK", kPacksUsage);
+int Packs(const ParsedArgs& args) {
     AppState app;
-    if (!OpenPackOrSay(app, argv[0])) return 1;
+    if (!OpenPackOrSay(app, args.operands[0])) return 1;
     const PackCounts& counts = app.CurrentPacks();
     for (int32_t pos = 0; pos < app.packList.Count(); ++pos) {
         std::printf("%u\t%u\t%s\n", app.packList.GetItemData(pos), counts.FileCountAt(pos),
@@ -231,12 +108,10 @@ int Packs(int argc, char** argv) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int Cat(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kCatUsage, stdout), 0;
-    if (argc != 2) return UsageError("cat takes a PACK and a PATH", kCatUsage);
+int Cat(const ParsedArgs& args) {
     AppState app;
-    if (!OpenPackOrSay(app, argv[0])) return 1;
-    const char* wanted = argv[1];
+    if (!OpenPackOrSay(app, args.operands[0])) return 1;
+    const char* wanted = args.operands[1];
     FileEntry key = {};
     if (std::strlen(wanted) >= sizeof key.name) {
         std::fprintf(stderr, "quillon: %s: not found\n", wanted);
@@ -244,7 +119,7 @@ int Cat(int argc, char** argv) {
     }
     std::strcpy(key.name, wanted);
     FileHandle file;
-    uint32_t size = OpenGameFile(app, file, key, 0);
+    uint32_t size = OpenGameFile(app.Files(), file, key, 0);
     if (size == 0) {
         // Readers treat an empty file as absent; cat still tells an empty
         // file (left open) from a missing one.
@@ -292,23 +167,11 @@ void ListItems(const PackTree& tree, TreeItem first, std::string& prefix, bool l
     }
 }
 
-int List(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kListUsage, stdout), 0;
-    std::vector<const char*> args;
-    bool longForm = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--long") == 0)
-            longForm = true;
-        else if (argv[i][0] == '-' && argv[i][1] != '\0')
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kListUsage);
-        else
-            args.push_back(argv[i]);
-    }
-    if (args.size() != 1) return UsageError("list takes one PACK", kListUsage);
+int List(const ParsedArgs& args) {
     AppState app;
-    if (!OpenPackOrSay(app, args[0])) return 1;
+    if (!OpenPackOrSay(app, args.operands[0])) return 1;
     std::string prefix, out;
-    ListItems(app.tree, app.tree.FirstTopLevel(), prefix, longForm, out);
+    ListItems(app.tree, app.tree.FirstTopLevel(), prefix, args.Has("--long"), out);
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -321,37 +184,17 @@ bool AbsolutePath(const char* given, std::string& path) {
     return !ec;
 }
 
-int Extract(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kExtractUsage, stdout), 0;
-    std::vector<const char*> args;
-    const char* outDir = nullptr;
-    bool flat = false, tga = false, x = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-o") == 0) {
-            if (i + 1 >= argc) return UsageError("-o needs a folder", kExtractUsage);
-            outDir = argv[++i];
-        } else if (std::strcmp(argv[i], "--flat") == 0) {
-            flat = true;
-        } else if (std::strcmp(argv[i], "--tga") == 0) {
-            tga = true;
-        } else if (std::strcmp(argv[i], "--x") == 0) {
-            x = true;
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kExtractUsage);
-        } else {
-            args.push_back(argv[i]);
-        }
-    }
-    if (args.empty()) return UsageError("extract takes a PACK", kExtractUsage);
-    if (tga && x) return UsageError("--tga and --x cannot be combined", kExtractUsage);
-    if (outDir == nullptr || *outDir == '\0') return UsageError("extract needs -o DIR", kExtractUsage);
+int Extract(const ParsedArgs& parsed) {
+    const std::vector<const char*>& args = parsed.operands;
+    const char* outDir = parsed.Value("-o");
     // The pack's folder becomes the current directory; DIR is meant from here.
     std::string output;
     if (!AbsolutePath(outDir, output)) return 1;
     AppState app;
     if (!OpenPackOrSay(app, args[0])) return 1;
     app.extraction.outputFolder = output;
-    app.extraction.extractTree = !flat;
+    app.extraction.extractTree = !parsed.Has("--flat");
+    uint32_t command = parsed.Has("--tga") ? kExtractTextures : parsed.Has("--x") ? kExtractModels : kExtractFiles;
 
     std::vector<TreeItem> items;
     bool missing = false;
@@ -366,7 +209,7 @@ int Extract(int argc, char** argv) {
             items.push_back(item);
 
     app.extraction.report.Clear();
-    for (TreeItem item : items) RunExtraction(app, item, tga ? kExtractTextures : x ? kExtractModels : kExtractFiles);
+    for (TreeItem item : items) RunExtraction(app, item, command);
     const ExtractReport& report = app.extraction.report;
     for (const std::string& problem : report.problems) std::fprintf(stderr, "quillon: %s\n", problem.c_str());
     std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
@@ -401,21 +244,9 @@ void PrintModel(const AppState& app) {
     std::printf("motion\t%s\n", v.motionFile.empty() ? "none found" : v.motionFile.c_str());
 }
 
-int Show(int argc, char** argv) {
-    if (WantsHelp(argc, argv)) return std::fputs(kShowUsage, stdout), 0;
-    std::vector<const char*> args;
-    const char* out = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-o") == 0) {
-            if (i + 1 >= argc) return UsageError("-o needs a file", kShowUsage);
-            out = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), kShowUsage);
-        } else {
-            args.push_back(argv[i]);
-        }
-    }
-    if (args.size() != 2) return UsageError("show takes a PACK and an ITEM", kShowUsage);
+int Show(const ParsedArgs& parsed) {
+    const std::vector<const char*>& args = parsed.operands;
+    const char* out = parsed.Value("-o");
     std::string outPath;
     if (out != nullptr && !AbsolutePath(out, outPath)) return 1;
     AppState app;
@@ -466,31 +297,25 @@ int Show(int argc, char** argv) {
     return 0;
 }
 
-// The arguments of a drop on the tree, PACK ITEM FILE...: the files made
+// The operands of a drop on the tree, PACK ITEM FILE...: the files made
 // absolute (opening the pack enters its folder), the pack opened and the
 // item found. Gives the exit status to return now, or -1 to go on.
-int OpenDrop(int argc, char** argv, const char* usage, const char* misuse, AppState& app, TreeItem& item,
-             std::vector<std::string>& files) {
-    if (WantsHelp(argc, argv)) return std::fputs(usage, stdout), 0;
-    for (int i = 0; i < argc; ++i)
-        if (argv[i][0] == '-' && argv[i][1] != '\0')
-            return UsageError((std::string("unknown option ") + argv[i]).c_str(), usage);
-    if (argc < 3) return UsageError(misuse, usage);
-    for (int i = 2; i < argc; ++i) {
+int OpenDrop(const std::vector<const char*>& args, AppState& app, TreeItem& item, std::vector<std::string>& files) {
+    for (size_t i = 2; i < args.size(); ++i) {
         std::string path;
-        if (!AbsolutePath(argv[i], path)) return 1;
+        if (!AbsolutePath(args[i], path)) return 1;
         files.push_back(path);
     }
-    if (!OpenPackOrSay(app, argv[0])) return 1;
-    item = FindItemOrSay(app, argv[1], argv[0]);
+    if (!OpenPackOrSay(app, args[0])) return 1;
+    item = FindItemOrSay(app, args[1], args[0]);
     return item == kNoItem ? 1 : -1;
 }
 
-int Convert(int argc, char** argv) {
+int Convert(const ParsedArgs& args) {
     AppState app;
     TreeItem item = kNoItem;
     std::vector<std::string> targas;
-    int status = OpenDrop(argc, argv, kConvertUsage, "convert takes a PACK, an ITEM and Targa files", app, item, targas);
+    int status = OpenDrop(args.operands, app, item, targas);
     if (status >= 0) return status;
     int failed = 0;
     app.progress.Create("Convert Targa To Texture");
@@ -506,11 +331,11 @@ int Convert(int argc, char** argv) {
     return failed == 0 ? 0 : 1;
 }
 
-int Modify(int argc, char** argv) {
+int Modify(const ParsedArgs& args) {
     AppState app;
     TreeItem item = kNoItem;
     std::vector<std::string> files;
-    int status = OpenDrop(argc, argv, kModifyUsage, "modify takes a PACK, an ITEM and .x files", app, item, files);
+    int status = OpenDrop(args.operands, app, item, files);
     if (status >= 0) return status;
     // A refusal the GUI shows as a message box is printed once, as such.
     int told = 0;
@@ -524,9 +349,9 @@ int Modify(int argc, char** argv) {
         std::string result;
         int before = told;
         if (ModifyModelVertices(app, item, files[i], &result)) {
-            std::fprintf(stderr, "%s: wrote %s\n", argv[2 + i], result.c_str());
+            std::fprintf(stderr, "%s: wrote %s\n", args.operands[2 + i], result.c_str());
         } else {
-            if (told == before) std::fprintf(stderr, "quillon: %s: %s\n", argv[2 + i], result.c_str());
+            if (told == before) std::fprintf(stderr, "quillon: %s: %s\n", args.operands[2 + i], result.c_str());
             ++failed;
         }
     }
@@ -534,19 +359,94 @@ int Modify(int argc, char** argv) {
     return failed == 0 ? 0 : 1;
 }
 
+const char kIntro[] =
+    "usage: quillon COMMAND [ARGS]\n"
+    "\n"
+    "Browse and read the packs of Redemption (*.nob) and Bloodlines (*.vpk).\n"
+    "A PACK's folder is the data folder: every pack of the same kind there is\n"
+    "listed and indexed, and loose files below it win over packed ones.\n";
+
+const char kOutro[] =
+    "options:\n"
+    "  --help           show this help (also: quillon COMMAND --help)\n"
+    "  --version        show the version\n"
+    "  --               end of options: every later word is an argument\n"
+    "\n"
+    "exit status: 0 success, 1 the work failed, 2 usage error\n";
+
+const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
+    {"packs", "PACK", "list the folder's packs: NUMBER<TAB>FILES<TAB>NAME",
+     "Opens PACK and prints the pack list of its folder in list order (sorted by\n"
+     "name ignoring case), one line per pack: the pack number, the number of\n"
+     "files the pack holds, and its file name, separated by tabs.\n",
+     {}, 1, 1, "packs takes one PACK", Packs},
+    {"list", "PACK [--long]", "list the pack's files in tree order",
+     "Prints every file of PACK in tree order (depth first, folders and files\n"
+     "sorted by name ignoring case), one per line, as its path inside the pack\n"
+     "with '/' between components and letter case as stored.\n",
+     {{"--long", nullptr, "print SIZE<TAB>CATEGORY<TAB>PATH; CATEGORY is one of\n"
+                          "Other Text Image Model Untyped Sound"}},
+     1, 1, "list takes one PACK", List},
+    {"cat", "PACK PATH", "write the bytes of game file PATH to standard output",
+     "Opens PACK and writes the bytes of game file PATH to standard output.\n"
+     "PATH is an in-pack path ('/' or '\\', any case); a loose file of that path\n"
+     "below the data folder wins over the packed one.\n",
+     {}, 2, 2, "cat takes a PACK and a PATH", Cat},
+    {"extract", "PACK [ITEM...] -o DIR [--flat] [--tga | --x]",
+     "copy the files below each ITEM (default: all) into DIR,\n"
+     "or with --tga write every picture as a Targa file, or\n"
+     "with --x every Bloodlines model as a DirectX .x mesh",
+     "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
+     "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
+     "into DIR. Without ITEMs every top-level item is extracted. Raw copies\n"
+     "replace existing files. Paths inside the pack that would leave DIR ('..',\n"
+     "absolute paths, drives, empty components) are refused and count as\n"
+     "failed. Ends with 'written N, skipped M, failed K' on standard error.\n",
+     {{"-o", "DIR", "the output folder (created when missing)", 0, true},
+      {"--flat", nullptr, "write every file directly into DIR under its bare name, without\n"
+                          "the pack's folders; a later file replaces an earlier one of the\n"
+                          "same name"},
+      {"--tga", nullptr, "write every image, texture and material (BMP, TGA, TTH, TTZ) as a\n"
+                         "32-bit Targa file NAME.tga; existing .tga files are kept and\n"
+                         "counted as skipped, pictures that cannot be read as failed", 1},
+      {"--x", nullptr, "write every Bloodlines model (the .mdl and .dx80.vtx pair) as a\n"
+                       "DirectX text mesh STEM.x, with the texture of each of its meshes\n"
+                       "as a Targa file beside it; an existing .x is kept and counted as\n"
+                       "skipped (its textures are not written either), a model that\n"
+                       "cannot be read counts as failed and leaves nothing behind", 1}},
+     1, -1, "extract takes a PACK", Extract},
+    {"show", "PACK ITEM [-o OUT.tga]",
+     "what selecting ITEM shows: its text, or a picture's\n"
+     "companion text (and with -o the picture as Targa)",
+     "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
+     "standard output; for an image, texture or material the companion text\n"
+     "(the material, or the texture's .vmt) goes to standard output.\n"
+     "For a model, its text (a Bloodlines model's material list, a Redemption\n"
+     "model's motion file), then one line per mesh (name, triangles, texture\n"
+     "slot, twoSided and alpha flags), one per texture slot (its size, or\n"
+     "'checkerboard' for a material that could not be loaded), and the camera;\n"
+     "for a Redemption model also its skeleton segments and model scale, and the\n"
+     "motion file shown ('none found' when there is none).\n",
+     {{"-o", "OUT.tga", "write the picture as a 32-bit Targa file (replacing OUT.tga)"}},
+     2, 2, "show takes a PACK and an ITEM", Show},
+    {"convert", "PACK ITEM TGA...", "turn Targa files into the textures beside ITEM",
+     "Drops the Targa files on ITEM: each NAME.tga becomes the texture pair\n"
+     "NAME.tth and NAME.ttz among ITEM's siblings, written as loose files below\n"
+     "the data folder, where the game and quillon read them in place of the\n"
+     "packed ones. Both files of the pair must be listed beside ITEM; on any\n"
+     "failure nothing is written.\n",
+     {}, 3, -1, "convert takes a PACK, an ITEM and Targa files", Convert},
+    {"modify", "PACK ITEM X...", "write models with the vertex positions of edited .x files",
+     "Drops the DirectX .x files on ITEM, a file of a Bloodlines model: for each\n"
+     "NAME.x, the model NAME.mdl among ITEM's siblings is written as a loose file\n"
+     "below the data folder, where the game and quillon read it in place of the\n"
+     "packed one. It holds every byte of the model named like ITEM, with the\n"
+     "vertex positions read from NAME.x (as 'extract --x' writes them: x, then\n"
+     "the model's z, then its y). The vertex count must match the model's. A file\n"
+     "that is refused writes nothing, and an existing loose model is kept.\n",
+     {}, 3, -1, "modify takes a PACK, an ITEM and .x files", Modify},
+}};
+
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) return UsageError("no command given", kUsage);
-    std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") return std::fputs(kUsage, stdout), 0;
-    if (command == "--version") return std::printf("quillon %s\n", QUILLON_VERSION), 0;
-    if (command == "packs") return Packs(argc - 2, argv + 2);
-    if (command == "cat") return Cat(argc - 2, argv + 2);
-    if (command == "list") return List(argc - 2, argv + 2);
-    if (command == "extract") return Extract(argc - 2, argv + 2);
-    if (command == "show") return Show(argc - 2, argv + 2);
-    if (command == "convert") return Convert(argc - 2, argv + 2);
-    if (command == "modify") return Modify(argc - 2, argv + 2);
-    return UsageError(("unknown command '" + command + "'").c_str(), kUsage);
-}
+int main(int argc, char** argv) { return RunCommandLine(kProgram, argc, argv); }

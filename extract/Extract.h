@@ -1,20 +1,13 @@
-// Extraction: the walks over a subtree of the pack tree, raw copies of game
-// files, and the openers of every output file and of loose files written
-// back beside the packs.
-//
-// Packs are untrusted: an in-pack path that could leave its folder ("..", an
-// absolute path, a drive, an empty component, ':' on Windows) is listed in
-// the tree as it is, but never written. Every output is written to a
-// temporary name beside it and renamed into place once complete, so a
-// failure never leaves a truncated file that looks whole.
+// Extraction: the walks over a subtree of the pack tree and the dispatch of
+// each file to a raw copy, the Targa export or the .x export. Output files
+// are opened by pack/OutputFile.h, which keeps every write inside its folder.
 #pragma once
 
-#include "pack/FileHandle.h"
-#include "pack/GameFiles.h"
+#include "pack/FileIndex.h"
+#include "pack/OutputFile.h"
 #include "pack/PackTree.h"
 
 #include <cstdint>
-#include <string>
 
 // The pop-up menu's three commands (menu identifiers).
 enum ExtractCommand : uint32_t {
@@ -23,54 +16,15 @@ enum ExtractCommand : uint32_t {
     kExtractModels = 32780,  // "Extract Model (D3d.x)"
 };
 
-// Why an output file could not be opened.
-enum class OutputStatus { Ok, Exists, Unsafe, TooLong, CannotCreate };
-
-// An output file being written: created under a temporary name, put in place
-// by Commit. Destroying it uncommitted removes the temporary file.
-struct OutputFile {
-    FileHandle file;
-    std::string finalPath;  // '\' separators
-    std::string tempPath;
-    OutputStatus status = OutputStatus::Ok;
-
-    OutputFile() = default;
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile() { Abandon(); }
-    // Closes and renames the file into place; false (and nothing in place)
-    // when that fails.
-    bool Commit();
-    void Abandon();
-};
-
-
-// True when path ('/' or '\') is relative and stays inside its folder.
-bool IsSafeRelativePath(const std::string& path);
-
-// Creates every folder level of path ('\' separators) but the last part;
-// levels after a ':' are the drive and are not made. Always true.
-bool CreateParentFolders(const char* path);
-bool CreateParentFolders(const char* path, std::unordered_set<std::string>* made);
-
-// Opens the output file for an in-pack path below the output folder (the
-// whole path with "Extract Tree", else its bare name). With overwrite 0 an
-// existing file is left alone (status Exists).
-bool OpenOutputFile(AppState& app, OutputFile& out, const char* path, uint8_t overwrite);
-
-// Opens the loose file that replaces the packed file path names, a sibling
-// of item, below the data folder (the current directory).
-bool OpenWriteBack(AppState& app, OutputFile& out, TreeItem item, const char* path);
-
 // Adds the files below item (or item itself) to the category counts.
-void CountCategories(AppState& app, TreeItem item);
+void CountCategories(const PackTree& tree, ExtractState& extraction, TreeItem item);
 // Handles every file below item that passes filter (0: all, else a category).
-void ExtractSubtree(AppState& app, TreeItem item, uint32_t filter);
+void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t filter);
 // Copies the game file named by key to the output folder; true when written
 // whole. key is rewritten as OpenGameFile does.
-bool ExtractRawFile(AppState& app, FileEntry& key);
+bool ExtractRawFile(const ExportJob& job, FileEntry& key);
 
 // The pop-up menu's command on item: counts, opens a progress window when the
 // command's threshold is reached, extracts, closes it. Gives the number of
 // files concerned (0: nothing was done).
-uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command);
+uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t command);

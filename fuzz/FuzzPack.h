@@ -3,7 +3,9 @@
 // way the program does.
 #pragma once
 
-#include "pack/GameFiles.h"
+#include "session/AppState.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
 #include "pack/FileHandle.h"
 #include "tools/PackWriter.h"
 
@@ -51,7 +53,7 @@ void ReadEveryEntry(AppState& app, const std::string& pack, uint32_t packSize) {
         FileEntry key = {};
         std::strncpy(key.name, e.name, sizeof key.name - 1);
         FileHandle g;
-        uint32_t size = OpenGameFile(app, g, key, 1);
+        uint32_t size = OpenGameFile(app.Files(), g, key, 1);
         if (size == 0) continue;
         uint32_t at = g.Skip(0);
         if (uint64_t(at) + size > packSize) std::abort();

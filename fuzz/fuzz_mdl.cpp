@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string out = FuzzFolder() + "/out";
     app.extraction.outputFolder = out;
     std::strcpy(key.name, kMdl);
-    ExportModelAsX(app, key);
+    ExportModelAsX(app.Export(), key);
     std::filesystem::remove_all(out);
     app.extraction.madeFolders.clear();
     ForgetFolderListings();

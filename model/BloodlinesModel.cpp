@@ -1,7 +1,6 @@
 #include "model/BloodlinesModel.h"
 
 #include "model/MdlFormat.h"
-#include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
 #include <cstdio>
@@ -23,7 +22,7 @@ struct StripTotals {
 // Walks the strip file against the model. Without out it only checks and
 // counts; with out (locked to totals.lockVertices) it writes the vertices
 // and appends one mesh range per drawn strip group. Stops at the first fault.
-bool WalkStrips(const Bytes& mdl, const MdlLayout& m, const Bytes& vtx, Viewer* out, ModelVertex* write,
+bool WalkStrips(const Bytes& mdl, const MdlLayout& m, const Bytes& vtx, LoadedModel* out, ModelVertex* write,
                 StripTotals& totals, std::string& why) {
     uint32_t written = 0;
     return ForEachStripGroup(mdl, m, vtx, why, [&](const StripGroupRef& g) {
@@ -41,7 +40,7 @@ bool WalkStrips(const Bytes& mdl, const MdlLayout& m, const Bytes& vtx, Viewer* 
                 ModelVertex{mdl.F32(r + 0x0C), mdl.F32(r + 0x14), mdl.F32(r + 0x10), mdl.F32(r + 0x18),
                             mdl.F32(r + 0x20), mdl.F32(r + 0x1C), mdl.F32(r + 0x24), mdl.F32(r + 0x28)};
         }
-        if (out != nullptr) out->AddMesh(g.mesh, g.indexCount / 3);
+        if (out != nullptr) out->meshes.push_back(MeshRange{g.mesh, g.indexCount / 3, 1});
         return true;
     });
 }
@@ -61,22 +60,19 @@ std::string MaterialList(const Bytes& f, const MdlLayout& m) {
     return list;
 }
 
-bool Refuse(AppState& app, const std::string& why, bool tell) {
-    app.viewer.lastModelError = why;
-    if (tell) app.message.Show(why.c_str(), "Error!");
+bool Refuse(const MessageSeam& message, std::string& reason, const std::string& why, bool tell) {
+    reason = why;
+    if (tell) message.Show(why.c_str(), "Error!");
     return false;
 }
 
 }  // namespace
 
-bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key) {
+bool FindBloodlinesMaterial(const GameFiles& files, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key) {
     Bytes f{mdl, size};
     MdlLayout m;
     std::string why;
     if (!ReadTables(f, m, false, why)) return false;
-
-    app.textView.SetText(MaterialList(f, m));
-
     if (t >= m.textureCount) return false;
     std::string name = TextureName(f, m, t);
     if (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
@@ -90,9 +86,8 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
         if (path.size() >= sizeof key.name) continue;
         FileEntry probe = {};
         std::memcpy(probe.name, path.data(), path.size());
-        FileHandle file;
-        if (OpenGameFile(app, file, probe, 1) != 0) {
-            file.Close();
+        uint32_t found = 0;
+        if (ReadGameFile(files, probe, found) != nullptr) {
             key = probe;
             return true;
         }
@@ -100,72 +95,61 @@ bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, ui
     return false;
 }
 
-bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
+bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
+                         std::string& reason) {
+    auto refuse = [&](const std::string& why, bool tell) { return Refuse(message, reason, why, tell); };
     key.name[sizeof key.name - 1] = '\0';
     char* dot = std::strchr(key.name, '.');
-    if (dot == nullptr) return Refuse(app, "the model path has no extension", false);
+    if (dot == nullptr) return refuse("the model path has no extension", false);
     size_t stem = size_t(dot - key.name) + 1;
-    if (stem + sizeof "dx80.vtx" > sizeof key.name) return Refuse(app, "the model path is too long", false);
+    if (stem + sizeof "dx80.vtx" > sizeof key.name) return refuse("the model path is too long", false);
     std::strcpy(key.name + stem, "mdl");
     FileEntry vtxKey = key;
     std::strcpy(vtxKey.name + stem, "dx80.vtx");
 
     uint32_t mdlSize = 0, vtxSize = 0;
-    std::unique_ptr<uint8_t[]> mdlBytes = ReadGameFile(app, key, mdlSize);
-    if (!mdlBytes) return Refuse(app, "the model file cannot be read", false);
+    std::unique_ptr<uint8_t[]> mdlBytes = ReadGameFile(files, key, mdlSize);
+    if (!mdlBytes) return refuse("the model file cannot be read", false);
     Bytes mdl{mdlBytes.get(), mdlSize};
-    if (!mdl.Has(0, 4) || mdl.U32(0) != kMdlMagic) return Refuse(app, "not a model file (no IDST header)", false);
-    std::unique_ptr<uint8_t[]> vtxBytes = ReadGameFile(app, vtxKey, vtxSize);
-    if (!vtxBytes) return Refuse(app, "the strip file (.dx80.vtx) cannot be read", false);
+    if (!mdl.Has(0, 4) || mdl.U32(0) != kMdlMagic) return refuse("not a model file (no IDST header)", false);
+    std::unique_ptr<uint8_t[]> vtxBytes = ReadGameFile(files, vtxKey, vtxSize);
+    if (!vtxBytes) return refuse("the strip file (.dx80.vtx) cannot be read", false);
     Bytes vtx{vtxBytes.get(), vtxSize};
 
-    // Everything is checked before the display changes, so a refused model
-    // leaves the previous one on show.
+    // Everything is checked before anything is loaded.
     MdlLayout m;
     std::string why;
-    if (!ReadTables(mdl, m, true, why)) return Refuse(app, why, false);
+    if (!ReadTables(mdl, m, true, why)) return refuse(why, false);
     // Mesh e is drawn with texture e; a texture table shorter than the mesh
     // table would send us past it.
-    if (m.meshCount > m.textureCount) return Refuse(app, "the model has more meshes than textures", false);
+    if (m.meshCount > m.textureCount) return refuse("the model has more meshes than textures", false);
     if (m.meshCount > kMaterialTextureCapacity)
-        return Refuse(app, "The model has more than 63 textures, the viewer's limit", true);
+        return refuse("The model has more than 63 textures, the viewer's limit", true);
     StripTotals totals;
     if (!WalkStrips(mdl, m, vtx, nullptr, nullptr, totals, why))
-        return Refuse(app, why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
+        return refuse(why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
 
-    Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
-    viewer.ReleaseModelTextures();
-    // Each material lookup shows the list again; a model without meshes
-    // must not leave the previous file's text.
-    app.textView.SetText(MaterialList(mdl, m));
+    reason.clear();
     for (uint32_t e = 0; e < m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult result;
-        if (FindBloodlinesMaterial(app, mdl.data, mdl.size, e, material))
-            result = LoadImage(app, material, image, false);
-        // A texture that cannot be made gets the substitute too, so that
-        // slot e + 1 stays mesh e's.
-        if (result.loaded != 1 || !viewer.AddTexture(image, result.twoSided, result.translucent))
-            viewer.AddSubstituteTexture();
+        if (FindBloodlinesMaterial(files, mdl.data, mdl.size, e, material))
+            result = LoadImage(files, message, material, image, nullptr);
+        out.AddTexture(image, result.loaded == 1, result.twoSided, result.translucent);
         image.Release();
     }
 
-    viewer.FillImage(0xFF000000u);
-    ModelVertex* write = viewer.LockModelVertices(uint32_t(totals.lockVertices));
-    if (write == nullptr) return Refuse(app, "Error Locking Vertex Buffer", true);
+    out.lockCount = uint32_t(totals.lockVertices);
+    out.vertices.assign(out.lockCount, ModelVertex{});
     StripTotals again;
-    WalkStrips(mdl, m, vtx, &viewer, write, again, why);
-    viewer.UnlockModelVertices();
+    WalkStrips(mdl, m, vtx, &out, out.vertices.data(), again, why);
 
-    app.textView.entryCount = 0;
-    for (uint32_t i = 0; i < viewer.meshCount; ++i)
-        app.textView.SetItem(i, TextureName(mdl, m, viewer.MeshTextureIndex(i)));
-    app.textView.SetMode(1);
-    app.camera.eye[0] = 0.0f;
-    app.camera.eye[1] = 35.0f;
-    app.camera.eye[2] = -90.0f;
-    app.camera.yaw = app.camera.pitch = app.camera.roll = 0.0f;
+    out.text = MaterialList(mdl, m);
+    for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(mdl, m, mesh.textureIndex));
+    out.camera.eye[0] = 0.0f;
+    out.camera.eye[1] = 35.0f;
+    out.camera.eye[2] = -90.0f;
+    out.camera.yaw = out.camera.pitch = out.camera.roll = 0.0f;
     return true;
 }

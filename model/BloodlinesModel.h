@@ -1,27 +1,29 @@
 // The Bloodlines model reader: a .mdl model file and its .dx80.vtx strip
-// file become the model on display (Viewer's tables), the text pane's
-// material list and check list, and the camera.
+// file become a LoadedModel: the view's tables, the text pane's material
+// list and check list, and the camera.
 #pragma once
 
+#include "model/ModelData.h"
 #include "pack/FileIndex.h"
+#include "pack/GameFiles.h"
+#include "pack/Seams.h"
 
 #include <cstdint>
-
-struct AppState;
+#include <string>
 
 // Loads the model whose path is key.name: everything after the first '.' is
 // replaced by "mdl" and by "dx80.vtx" (key.name is rewritten), so any file
 // of the pair selects the model. Missing or unreadable files, a wrong magic,
 // a vertex array that is not 44-byte records (packed vertices), and any
 // count, offset, index or name that does not lie inside its file refuse the
-// model before anything on display changes; so does a model beyond the
-// record's capacities, with a message naming the limit. The reason of a
-// refusal is left in app.viewer.lastModelError.
-bool LoadBloodlinesModel(AppState& app, FileEntry& key);
+// model, with its reason in why; so does a model beyond the view's
+// capacities, which is also told through message.
+bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
+                         std::string& why);
 
 // Finds the material file of texture t of the model file mdl: the first
 // "materials\DIR\NAME.vmt" that exists, over the model's texture
-// directories in order; key receives that path. Sets the text pane's text
-// to the material list. False when t is not in the texture table, the
-// tables do not lie inside the file, or no directory gives a hit.
-bool FindBloodlinesMaterial(AppState& app, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key);
+// directories in order; key receives that path. False when t is not in the
+// texture table, the tables do not lie inside the file, or no directory
+// gives a hit.
+bool FindBloodlinesMaterial(const GameFiles& files, const uint8_t* mdl, uint32_t size, uint32_t t, FileEntry& key);

@@ -1,10 +1,8 @@
 #include "model/ModelExport.h"
 
-#include "extract/Extract.h"
 #include "model/BloodlinesModel.h"
 #include "model/MdlFormat.h"
 #include "model/XWriter.h"
-#include "pack/GameFiles.h"
 #include "texture/ImageFiles.h"
 #include "texture/LoadImage.h"
 
@@ -20,12 +18,12 @@ namespace {
 const char kCountMismatch[] = "Vertex Count Does Not Match Original File!";
 const char kErrorCaption[] = "ERROR!";
 
-std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, const std::string& path, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size) {
     size = 0;
     if (path.size() >= sizeof(FileEntry::name)) return nullptr;
     FileEntry key = {};
     std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(app, key, size);
+    return ReadGameFile(files, key, size);
 }
 
 // A model pair read whole and checked: everything the export and the
@@ -36,16 +34,17 @@ struct ModelPair {
     MdlLayout m;
 };
 
-bool ReadModelFile(AppState& app, const std::string& stemPath, ModelPair& p, std::string& why) {
-    p.mdlBytes = ReadGameFile(app, stemPath + ".mdl", p.mdl.size);
+bool ReadModelFile(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why) {
+    p.mdlBytes = ReadGameFile(files, stemPath + ".mdl", p.mdl.size);
     if (!p.mdlBytes) return Fail(why, "the model file (.mdl) cannot be read");
     p.mdl.data = p.mdlBytes.get();
     return ReadTables(p.mdl, p.m, true, why);
 }
 
-bool ReadModelPair(AppState& app, const std::string& stemPath, ModelPair& p, uint32_t& faces, std::string& why) {
-    if (!ReadModelFile(app, stemPath, p, why)) return false;
-    p.vtxBytes = ReadGameFile(app, stemPath + ".dx80.vtx", p.vtx.size);
+bool ReadModelPair(const GameFiles& files, const std::string& stemPath, ModelPair& p, uint32_t& faces,
+                   std::string& why) {
+    if (!ReadModelFile(files, stemPath, p, why)) return false;
+    p.vtxBytes = ReadGameFile(files, stemPath + ".dx80.vtx", p.vtx.size);
     if (!p.vtxBytes) return Fail(why, "the strip file (.dx80.vtx) cannot be read");
     p.vtx.data = p.vtxBytes.get();
     // Material e is texture e's.
@@ -117,41 +116,42 @@ void WriteMesh(XWriter& x, const ModelPair& p, uint32_t faces) {
     });
 }
 
-void Problem(AppState& app, const std::string& path, const std::string& reason) {
-    ++app.extraction.report.failed;
-    app.extraction.report.problems.push_back(path + ": " + reason);
+void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
+    ++report.failed;
+    report.problems.push_back(path + ": " + reason);
 }
 
 }  // namespace
 
-bool ExportModelAsX(AppState& app, FileEntry& key) {
+bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
+    ExtractReport& report = job.extraction.report;
     std::string path = key.name;
     std::string folder = path.substr(0, NameStart(path));
     std::string stemPath = StemPath(path);
     std::string xName = stemPath.substr(folder.size()) + ".x";
-    app.progress.SetText(xName.c_str());
+    job.progress.SetText(xName.c_str());
 
     // Read and check before anything is created: a model that cannot be
     // exported must not leave an empty .x that looks like an export.
     ModelPair p;
     uint32_t faces = 0;
     std::string why;
-    if (app.gameType != kGameBloodlines) {
-        Problem(app, path, "only Bloodlines models can be exported as .x");
+    if (job.files.gameType != kGameBloodlines) {
+        Problem(report, path, "only Bloodlines models can be exported as .x");
         return false;
     }
-    if (!ReadModelPair(app, stemPath, p, faces, why)) {
-        Problem(app, path, why);
+    if (!ReadModelPair(job.files, stemPath, p, faces, why)) {
+        Problem(report, path, why);
         return false;
     }
 
     OutputFile out;
-    if (!OpenOutputFile(app, out, (folder + xName).c_str(), 0)) {
+    if (!OpenOutputFile(job.extraction, out, (folder + xName).c_str(), 0)) {
         if (out.status == OutputStatus::Exists) {
-            ++app.extraction.report.skipped;
+            ++report.skipped;
             return true;
         }
-        Problem(app, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
+        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
                                                                : "cannot create the output file");
         return false;
     }
@@ -162,17 +162,17 @@ bool ExportModelAsX(AppState& app, FileEntry& key) {
         if (!texture.empty() && (texture[0] == '/' || texture[0] == '\\')) texture.erase(0, 1);
         // A flat extraction puts the Targa file in the output folder itself;
         // the material must name it there.
-        if (!app.extraction.extractTree) texture.erase(0, NameStart(texture));
+        if (!job.extraction.extractTree) texture.erase(0, NameStart(texture));
         std::string tgaName = texture + ".tga";
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult loaded;
-        if (FindBloodlinesMaterial(app, p.mdl.data, p.mdl.size, e, material))
-            loaded = LoadImage(app, material, image, false);
+        if (FindBloodlinesMaterial(job.files, p.mdl.data, p.mdl.size, e, material))
+            loaded = LoadImage(job.files, job.message, material, image, nullptr);
         if (loaded.loaded == 1) {
             // An existing Targa file is kept; the material names it all the same.
             OutputFile tga;
-            if (OpenOutputFile(app, tga, (folder + tgaName).c_str(), 0) && WriteTga(image, tga.file)) tga.Commit();
+            if (OpenOutputFile(job.extraction, tga, (folder + tgaName).c_str(), 0) && WriteTga(image, tga.file)) tga.Commit();
         }
         image.Release();
         // A texture that did not load is still named after itself, so the
@@ -181,10 +181,10 @@ bool ExportModelAsX(AppState& app, FileEntry& key) {
     }
     x.Close();
     if (x.Failed() || !out.Commit()) {
-        Problem(app, path, "cannot write the output file");
+        Problem(report, path, "cannot write the output file");
         return false;
     }
-    ++app.extraction.report.written;
+    ++report.written;
     return true;
 }
 
@@ -239,14 +239,14 @@ bool ReadXPositions(const char* data, size_t size, size_t at, uint32_t count, st
     return true;
 }
 
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why) {
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why) {
     std::string reason;
     auto stop = [&](const std::string& text, bool tell) {
-        if (tell) app.message.Show(text.c_str(), kErrorCaption);
+        if (tell) job.message.Show(text.c_str(), kErrorCaption);
         if (why != nullptr) *why = text;
         return false;
     };
-    const PackTree& tree = app.tree;
+    const PackTree& tree = job.tree;
     std::string path;
     if (tree.Data(target) == nullptr || !TreeItemPath(tree, target, path))
         return stop("the drop target is not a file of the pack", false);
@@ -262,7 +262,7 @@ bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPat
         return stop("no model named " + targetName + " beside the drop target", false);
 
     ModelPair p;
-    if (!ReadModelFile(app, stemPath, p, reason)) return stop(reason, false);
+    if (!ReadModelFile(job.files, stemPath, p, reason)) return stop(reason, false);
 
     FileHandle x;
     uint32_t size = 0;
@@ -277,7 +277,7 @@ bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPat
     if (count != p.m.vertexCount) return stop(kCountMismatch, true);
 
     std::vector<float> xyz;
-    ProgressDialog& progress = app.progress;
+    ProgressDialog& progress = job.progress;
     progress.Create("Modify Model Vertices");
     progress.SetRange(0, uint16_t(count));
     progress.SetPos(0);
@@ -296,7 +296,7 @@ bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPat
         std::memcpy(bytes + r + 0x0C, position, sizeof position);
     }
     OutputFile out;
-    if (!OpenWriteBack(app, out, target, targetName.c_str()))
+    if (!OpenWriteBack(tree, out, target, targetName.c_str()))
         return stop(out.status == OutputStatus::Unsafe ? "unsafe model path inside the pack, not written"
                                                        : "cannot create the model file",
                     false);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pack/FileIndex.h"
+#include "pack/OutputFile.h"
 #include "pack/PackTree.h"
 
 #include <cstddef>
@@ -10,15 +11,13 @@
 #include <string>
 #include <vector>
 
-struct AppState;
-
 // Writes the model whose path is key.name (any file of the .mdl /
 // .dx80.vtx pair, named by its stem) as STEM.x under the output folder, as
 // an extraction does, with the texture of each mesh as NAME.tga beside it.
 // The model is read and checked first: a model that cannot be read leaves
 // nothing behind, and an existing .x is left alone (counted as skipped,
 // with no Targa files written). Counts the outcome in the extraction report.
-bool ExportModelAsX(AppState& app, FileEntry& key);
+bool ExportModelAsX(const ExportJob& job, FileEntry& key);
 
 // The vertex count of a .x file of the export's layout: the decimal number
 // that starts three characters after the first '{'. at receives where it
@@ -38,5 +37,5 @@ bool ReadXPositions(const char* data, size_t size, size_t at, uint32_t count, st
 // written. why (when given) receives the reason, or on success the path
 // written. A vertex count that does
 // not match, and a .x file that cannot be read, are also told through
-// app.message.
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* why = nullptr);
+// job.message.
+bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string& xPath, std::string* why = nullptr);

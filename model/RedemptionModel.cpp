@@ -1,8 +1,6 @@
 #include "model/RedemptionModel.h"
 
 #include "model/ByteView.h"
-
-#include "pack/GameFiles.h"
 #include "texture/LoadImage.h"
 
 #include <cmath>
@@ -177,8 +175,8 @@ bool BonePosition(const Bytes& f, const NodLayout& m, uint32_t b, float s, float
 }
 
 // Walks the bones that have a parent: checks the parent index and counts
-// the segments that can be drawn; with viewer, adds them.
-bool WalkBones(const Bytes& f, const NodLayout& m, float s, Viewer* viewer, uint32_t& segments, std::string& why) {
+// the segments that can be drawn; with out, adds them.
+bool WalkBones(const Bytes& f, const NodLayout& m, float s, LoadedModel* out, uint32_t& segments, std::string& why) {
     segments = 0;
     for (uint32_t b = 0; b < m.boneCount; ++b) {
         uint16_t parent = f.U16(m.bones + uint64_t(b) * kBoneRecord + 0x40);
@@ -187,12 +185,12 @@ bool WalkBones(const Bytes& f, const NodLayout& m, float s, Viewer* viewer, uint
         float start[3], end[3];
         if (!BonePosition(f, m, parent, s, start) || !BonePosition(f, m, b, s, end)) continue;
         ++segments;
-        if (viewer != nullptr) viewer->AddSkeletonSegment(start, end);
+        if (out != nullptr) out->AddSkeletonSegment(start, end);
     }
     return true;
 }
 
-void WriteVertices(const Bytes& f, const NodLayout& m, float s, Viewer& viewer, ModelVertex* write) {
+void WriteVertices(const Bytes& f, const NodLayout& m, float s, LoadedModel& out, ModelVertex* write) {
     uint64_t triangle = 0, base = 0;
     for (uint32_t g = 0; g < m.groupCount; ++g) {
         uint64_t entry = m.groups + uint64_t(g) * kGroupRecord;
@@ -208,7 +206,7 @@ void WriteVertices(const Bytes& f, const NodLayout& m, float s, Viewer& viewer, 
                                        -f.F32(r + 0x0C), f.F32(r + 0x14),     -f.F32(r + 0x10),
                                        f.F32(r + 0x18),  1.0f - f.F32(r + 0x1C)};
             }
-        viewer.AddMesh(f.U32(entry), triangles);
+        out.meshes.push_back(MeshRange{f.U32(entry), triangles, 1});
         triangle += triangles;
         base += f.U16(entry + 0x12);
     }
@@ -227,41 +225,39 @@ std::string MotionPath(const char* model) {
     return "3d\\motions\\" + name + ".nms";
 }
 
-bool Refuse(AppState& app, const std::string& why, bool tell) {
-    app.viewer.lastModelError = why;
-    if (tell) app.message.Show(why.c_str(), "Error!");
+bool Refuse(const MessageSeam& message, std::string& reason, const std::string& why, bool tell) {
+    reason = why;
+    if (tell) message.Show(why.c_str(), "Error!");
     return false;
 }
 
 }  // namespace
 
-bool LoadRedemptionModel(AppState& app, FileEntry& key) {
+bool LoadRedemptionModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
+                         std::string& reason) {
+    auto refuse = [&](const std::string& why, bool tell) { return Refuse(message, reason, why, tell); };
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(app, key, size);
-    if (!bytes) return Refuse(app, "the model file cannot be read", false);
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
+    if (!bytes) return refuse("the model file cannot be read", false);
     Bytes f{bytes.get(), size};
 
-    // Everything is checked before the display changes, so a refused model
-    // leaves the previous one on show.
+    // Everything is checked before anything is loaded.
     NodLayout m;
     std::string why;
-    if (!ReadLayout(f, m, why) || !CheckGroups(f, m, why)) return Refuse(app, why, false);
+    if (!ReadLayout(f, m, why) || !CheckGroups(f, m, why)) return refuse(why, false);
     float s = m.size < 10.0f ? 1.0f : 0.1f;
     uint32_t segments = 0;
-    if (!WalkBones(f, m, s, nullptr, segments, why)) return Refuse(app, why, false);
+    if (!WalkBones(f, m, s, nullptr, segments, why)) return refuse(why, false);
     if (m.textureCount > kMaterialTextureCapacity)
-        return Refuse(app, "The model has more than 63 textures, the viewer's limit", true);
+        return refuse("The model has more than 63 textures, the viewer's limit", true);
     if (m.groupCount > kMeshCapacity)
-        return Refuse(app, "The model has more than 256 meshes, the viewer's limit", true);
+        return refuse("The model has more than 256 meshes, the viewer's limit", true);
     if (uint64_t(m.triangleCount) * 3 > kModelVertexCapacity)
-        return Refuse(app, "The model has more than 32768 vertices, the viewer's limit", true);
+        return refuse("The model has more than 32768 vertices, the viewer's limit", true);
     if (segments > kSkeletonSegmentCapacity)
-        return Refuse(app, "The model has more than 64 skeleton segments, the viewer's limit", true);
+        return refuse("The model has more than 64 skeleton segments, the viewer's limit", true);
 
-    Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
-    viewer.motionFile.clear();
-    viewer.ReleaseModelTextures();
+    reason.clear();
     for (uint32_t t = 0; t < m.textureCount; ++t) {
         std::string name = NameField(f, m.textures + uint64_t(t) * kNameField);
         Image32 image = Image32{};
@@ -270,51 +266,45 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
             FileEntry material = {};
             std::snprintf(material.name, sizeof material.name, "%s%s.nam", folder, name.c_str());
             image.Release();
-            result = LoadImage(app, material, image, false);
+            result = LoadImage(files, message, material, image, nullptr);
             if (result.loaded == 1) break;
         }
-        // A texture that cannot be made gets the substitute too, so that
-        // slot t + 1 stays texture t's.
-        if (result.loaded != 1 || !viewer.AddTexture(image, result.twoSided, result.translucent))
-            viewer.AddSubstituteTexture();
+        out.AddTexture(image, result.loaded == 1, result.twoSided, result.translucent);
         image.Release();
     }
 
-    app.camera.modelScale = s;
-    viewer.ClearSkeleton();
-    WalkBones(f, m, s, &viewer, segments, why);
+    out.setsScale = true;
+    out.camera.modelScale = s;
+    out.hasSkeleton = true;
+    WalkBones(f, m, s, &out, segments, why);
 
-    viewer.FillImage(0xFF000000u);
-    ModelVertex* write = viewer.LockModelVertices(m.triangleCount * 3);
-    if (write == nullptr) return Refuse(app, "Error Locking Vertex Buffer", false);
-    WriteVertices(f, m, s, viewer, write);
-    viewer.UnlockModelVertices();
+    out.lockCount = m.triangleCount * 3;
+    out.vertices.assign(out.lockCount, ModelVertex{});
+    WriteVertices(f, m, s, out, out.vertices.data());
 
     // A box that is not finite places the camera at the near limit.
     float d = m.size * s + 4.0f;
     if (!(d >= 16.0f)) d = 16.0f;
-    app.camera.eye[0] = 0.0f;
-    app.camera.eye[1] = 6.4f;
-    app.camera.eye[2] = d > 1000.0f ? -1000.0f : -d;
-    app.camera.yaw = app.camera.pitch = app.camera.roll = 0.0f;
+    out.camera.eye[0] = 0.0f;
+    out.camera.eye[1] = 6.4f;
+    out.camera.eye[2] = d > 1000.0f ? -1000.0f : -d;
+    out.camera.yaw = out.camera.pitch = out.camera.roll = 0.0f;
 
-    app.textView.entryCount = 0;
     for (uint32_t g = 0; g < m.groupCount; ++g) {
         uint8_t name = f.data[m.groups + uint64_t(g) * kGroupRecord + 0x19];
-        app.textView.SetItem(g, NameField(f, m.names + uint64_t(name) * kNameField));
+        out.checkList.push_back(NameField(f, m.names + uint64_t(name) * kNameField));
     }
 
     std::string motion = MotionPath(key.name);
     FileEntry motionKey = {};
-    bool shown = false;
     if (motion.size() < sizeof motionKey.name) {
         std::memcpy(motionKey.name, motion.data(), motion.size());
-        shown = ShowFileAsText(app, motionKey);
+        uint32_t textSize = 0;
+        std::unique_ptr<uint8_t[]> text = ReadGameFile(files, motionKey, textSize);
+        if (text) {
+            out.text.assign(reinterpret_cast<const char*>(text.get()), textSize);
+            out.motionFile = motion;
+        }
     }
-    if (shown)
-        viewer.motionFile = motion;
-    else
-        app.textView.SetText(std::string());
-    app.textView.SetMode(1);
     return true;
 }

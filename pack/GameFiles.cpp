@@ -1,9 +1,7 @@
 #include "pack/GameFiles.h"
 
-#include "pack/NobPack.h"
-#include "pack/VpkPack.h"
-
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace {
@@ -75,19 +73,44 @@ bool ListPacks(const char* path, const char* dir, const char* ext, PackList& lis
     return true;
 }
 
-AppState::AppState() { fileIndex.Create(); }
+bool MemoryFiles::Add(const std::string& path, std::vector<uint8_t> bytes) {
+    FileEntry key;
+    if (!MakeFileKey(key, path.data(), static_cast<uint32_t>(path.size()), 0)) return false;
+    files[key.name] = std::move(bytes);
+    return true;
+}
 
-std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, FileEntry& key, uint32_t& size) {
+const std::vector<uint8_t>* MemoryFiles::Find(const char* path) const {
+    FileEntry key;
+    if (!MakeFileKey(key, path, static_cast<uint32_t>(std::strlen(path)), 0)) return nullptr;
+    auto it = files.find(key.name);
+    return it == files.end() ? nullptr : &it->second;
+}
+
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size) {
+    if (files.memory != nullptr) {
+        key.name[sizeof key.name - 1] = '\0';
+        const std::vector<uint8_t>* found = files.memory->Find(key.name);
+        size = found != nullptr ? static_cast<uint32_t>(found->size()) : 0;
+        if (size == 0) return nullptr;
+        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+        if (bytes) std::memcpy(bytes.get(), found->data(), size);
+        return bytes;
+    }
     FileHandle file;
-    size = OpenGameFile(app, file, key, 1);
+    size = OpenGameFile(files, file, key, 1);
     if (size == 0) return nullptr;
     std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
     file.Close();
     return bytes;
 }
 
-uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
+uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
     key.name[sizeof key.name - 1] = '\0';
+    if (files.memory != nullptr) {
+        if (closeWhenMissing) file.Close();
+        return 0;
+    }
     if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();
 
     size_t length = std::strlen(key.name);
@@ -95,12 +118,16 @@ uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t c
     std::memset(key.name + length, 0, sizeof key.name - length);
 
     uint32_t result = 0;
-    PackIndex& index = app.fileIndex;
+    if (files.index == nullptr || files.packList == nullptr) {
+        if (closeWhenMissing) file.Close();
+        return 0;
+    }
+    const PackIndex& index = *files.index;
     int32_t slot = index.files.Find(&key);
     if (slot >= 0 && static_cast<size_t>(slot) < index.places.size() &&
-        (app.gameType == kGameRedemption || app.gameType == kGameBloodlines)) {
+        (files.gameType == kGameRedemption || files.gameType == kGameBloodlines)) {
         const PackPlace& place = index.places[static_cast<size_t>(slot)];
-        int32_t pos = app.packList.FindItemData(index.files.Entry(slot)->packNumber);
+        int32_t pos = files.packList->FindItemData(index.files.Entry(slot)->packNumber);
         // A file whose bytes do not all lie inside its pack is damaged and
         // not available.
         if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&
@@ -110,87 +137,4 @@ uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t c
     }
     if (result == 0 && closeWhenMissing) file.Close();
     return result;
-}
-
-bool OpenPack(AppState& app, const char* path) {
-    UnloadPack(app);
-    app.redemptionPacks.Release();
-    app.bloodlinesPacks.Release();
-    app.gameType = kGameNone;
-
-    std::string chosen(path);
-    ToBackslashes(&chosen[0]);
-    uint32_t nameAt = NameOffset(chosen.c_str());
-    std::string dir = nameAt > 0 ? chosen.substr(0, nameAt - 1) : std::string();
-    if (nameAt == 1) dir = "\\";
-    if (!dir.empty() && !SetCurrentDir(dir.c_str())) return false;
-    // The scan runs in the data folder itself, so a relative folder must not
-    // be looked up a second time below it.
-    std::string here = GetCurrentDir();
-    ForgetFolderListings();
-    app.packList.Reset();
-    app.viewer.ClearSkeleton();
-
-    uint32_t extAt = ExtensionOffset(chosen.c_str() + nameAt);
-    if (extAt == 0) return false;
-    const char* ext = chosen.c_str() + nameAt + extAt;
-    std::string lower;
-    for (const char* c = ext; *c; ++c) lower += static_cast<char>(FoldPathChar(*c));
-
-    bool scanned = false;
-    if (lower == ".nob") {
-        app.gameType = kGameRedemption;
-        scanned = ScanNobDirectory(app.redemptionPacks, chosen.c_str(), here.c_str(), app.fileIndex, app.packList,
-                                   app.message);
-    } else if (lower == ".vpk") {
-        app.gameType = kGameBloodlines;
-        scanned = ScanVpkDirectory(app.bloodlinesPacks, chosen.c_str(), here.c_str(), app.fileIndex, app.packList,
-                                   app.message);
-    }
-    if (!scanned || !LoadPack(app, chosen.c_str() + nameAt)) {
-        app.gameType = kGameNone;
-        return false;
-    }
-    return true;
-}
-
-bool LoadPack(AppState& app, const std::string& wanted) {
-    UnloadPack(app);
-    std::string name = wanted;
-    int32_t pos = app.packList.FindExact(name);
-    if (pos < 0) {
-        if (app.packList.Count() == 0) return false;
-        app.packList.SetSel(0);
-        name = app.packList.GetText(0);
-    } else {
-        app.packList.SetSel(pos);
-    }
-    pos = app.packList.GetSel();
-    if (pos < 0) return false;
-    FileHandle pack;
-    if (!pack.Open(name.c_str())) return false;
-    if (app.gameType == kGameRedemption)
-        app.listedFiles = BuildNobTree(app.redemptionPacks, pack, pos, &app.progressHooks, app.tree);
-    else if (app.gameType == kGameBloodlines)
-        app.listedFiles = BuildVpkTree(app.bloodlinesPacks, pack, pos, &app.progressHooks, app.tree);
-    else
-        return false;
-    pack.Close();
-    app.tree.Select(app.tree.FirstTopLevel());
-    app.acceptsDroppedFiles = true;
-    app.tree.enabled = true;
-    app.packsLoaded = true;
-    return true;
-}
-
-void UnloadPack(AppState& app) {
-    if (!app.packsLoaded) return;
-    app.packsLoaded = false;
-    app.listedFiles = 0;
-    app.tree.DeleteAll();
-    app.textView.SetText(std::string());
-    app.viewer.FillImage(220, 220, 220, 255);  // light grey
-    if (app.onUnload != nullptr) app.onUnload(app.onUnloadContext);
-    app.tree.enabled = false;
-    app.acceptsDroppedFiles = false;
 }

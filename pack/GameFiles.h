@@ -2,16 +2,13 @@
 // path, and the one way to read a game file by its path.
 #pragma once
 
-#include "extract/ExtractState.h"
 #include "pack/FileHandle.h"
 #include "pack/FileIndex.h"
 #include "pack/PackList.h"
-#include "pack/PackTree.h"
 #include "pack/Seams.h"
-#include "textview/TextContent.h"
-#include "viewer/Viewer.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,38 +54,25 @@ bool ListPacks(const char* path, const char* dir, const char* ext, PackList& lis
 // same length, equal ignoring ASCII case, '/' and '\' alike.
 bool NamesEqualAsPaths(const char* stored, uint32_t storedLength, const char* wanted, uint32_t wantedLength);
 
-// Everything the core keeps about the open data folder and the shown pack.
-struct AppState {
+// A set of game files held in memory, keyed by path as the index keys them
+// (lower case, '\' separators). Loaders read it through GameFiles exactly as
+// they read the packs, so they are tested and fuzzed without writing a pack.
+struct MemoryFiles {
+    std::map<std::string, std::vector<uint8_t>> files;
+
+    // False when path does not fit an index key.
+    bool Add(const std::string& path, std::vector<uint8_t> bytes);
+    const std::vector<uint8_t>* Find(const char* path) const;
+};
+
+// What reading a game file by its path needs: the open game, the index of
+// its packs and its pack list; or, instead of all three, a set of files in
+// memory. A record of borrowed pointers: whoever builds it keeps them alive.
+struct GameFiles {
     uint32_t gameType = kGameNone;
-    PackCounts redemptionPacks;
-    PackCounts bloodlinesPacks;
-    PackIndex fileIndex;
-    PackList packList;
-    PackTree tree;
-    // A pack's tree is shown, and how many files it lists (0: none shown).
-    bool packsLoaded = false;
-    uint32_t listedFiles = 0;
-    // The front end accepts dropped files while a pack is shown.
-    bool acceptsDroppedFiles = false;
-
-    // The output folder, "Extract Tree", category counts and the report.
-    ExtractState extraction;
-    // The text pane's content and the 3D view's picture.
-    TextContent textView;
-    Viewer viewer;
-    // Eye, orientation and model scale of the 3D view (set by model loads).
-    Camera camera;
-
-    MessageSeam message;
-    ProgressHooks progressHooks;
-    // The progress window of the browser's own work (extractions).
-    ProgressDialog progress{&progressHooks};
-    // What UnloadPack must also clear in the front end (text pane, 3D view).
-    void (*onUnload)(void* context) = nullptr;
-    void* onUnloadContext = nullptr;
-
-    AppState();
-    PackCounts& CurrentPacks() { return gameType == kGameRedemption ? redemptionPacks : bloodlinesPacks; }
+    const PackIndex* index = nullptr;
+    const PackList* packList = nullptr;
+    const MemoryFiles* memory = nullptr;
 };
 
 // Opens the game file whose path is key.name (any case, '/' or '\'): a
@@ -98,20 +82,10 @@ struct AppState {
 // packed file borrows the index's open pack (see PackIndex). Rewrites
 // key.name to its lower-case, '\' form unless a loose file was found. With
 // closeWhenMissing the file is closed when the result is 0.
-uint32_t OpenGameFile(AppState& app, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);
+// A memory set has no handle to give: it is read through ReadGameFile only
+// (OpenGameFile gives 0 for it).
+uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);
 // The whole game file key names, read through OpenGameFile (key is
 // rewritten as it rewrites it); null, with size 0 or the size that could not
 // be read, when it is missing, empty or unreadable.
-std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, FileEntry& key, uint32_t& size);
-
-// Makes path's folder the data folder (and the current directory), lists and
-// indexes the packs of path's kind there, and selects path's pack. False
-// (game type 0) on an unknown extension or when no pack could be listed or
-// indexed.
-bool OpenPack(AppState& app, const char* path);
-
-// Shows the tree of the pack list entry named name (ignoring case), or of the
-// first entry when none is; gives whether a tree is shown.
-bool LoadPack(AppState& app, const std::string& name);
-// Clears what LoadPack showed; the index, pack list and game type stay.
-void UnloadPack(AppState& app);
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size);

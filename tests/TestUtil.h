@@ -3,7 +3,6 @@
 #pragma once
 
 #include "pack/FileHandle.h"
-#include "pack/GameFiles.h"
 #include "tools/PackWriter.h"
 
 #include <gtest/gtest.h>
@@ -57,28 +56,4 @@ public:
 
 private:
     std::string saved;
-};
-
-// A private data folder with the core's state over it: writes one pack
-// there and opens it as "Set Directory" does. Messages the core shows are
-// kept as "caption|text"; extraction output goes to dir/out.
-struct TestGame {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    std::vector<std::string> messages;
-
-    TestGame() {
-        app.message.context = &messages;
-        app.message.show = [](void* c, const char* text, const char* caption) {
-            static_cast<std::vector<std::string>*>(c)->push_back(std::string(caption) + "|" + text);
-        };
-    }
-    // pack: a name ending in .nob or .vpk.
-    void Open(const std::string& pack, const std::vector<PackFile>& files) {
-        bool nob = pack.substr(pack.size() - 4) == ".nob";
-        dir.Write("data/" + pack, nob ? BuildNob(files) : BuildVpk(files));
-        ASSERT_TRUE(OpenPack(app, (dir / ("data/" + pack)).c_str()));
-        app.extraction.outputFolder = dir / "out";
-    }
 };

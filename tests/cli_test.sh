@@ -37,6 +37,9 @@ q packs "$work/nothing.vpk" >/dev/null 2>&1; check "missing pack: status" 1 $?
 q packs >/dev/null 2>&1; check "usage error: status" 2 $?
 q frobnicate >/dev/null 2>&1; check "unknown command: status" 2 $?
 q cat "$B/pack000.vpk" >/dev/null 2>&1; check "cat without PATH: status" 2 $?
+out=$(q cat "$B/pack000.vpk" -- -h 2>&1 >/dev/null); rc=$?
+check "after --, -h is a PATH" "quillon: -h: not found 1" "$(printf '%s' "$out" | tr -d '\r') $rc"
+q extract "$B/pack000.vpk" --x -o 2>/dev/null; check "option without its value: status" 2 $?
 check "help names the commands" 2 "$(q --help | grep -cE '^  (packs|cat) ')"
 check "command help" 0 "$(q cat --help >/dev/null; echo $?)"
 check "version" "quillon" "$(q --version | cut -d' ' -f1)"

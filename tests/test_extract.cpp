@@ -2,7 +2,7 @@
 // the promise that no half-written file is ever left in place.
 #include "extract/Extract.h"
 #include "pack/GameFiles.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <cstring>
 #include <filesystem>
@@ -155,12 +155,12 @@ TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
     o.app.extraction.outputFolder = o.dir / "out";
     {
         OutputFile out;
-        ASSERT_TRUE(OpenOutputFile(o.app, out, "kept.txt", 1));
+        ASSERT_TRUE(OpenOutputFile(o.app.extraction, out, "kept.txt", 1));
         ASSERT_TRUE(out.file.Write("half", 4));
     }
     EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"kept.txt=previous"}));
     OutputFile out;
-    EXPECT_FALSE(OpenOutputFile(o.app, out, "kept.txt", 0));
+    EXPECT_FALSE(OpenOutputFile(o.app.extraction, out, "kept.txt", 0));
     EXPECT_EQ(out.status, OutputStatus::Exists) << "no overwrite without being asked";
 }
 
@@ -183,7 +183,7 @@ TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
     TreeItem brick = FindTreeItemByPath(o.app.tree, "materials/wall/brick.tth");
     ASSERT_NE(brick, kNoItem);
     OutputFile out;
-    ASSERT_TRUE(OpenWriteBack(o.app, out, brick, "C:\\somewhere\\BRICK.TTZ"));
+    ASSERT_TRUE(OpenWriteBack(o.app.tree, out, brick, "C:\\somewhere\\BRICK.TTZ"));
     ASSERT_TRUE(out.file.Write("new", 3));
     ASSERT_TRUE(out.Commit());
     std::string got;
@@ -193,12 +193,12 @@ TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
     FileEntry key = {};
     std::strcpy(key.name, "materials\\wall\\brick.ttz");
     FileHandle f;
-    EXPECT_EQ(OpenGameFile(o.app, f, key, 1), 3u);
+    EXPECT_EQ(OpenGameFile(o.app.Files(), f, key, 1), 3u);
 
-    EXPECT_FALSE(OpenWriteBack(o.app, out, brick, "nothing.ttz")) << "no such sibling";
+    EXPECT_FALSE(OpenWriteBack(o.app.tree, out, brick, "nothing.ttz")) << "no such sibling";
     TreeItem evil = FindTreeItemByPath(o.app.tree, "../evil.tth");
     ASSERT_NE(evil, kNoItem);
-    EXPECT_FALSE(OpenWriteBack(o.app, out, evil, "evil.tth"));
+    EXPECT_FALSE(OpenWriteBack(o.app.tree, out, evil, "evil.tth"));
     EXPECT_EQ(out.status, OutputStatus::Unsafe);
     EXPECT_FALSE(fs::exists(o.dir / "evil.tth"));
 }

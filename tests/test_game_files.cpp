@@ -2,7 +2,7 @@
 #include "pack/GameFiles.h"
 #include "pack/NobPack.h"
 #include "pack/VpkPack.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <cstring>
 #include <random>
@@ -19,7 +19,7 @@ FileEntry KeyOf(const std::string& path) {
 std::string ReadGameFile(AppState& app, const std::string& path) {
     FileEntry key = KeyOf(path);
     FileHandle f;
-    uint32_t size = OpenGameFile(app, f, key, 1);
+    uint32_t size = OpenGameFile(app.Files(), f, key, 1);
     if (size == 0) return f.IsOpen() ? "<left open>" : "<absent>";
     auto bytes = f.ReadAll(size);
     return bytes ? std::string(reinterpret_cast<char*>(bytes.get()), size) : "<short>";
@@ -73,17 +73,17 @@ TEST(OpenGameFileTest, LooseFilesWinAndKeepTheirName) {
 
     FileEntry key = KeyOf("Cfg/AutoExec.CFG");
     FileHandle f;
-    ASSERT_EQ(OpenGameFile(app, f, key, 1), 5u);
+    ASSERT_EQ(OpenGameFile(app.Files(), f, key, 1), 5u);
     EXPECT_STREQ(key.name, "Cfg/AutoExec.CFG") << "a loose hit leaves the key as given";
     EXPECT_EQ(f.Skip(0), 0u);
 
     key = KeyOf("DLG/A.dlg");
-    ASSERT_EQ(OpenGameFile(app, f, key, 1), 6u);
+    ASSERT_EQ(OpenGameFile(app.Files(), f, key, 1), 6u);
     EXPECT_STREQ(key.name, "dlg\\a.dlg") << "callers rely on the rewritten key";
     for (size_t i = std::strlen(key.name); i < sizeof key.name; ++i) ASSERT_EQ(key.name[i], 0);
 
     key = KeyOf("dlg/none.dlg");
-    EXPECT_EQ(OpenGameFile(app, f, key, 1), 0u);
+    EXPECT_EQ(OpenGameFile(app.Files(), f, key, 1), 0u);
     EXPECT_FALSE(f.IsOpen());
 }
 
@@ -104,7 +104,7 @@ TEST(OpenGameFileTest, EmptyOrDamagedPackedFilesAreNotAvailable) {
     FileEntry key = KeyOf("good.txt");
     FileHandle f;
     app.gameType = kGameNone;
-    EXPECT_EQ(OpenGameFile(app, f, key, 0), 0u) << "no game open, nothing packed is read";
+    EXPECT_EQ(OpenGameFile(app.Files(), f, key, 0), 0u) << "no game open, nothing packed is read";
 }
 
 // Opening through the remembered places must give exactly what walking the
@@ -135,7 +135,7 @@ TEST(OpenGameFileTest, AgreesWithAWalkOfThePackForEveryIndexedPath) {
             if (name.back() == '/') continue;
             FileEntry key = KeyOf(name);
             FileHandle viaIndex, viaWalk;
-            uint32_t size = OpenGameFile(app, viaIndex, key, 1);
+            uint32_t size = OpenGameFile(app.Files(), viaIndex, key, 1);
             int32_t slot = app.fileIndex.files.Find(&key);
             ASSERT_GE(slot, 0) << name;
             std::string pack = app.packList.GetText(app.packList.FindItemData(app.fileIndex.files.Entry(slot)->packNumber));

@@ -7,8 +7,8 @@
 #include "texture/TextureExport.h"
 #include "texture/TextureFile.h"
 #include "tools/TextureWriter.h"
-#include "viewer/ViewItem.h"
-#include "TestUtil.h"
+#include "session/ViewItem.h"
+#include "TestGame.h"
 
 #include <cstring>
 #include <filesystem>

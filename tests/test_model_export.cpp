@@ -7,7 +7,7 @@
 #include "pack/GameFiles.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <cmath>
 #include <cstring>
@@ -45,7 +45,7 @@ struct Game : TestGame {
     bool Export(const char* path) {
         FileEntry key = {};
         std::strcpy(key.name, path);
-        return ExportModelAsX(app, key);
+        return ExportModelAsX(app.Export(), key);
     }
     bool Drop(const char* item, const std::string& xName, const std::string& text, std::string* why = nullptr) {
         dir.Write(xName, text);
@@ -244,7 +244,7 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     for (const char* model : models) {
         FileEntry key = {};
         std::strcpy(key.name, (std::string(model) + ".mdl").c_str());
-        ASSERT_TRUE(ExportModelAsX(app, key)) << model;
+        ASSERT_TRUE(ExportModelAsX(app.Export(), key)) << model;
         std::string why, packed;
         ASSERT_TRUE(ReadWholeFile(real + "/" + model + ".mdl", packed));
         TreeItem item = FindTreeItemByPath(app.tree, std::string(model) + ".mdl");
@@ -271,6 +271,6 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     EXPECT_EQ(targas, 5u) << "mouseb's texture and the sword's four";
     FileEntry key = {};
     std::strcpy(key.name, "models/scenery/misc/plates/crapy.mdl");
-    EXPECT_FALSE(ExportModelAsX(app, key)) << "packed vertices";
+    EXPECT_FALSE(ExportModelAsX(app.Export(), key)) << "packed vertices";
     EXPECT_FALSE(std::filesystem::exists(dir / "out/models/scenery/misc"));
 }

@@ -4,8 +4,8 @@
 #include "pack/GameFiles.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
-#include "viewer/ViewItem.h"
-#include "TestUtil.h"
+#include "session/ViewItem.h"
+#include "TestGame.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // The pack tree: its order, merging of folders, walks and lookups.
 #include "pack/GameFiles.h"
 #include "pack/PackTree.h"
-#include "TestUtil.h"
+#include "TestGame.h"
 
 #include <random>
 

@@ -1,7 +1,6 @@
 #include "texture/LoadImage.h"
 
 #include "pack/FileTypes.h"
-#include "pack/GameFiles.h"
 #include "texture/ImageFiles.h"
 #include "texture/TextureFile.h"
 
@@ -38,16 +37,20 @@ bool SetExtension(FileEntry& key, const char* ext) {
 }
 
 // Reads a whole game file; false when it cannot be had.
-bool ReadGameFile(AppState& app, FileEntry& key, std::unique_ptr<uint8_t[]>& bytes, uint32_t& size) {
-    FileHandle file;
-    size = OpenGameFile(app, file, key, 1);
-    if (size == 0) return false;
-    bytes = file.ReadAll(size);
+bool ReadWhole(const GameFiles& files, FileEntry& key, std::unique_ptr<uint8_t[]>& bytes, uint32_t& size) {
+    bytes = ReadGameFile(files, key, size);
     return bytes != nullptr;
 }
 
-void ShowText(AppState& app, FileEntry& key) {
-    if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
+// The companion text: the file's bytes, or nothing when it cannot be read.
+void ShowText(const GameFiles& files, FileEntry& key, std::string* text) {
+    if (text == nullptr) return;
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
+    if (bytes)
+        text->assign(reinterpret_cast<const char*>(bytes.get()), size);
+    else
+        text->clear();
 }
 
 // The quoted value that follows a key: from `from` on, the text between the
@@ -68,12 +71,13 @@ std::string TexturePath(std::string value) {
     return "materials\\" + (start == std::string::npos ? std::string() : value.substr(start)) + ".tth";
 }
 
-LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText) {
+LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
+                   std::string* text) {
     LoadResult result;
-    if (showText) ShowText(app, key);
+    ShowText(files, key, text);
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t size;
-    if (!ReadGameFile(app, key, bytes, size)) return result;
+    if (!ReadWhole(files, key, bytes, size)) return result;
     LineList list;
     list.Read(bytes.get(), size);
     bytes.reset();
@@ -92,14 +96,14 @@ LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText)
             std::string value = QuotedValue(line, at + 13);
             if (value.empty() || !SetPath(key, TexturePath(value))) continue;
             image.Release();
-            result.loaded = LoadTexture(app, key, image) ? 1 : 0;
+            result.loaded = LoadTexture(files, message, key, image) ? 1 : 0;
         } else if ((at = line.find("$IRIS\"")) != std::string::npos) {
             // The closing quote is required: "$irisframe" and the like are
             // other keys, and loading them would spoil the result.
             std::string value = QuotedValue(line, at + 6);
             if (value.empty() || !SetPath(key, TexturePath(value))) continue;
             iris.Release();
-            irisLoaded = LoadTexture(app, key, iris);
+            irisLoaded = LoadTexture(files, message, key, iris);
             result.loaded = irisLoaded ? 1 : 0;
         }
     }
@@ -124,17 +128,18 @@ LoadResult LoadVmt(AppState& app, FileEntry& key, Image32& image, bool showText)
     return result;
 }
 
-LoadResult LoadNam(AppState& app, FileEntry& key, Image32& image, bool showText) {
+LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
+                   std::string* text) {
     LoadResult result;
-    if (showText) ShowText(app, key);
-    NamMaterial nam = ReadNamMaterial(app, key);
+    ShowText(files, key, text);
+    NamMaterial nam = ReadNamMaterial(files, key);
     result.translucent = nam.translucent;
     result.twoSided = nam.twoSided;
     if (!nam.named) {
         // No texture line: the Targa of the same name beside the material.
         std::unique_ptr<uint8_t[]> bytes;
         uint32_t size;
-        if (SetExtension(key, "tga") && ReadGameFile(app, key, bytes, size))
+        if (SetExtension(key, "tga") && ReadWhole(files, key, bytes, size))
             result.loaded = ReadTgaBytes(image, bytes.get(), size) ? 1 : 0;
         return result;
     }
@@ -144,7 +149,7 @@ LoadResult LoadNam(AppState& app, FileEntry& key, Image32& image, bool showText)
         FileEntry inner = key;
         if (!SetPath(inner, folder + nam.texture)) continue;
         image.Release();
-        if (LoadImage(app, inner, image, false).loaded) {
+        if (LoadImage(files, message, inner, image, nullptr).loaded) {
             result.loaded = 1;
             break;
         }
@@ -174,11 +179,11 @@ void LineList::Read(const uint8_t* bytes, size_t size) {
     }
 }
 
-NamMaterial ReadNamMaterial(AppState& app, FileEntry& key) {
+NamMaterial ReadNamMaterial(const GameFiles& files, FileEntry& key) {
     NamMaterial nam;
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t size;
-    if (!ReadGameFile(app, key, bytes, size)) return nam;
+    if (!ReadWhole(files, key, bytes, size)) return nam;
     LineList list;
     list.Read(bytes.get(), size);
     for (const std::string& line : list.lines) {
@@ -203,36 +208,37 @@ NamMaterial ReadNamMaterial(AppState& app, FileEntry& key) {
     return nam;
 }
 
-LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText) {
+LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
+                     std::string* text) {
     LoadResult result;
     FileType type = ClassifyName(key.name);
     if (type == kTypeBmp || type == kTypeTga) {
         std::unique_ptr<uint8_t[]> bytes;
         uint32_t size;
-        if (ReadGameFile(app, key, bytes, size))
+        if (ReadWhole(files, key, bytes, size))
             result.loaded = (type == kTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
                                               : ReadTgaBytes(image, bytes.get(), size))
                                 ? 1
                                 : 0;
-        if (type == kTypeTga && showText && app.gameType == kGameRedemption) {
+        if (type == kTypeTga && text != nullptr && files.gameType == kGameRedemption) {
             if (SetExtension(key, "nam"))
-                ShowText(app, key);
+                ShowText(files, key, text);
             else
-                app.textView.SetText(std::string());
+                text->clear();
         }
     } else if (type == kFileTypeTth || type == kTypeTtz) {
-        if (showText) {
+        if (text != nullptr) {
             FileEntry material = key;
             if (SetExtension(material, "vmt"))
-                ShowText(app, material);
+                ShowText(files, material, text);
             else
-                app.textView.SetText(std::string());
+                text->clear();
         }
-        result.loaded = LoadTexture(app, key, image) ? 1 : 0;
+        result.loaded = LoadTexture(files, message, key, image) ? 1 : 0;
     } else if (type == kFileTypeVmt) {
-        result = LoadVmt(app, key, image, showText);
+        result = LoadVmt(files, message, key, image, text);
     } else if (type == kFileTypeNam) {
-        result = LoadNam(app, key, image, showText);
+        result = LoadNam(files, message, key, image, text);
     }
     return result;
 }

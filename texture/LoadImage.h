@@ -4,13 +4,13 @@
 #pragma once
 
 #include "pack/FileIndex.h"
+#include "pack/GameFiles.h"
+#include "pack/Seams.h"
 #include "texture/Image32.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct AppState;
 
 struct LoadResult {
     uint8_t loaded = 0;       // the image holds the picture
@@ -34,9 +34,12 @@ struct LineList {
 // Loads the picture key.name names. key.name is rewritten (extensions
 // swapped, material paths written in), so pass a copy you can spare. The
 // image must hold no pixels on entry; it may hold pixels afterwards even when
-// nothing loaded, and the caller releases it. With showText the file's
-// companion text goes to the text pane (emptied when there is none).
-LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText);
+// nothing loaded, and the caller releases it. With text, the file's
+// companion text (the material, a texture's .vmt, a Redemption Targa's .nam)
+// is put there, empty when there is none. Texture faults are told through
+// message.
+LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
+                     std::string* text);
 
 struct NamMaterial {
     bool named = false;
@@ -46,4 +49,4 @@ struct NamMaterial {
 };
 // Reads a .nam material (through the game files); named is false when the
 // file cannot be read or names no texture.
-NamMaterial ReadNamMaterial(AppState& app, FileEntry& key);
+NamMaterial ReadNamMaterial(const GameFiles& files, FileEntry& key);

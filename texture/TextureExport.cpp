@@ -1,7 +1,5 @@
 #include "texture/TextureExport.h"
 
-#include "extract/Extract.h"
-#include "pack/GameFiles.h"
 #include "texture/ImageFiles.h"
 #include "texture/LoadImage.h"
 #include "texture/TextureFile.h"
@@ -18,17 +16,17 @@ std::string AfterLastSeparator(const std::string& path) {
 
 }  // namespace
 
-bool ExportTextureAsTga(AppState& app, FileEntry& key) {
-    ExtractReport& report = app.extraction.report;
+bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
+    ExtractReport& report = job.extraction.report;
     std::string path = key.name;
     std::string name = AfterLastSeparator(path);
     std::string folder = path.substr(0, path.size() - name.size());
     size_t dot = name.find('.');
     std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ".tga";
-    app.progress.SetText(outName.c_str());
+    job.progress.SetText(outName.c_str());
 
     OutputFile out;
-    if (!OpenOutputFile(app, out, (folder + outName).c_str(), 0)) {
+    if (!OpenOutputFile(job.extraction, out, (folder + outName).c_str(), 0)) {
         if (out.status == OutputStatus::Exists) {
             ++report.skipped;
             return true;
@@ -40,7 +38,7 @@ bool ExportTextureAsTga(AppState& app, FileEntry& key) {
         return false;
     }
     Image32 image = Image32{};
-    LoadResult loaded = LoadImage(app, key, image, true);
+    LoadResult loaded = LoadImage(job.files, job.message, key, image, nullptr);
     bool written = loaded.loaded && WriteTga(image, out.file) && out.Commit();
     image.Release();
     if (!written) {
@@ -54,13 +52,15 @@ bool ExportTextureAsTga(AppState& app, FileEntry& key) {
     return true;
 }
 
-bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* dropped) {
+bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* dropped) {
+    PackTree& tree = job.tree;
+    const MessageSeam& message = job.message;
     std::string path = dropped;
     std::string fileName = AfterLastSeparator(path);
     Image32 image = Image32{};
     auto fail = [&](const std::string& shown) {
         image.Release();
-        app.message.Show(shown.c_str(), "File Not Found In Current Directory.");
+        message.Show(shown.c_str(), "File Not Found In Current Directory.");
         return false;
     };
     if (!ReadTgaFile(image, path.c_str())) return fail(fileName);
@@ -72,25 +72,25 @@ bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* dropped) {
 
     // Both siblings first: writing one file of a pair and not the other would
     // leave a texture the game cannot read.
-    TreeItem first = FirstSiblingOf(app.tree, item);
-    TreeItem bodyItem = FindTreeSibling(app.tree, first, body);
-    if (FindTreeSibling(app.tree, first, header) == kNoItem || bodyItem == kNoItem) return fail(stem);
+    TreeItem first = FirstSiblingOf(tree, item);
+    TreeItem bodyItem = FindTreeSibling(tree, first, body);
+    if (FindTreeSibling(tree, first, header) == kNoItem || bodyItem == kNoItem) return fail(stem);
 
     OutputFile tth, ttz;
-    if (!OpenWriteBack(app, tth, item, header.c_str()) || !OpenWriteBack(app, ttz, item, body.c_str()))
+    if (!OpenWriteBack(tree, tth, item, header.c_str()) || !OpenWriteBack(tree, ttz, item, body.c_str()))
         return fail(stem);
-    app.progress.SetText(stem.c_str());
+    job.progress.SetText(stem.c_str());
 
     TextureFile texture;
-    texture.message = app.message;
+    texture.message = message;
     bool encoded = texture.Encode(image, tth.file, ttz.file);
     image.Release();
     // The encoder writes nothing when packing fails (it says so itself).
     if (!encoded || tth.file.Skip(0) == 0 || ttz.file.Skip(0) == 0) return false;
     if (!tth.Commit() || !ttz.Commit()) {
-        app.message.Show(stem.c_str(), "Error Writing Texture Files!");
+        message.Show(stem.c_str(), "Error Writing Texture Files!");
         return false;
     }
-    app.tree.Select(bodyItem);
+    tree.Select(bodyItem);
     return true;
 }

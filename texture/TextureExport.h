@@ -4,20 +4,21 @@
 #pragma once
 
 #include "pack/FileIndex.h"
+#include "pack/OutputFile.h"
 #include "pack/PackTree.h"
-
-struct AppState;
+#include "pack/Seams.h"
 
 // Exports the picture key names as NAME.tga (the name cut at its first '.')
 // below the output folder. An existing output file is left alone and counted
 // as skipped; a picture that cannot be loaded leaves no file and counts as
 // failed. True unless a file failed.
-bool ExportTextureAsTga(AppState& app, FileEntry& key);
+bool ExportTextureAsTga(const ExportJob& job, FileEntry& key);
 
 // Encodes the Targa file at path as the texture pair NAME.tth / NAME.ttz of
 // the siblings of item, written beside the packs where every reader finds
 // them first; then selects the .ttz item. Both siblings must exist and both
 // files are written completely before either replaces anything: on any
 // failure nothing changes on disk. A failure shows "File Not Found In Current
-// Directory." (or the encoder's message) and gives false.
-bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path);
+// Directory." (or the encoder's message) through job.message and gives
+// false. The progress window shows the texture's name.
+bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* path);

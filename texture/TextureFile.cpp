@@ -242,26 +242,24 @@ bool SetExtension(FileEntry& key, const char* ext) {
     return true;
 }
 
-std::unique_ptr<uint8_t[]> ReadGameFile(AppState& app, FileEntry& key, const char* ext, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadPairFile(const GameFiles& files, FileEntry& key, const char* ext, uint32_t& size) {
     size = 0;
     if (!SetExtension(key, ext)) return nullptr;
-    FileHandle file;
-    uint32_t n = OpenGameFile(app, file, key, 1);
-    if (n == 0) return nullptr;
-    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(n);
+    uint32_t n = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, n);
     if (bytes) size = n;
     return bytes;
 }
 
 }  // namespace
 
-bool LoadTexture(AppState& app, FileEntry& key, Image32& image) {
+bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image) {
     uint32_t tthSize = 0, ttzSize = 0;
-    std::unique_ptr<uint8_t[]> tth = ReadGameFile(app, key, "tth", tthSize);
+    std::unique_ptr<uint8_t[]> tth = ReadPairFile(files, key, "tth", tthSize);
     if (!tth) return false;
-    std::unique_ptr<uint8_t[]> ttz = ReadGameFile(app, key, "ttz", ttzSize);
+    std::unique_ptr<uint8_t[]> ttz = ReadPairFile(files, key, "ttz", ttzSize);
     if (!ttz) return false;
     TextureFile texture;
-    texture.message = app.message;
+    texture.message = message;
     return texture.Parse(std::move(tth), tthSize, std::move(ttz), ttzSize) && texture.Decode(image);
 }

@@ -3,13 +3,13 @@
 // Decode (PixelFormats.cpp) turns the full-size level into an Image32.
 #pragma once
 
+#include "pack/GameFiles.h"
 #include "pack/Seams.h"
 
 #include <cstdint>
 #include <memory>
 
 class FileHandle;
-struct AppState;
 struct FileEntry;
 struct Image32;
 
@@ -91,6 +91,6 @@ bool DecodeTexturePixels(uint32_t format, const uint8_t* src, uint64_t srcSize, 
 
 // Reads the pair named by key.name (whatever its extension: it becomes
 // "tth", then "ttz", and stays so) through OpenGameFile and decodes the
-// full-size level into image. Messages go to app.message. False when either
-// file is missing or unreadable, or parsing or decoding fails.
-bool LoadTexture(AppState& app, FileEntry& key, Image32& image);
+// full-size level into image. Faults are told through message. False when
+// either file is missing or unreadable, or parsing or decoding fails.
+bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image);

@@ -1,7 +1,5 @@
 #include "textview/TextContent.h"
 
-#include "pack/GameFiles.h"
-
 bool TextContent::SetItem(uint32_t index, const std::string& name) {
     if (index >= kMaxEntries) return false;
     if (index >= entryCount) entryCount = index + 1;
@@ -13,12 +11,10 @@ bool TextContent::SetItem(uint32_t index, const std::string& name) {
     return true;
 }
 
-bool ShowFileAsText(AppState& app, FileEntry& key) {
-    FileHandle file;
-    uint32_t size = OpenGameFile(app, file, key, 1);
-    if (size == 0) return false;
-    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
+bool ShowFileAsText(const GameFiles& files, TextContent& view, FileEntry& key) {
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
     if (!bytes) return false;
-    app.textView.SetText(std::string(reinterpret_cast<const char*>(bytes.get()), size));
+    view.SetText(std::string(reinterpret_cast<const char*>(bytes.get()), size));
     return true;
 }

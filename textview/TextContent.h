@@ -3,11 +3,11 @@
 // CLI prints it.
 #pragma once
 
+#include "pack/FileIndex.h"
+#include "pack/GameFiles.h"
+
 #include <cstdint>
 #include <string>
-
-struct AppState;
-struct FileEntry;
 
 struct CheckListEntry {
     bool hasName = false;
@@ -43,4 +43,4 @@ struct TextContent {
 // Shows a game file's bytes as text; false, with the text unchanged, when the
 // file cannot be opened or read (an empty file counts as unreadable, as for
 // every reader).
-bool ShowFileAsText(AppState& app, FileEntry& key);
+bool ShowFileAsText(const GameFiles& files, TextContent& view, FileEntry& key);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 pkgs=(
-  cmake make g++ ninja-build
+  cmake make g++ ninja-build python3
   zlib1g-dev
   googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev

@@ -3,9 +3,8 @@
 // slots, skeleton). The GUI uploads it to Direct3D; the CLI summarises it.
 #pragma once
 
+#include "model/ModelData.h"
 #include "texture/Image32.h"
-#include "viewer/Camera.h"
-#include "viewer/ModelData.h"
 
 #include <cstdint>
 #include <memory>
@@ -85,6 +84,12 @@ struct Viewer {
     void ClearSkeleton();
     // False, adding nothing, when 64 segments are already held.
     bool AddSkeletonSegment(const float start[3], const float end[3]);
+
+    // Puts a loaded model on display: its textures in slots 1, 2, ... (the
+    // checkerboard where one could not be made), its skeleton when it has
+    // one, slot 0 filled black, its vertices and meshes. False when the
+    // vertex buffer cannot be had (the textures are already replaced).
+    bool ShowModel(LoadedModel& model);
 
 private:
     std::unique_ptr<ModelVertex[]> vertices;

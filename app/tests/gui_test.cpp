@@ -439,7 +439,7 @@ TEST(Browser, DroppedMeshWritesTheModelWithItsPositions) {
     gGui->core.extraction.outputFolder = Native(out);
     FileEntry key = {};
     std::strcpy(key.name, "models/samples/Lamp.mdl");
-    ASSERT_TRUE(ExportModelAsX(gGui->core, key));
+    ASSERT_TRUE(ExportModelAsX(gGui->core.Export(), key));
     std::string x, packed;
     ASSERT_TRUE(ReadWholeFile(out + "/models/samples/Lamp.x", x));
     fs::create_directories(out + "/bad");
@@ -448,7 +448,7 @@ TEST(Browser, DroppedMeshWritesTheModelWithItsPositions) {
     ASSERT_TRUE(WriteWholeFile(out + "/bad/lamp.x", x.substr(0, count) + "\t12;" + x.substr(count + 4)));
 
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(gGui->core, key, size);
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(gGui->core.Files(), key, size);
     ASSERT_TRUE(bytes);
     packed.assign(reinterpret_cast<const char*>(bytes.get()), size);
 

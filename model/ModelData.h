@@ -1,12 +1,15 @@
 // The model on display, in the form the 3D view draws: a non-indexed
 // triangle list, mesh ranges into it, texture slots and skeleton lines.
-// Readers convert model files straight into these tables (through Viewer);
-// no decoded model is kept anywhere else.
+// Readers convert model files into a LoadedModel; showing it copies the
+// tables into the Viewer, and no decoded model is kept anywhere else.
 #pragma once
 
+#include "model/Camera.h"
 #include "texture/Image32.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // One vertex of the model buffer (Direct3D XYZ | NORMAL | TEX1), Y up.
 struct ModelVertex {
@@ -52,3 +55,39 @@ struct SkeletonLines {
 // squares of 8 x 8 pixels, white at (0, 0), opaque black where bit 3 of
 // (x XOR y) is set. False when the picture cannot be allocated.
 bool MakeCheckerboard(Image32& image);
+
+// What a model reader made of a model, complete and checked, for the view
+// to show: nothing on display changes until it is shown, so a refused model
+// leaves the previous one in place.
+struct LoadedModel {
+    // Slots 1, 2, ... in order: a copy of each material's picture, or a
+    // substitute (checkerboard) where it could not be loaded.
+    std::vector<TextureSlot> textures;
+    // The vertex buffer: lockCount vertices are locked, the meshes draw the
+    // first ones.
+    uint32_t lockCount = 0;
+    std::vector<ModelVertex> vertices;
+    std::vector<MeshRange> meshes;
+    // Redemption models replace the skeleton; Bloodlines models leave it.
+    bool hasSkeleton = false;
+    SkeletonLines skeleton;
+    // The text pane: its text and the check list, one name per mesh.
+    std::string text;
+    std::vector<std::string> checkList;
+    Camera camera;
+    // Only the Redemption reader sets the model scale; otherwise it stays.
+    bool setsScale = false;
+    // The motion file whose text is shown (Redemption), empty when none.
+    std::string motionFile;
+
+    LoadedModel() = default;
+    LoadedModel(const LoadedModel&) = delete;
+    LoadedModel& operator=(const LoadedModel&) = delete;
+    ~LoadedModel() {
+        for (TextureSlot& slot : textures) slot.image.Release();
+    }
+    // Takes the picture (the caller's image is left empty), or a substitute
+    // when loaded is false.
+    void AddTexture(Image32& image, bool loaded, uint8_t twoSided, uint8_t alpha);
+    bool AddSkeletonSegment(const float start[3], const float end[3]);
+};

@@ -1,0 +1,88 @@
+#include "session/ViewItem.h"
+
+#include "model/BloodlinesModel.h"
+#include "model/RedemptionModel.h"
+
+#include <cstring>
+
+namespace {
+
+using ModelReader = bool (*)(const GameFiles&, const MessageSeam&, FileEntry&, LoadedModel&, std::string&);
+
+// Reads a model and, when it could be read, puts it on display.
+bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tellLockFailure) {
+    LoadedModel model;
+    std::string why;
+    if (!read(app.Files(), app.message, key, model, why)) {
+        app.viewer.lastModelError = why;
+        return false;
+    }
+    Viewer& viewer = app.viewer;
+    viewer.lastModelError.clear();
+    viewer.motionFile = model.motionFile;
+    if (!viewer.ShowModel(model)) {
+        viewer.lastModelError = "Error Locking Vertex Buffer";
+        if (tellLockFailure) app.message.Show(viewer.lastModelError.c_str(), "Error!");
+        return false;
+    }
+    if (model.setsScale) app.camera.modelScale = model.camera.modelScale;
+    float scale = app.camera.modelScale;
+    app.camera = model.camera;
+    app.camera.modelScale = scale;
+    app.textView.SetText(model.text);
+    app.textView.entryCount = 0;
+    for (size_t i = 0; i < model.checkList.size(); ++i) app.textView.SetItem(uint32_t(i), model.checkList[i]);
+    app.textView.SetMode(1);
+    return true;
+}
+
+}  // namespace
+
+bool ShowFileAsText(AppState& app, FileEntry& key) { return ShowFileAsText(app.Files(), app.textView, key); }
+
+LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText) {
+    std::string text;
+    LoadResult result = LoadImage(app.Files(), app.message, key, image, showText ? &text : nullptr);
+    if (showText) app.textView.SetText(text);
+    return result;
+}
+
+bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
+    return LoadAndShowModel(app, key, LoadBloodlinesModel, true);
+}
+
+bool LoadRedemptionModel(AppState& app, FileEntry& key) {
+    return LoadAndShowModel(app, key, LoadRedemptionModel, false);
+}
+
+ItemView ViewTreeItem(AppState& app, TreeItem item) {
+    if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
+    std::string path;
+    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) return ItemView::Nothing;
+    FileEntry key = {};
+    std::memcpy(key.name, path.data(), path.size());
+    FileType type = ClassifyName(key.name);
+    FileCategory category = CategoryOf(type);
+    if (category == Image || (category == Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
+        Image32 image = Image32{};
+        LoadResult result = LoadImage(app, key, image, true);
+        ItemView view = ItemView::NoPicture;
+        if (result.loaded) {
+            app.textView.SetMode(0);
+            app.viewer.ClearSkeleton();
+            app.viewer.ShowImage(image, false, result.translucent != 0);
+            view = ItemView::Picture;
+        }
+        image.Release();
+        return view;
+    }
+    if (category == Text) {
+        if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
+        return ItemView::Text;
+    }
+    if (category == Model) {
+        bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
+        return shown ? ItemView::Model : ItemView::NoModel;
+    }
+    return ItemView::Nothing;
+}
