@@ -106,6 +106,16 @@ INT_PTR CALLBACK GuiState::BrowserDialogProc(HWND dialog, UINT message, WPARAM w
             gui->LoadPackByName(text);
         }
         break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
+    case WM_CAPTURECHANGED:
+        gui->OnViewMouse(message, wParam, lParam);
+        break;
     case WM_DROPFILES:
         gui->OnDropFiles(reinterpret_cast<HDROP>(wParam));
         break;
@@ -283,6 +293,7 @@ bool GuiState::LoadPackByName(const std::string& name) {
     LoadPack(core, name);
     if (core.packsLoaded) MirrorTreeTop();
     SyncViews();
+    UpdateTitle();
     return core.packsLoaded;
 }
 
@@ -362,5 +373,8 @@ TreeItem GuiState::CoreItem(HTREEITEM handle) const {
 
 void GuiState::SyncViews() {
     textView.Sync();
+    uint32_t uploaded = viewer.modelRevision;
     viewer.Sync(core.viewer);
+    // A model load framed the camera: that is where a reset goes back to.
+    if (viewer.modelRevision != uploaded) loadedCamera = core.camera;
 }

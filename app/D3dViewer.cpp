@@ -1,5 +1,6 @@
 #include "app/D3dViewer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -28,84 +29,10 @@ struct LineVertex {
 
 void Error(const char* text) { MessageBoxA(nullptr, text, "Error!", MB_ICONEXCLAMATION); }
 
-// The few matrix helpers the camera needs, in Direct3D's row-vector,
-// left-handed convention.
-D3DMATRIX Identity() {
-    D3DMATRIX m = {};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r = {};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = sum;
-        }
-    return r;
-}
-
-D3DMATRIX RotationX(float angle) {
-    D3DMATRIX m = Identity();
-    float c = std::cos(angle), s = std::sin(angle);
-    m._22 = c;
-    m._23 = s;
-    m._32 = -s;
-    m._33 = c;
-    return m;
-}
-
-D3DMATRIX RotationY(float angle) {
-    D3DMATRIX m = Identity();
-    float c = std::cos(angle), s = std::sin(angle);
-    m._11 = c;
-    m._13 = -s;
-    m._31 = s;
-    m._33 = c;
-    return m;
-}
-
 void Normalize(float v[3]) {
     float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length > 0)
         for (int i = 0; i < 3; ++i) v[i] /= length;
-}
-
-void Cross(const float a[3], const float b[3], float out[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-float Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-D3DMATRIX LookAtLH(const float eye[3], const float at[3], const float up[3]) {
-    float z[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
-    Normalize(z);
-    float x[3];
-    Cross(up, z, x);
-    Normalize(x);
-    float y[3];
-    Cross(z, x, y);
-    D3DMATRIX m = Identity();
-    m._11 = x[0], m._12 = y[0], m._13 = z[0];
-    m._21 = x[1], m._22 = y[1], m._23 = z[1];
-    m._31 = x[2], m._32 = y[2], m._33 = z[2];
-    m._41 = -Dot(x, eye), m._42 = -Dot(y, eye), m._43 = -Dot(z, eye);
-    return m;
-}
-
-D3DMATRIX PerspectiveFovLH(float fov, float aspect, float zn, float zf) {
-    D3DMATRIX m = {};
-    float yScale = 1.0f / std::tan(fov / 2);
-    m._11 = yScale / aspect;
-    m._22 = yScale;
-    m._33 = zf / (zf - zn);
-    m._34 = 1.0f;
-    m._43 = -zn * zf / (zf - zn);
-    return m;
 }
 
 }  // namespace
@@ -123,10 +50,17 @@ bool D3dViewer::Init(HWND view) {
         return false;
     }
     GetClientRect(view, &viewRect);
+    // A square back buffer: the projection's aspect is 1, and the view it is
+    // shown in is square whatever its size when the device is made.
+    LONG side = std::max(viewRect.right, viewRect.bottom);
+    viewRect = {0, 0, side, side};
     viewWindow = view;
+    instance = this;
+    viewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewProc)));
     char flag[8] = "";
     gdiMirror = GetEnvironmentVariableA("QUILLON_PRESENT_GDI", flag, sizeof flag) > 0 && flag[0] == '1';
     D3DPRESENT_PARAMETERS params = {};
+    params.BackBufferWidth = params.BackBufferHeight = static_cast<UINT>(side);
     params.SwapEffect = D3DSWAPEFFECT_DISCARD;
     params.Windowed = TRUE;
     params.EnableAutoDepthStencil = TRUE;
@@ -297,6 +231,9 @@ void D3dViewer::ReleaseModelTextures() {
 }
 
 void D3dViewer::Release() {
+    if (viewWindow != nullptr && viewProc != nullptr)
+        SetWindowLongPtrA(viewWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(viewProc));
+    viewProc = nullptr;
     if (lineBuffer != nullptr) lineBuffer->Release();
     lineBuffer = nullptr;
     for (uint32_t i = 0; i < kTextureSlotCapacity; ++i) {
@@ -342,14 +279,12 @@ void D3dViewer::Sync(const Viewer& core) {
 }
 
 void D3dViewer::SetCamera(const Camera& camera) {
-    D3DMATRIX world = Multiply(RotationX(camera.pitch), RotationY(camera.yaw));
-    device->SetTransform(D3DTS_WORLD, &world);
-    float target[3] = {camera.eye[0], camera.eye[1], 0.0f};
-    float up[3] = {0, 1, 0};
-    D3DMATRIX view = LookAtLH(camera.eye, target, up);
-    device->SetTransform(D3DTS_VIEW, &view);
-    D3DMATRIX projection = PerspectiveFovLH(0.785398163f, 1.0f, 1.0f, 10000.0f);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
+    // The core's matrices are laid out as D3DMATRIX is: row-major, row vectors.
+    static_assert(sizeof(Matrix4) == sizeof(D3DMATRIX), "a Matrix4 is a D3DMATRIX");
+    Matrix4 world = WorldMatrix(camera), view = ViewMatrix(camera), projection = ProjectionMatrix(camera);
+    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const D3DMATRIX*>(&world));
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
+    device->SetTransform(D3DTS_PROJECTION, reinterpret_cast<const D3DMATRIX*>(&projection));
 }
 
 void D3dViewer::DrawSkeleton(const Viewer& core) {
@@ -384,116 +319,172 @@ void D3dViewer::DrawSkeleton(const Viewer& core) {
     saved->Release();
 }
 
-bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture,
-                       uint32_t* captureWidth, uint32_t* captureHeight) {
-    if (device == nullptr) return false;
+void D3dViewer::DrawModel(const Viewer& core) {
     IDirect3DDevice9* d = device;
-    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
-    bool began = SUCCEEDED(d->BeginScene());
-    if (began) {
-        SetCamera(camera);
-        if (core.meshCount > 0) {
-            d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-            d->SetRenderState(D3DRS_LIGHTING, TRUE);
-            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-            if (!textured) d->SetTexture(0, nullptr);
-            d->SetRenderState(D3DRS_FILLMODE, wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
-            d->SetStreamSource(0, modelBuffer, 0, sizeof(ModelVertex));
-            d->SetFVF(kModelFvf);
-            uint32_t start = 0;
-            for (uint32_t i = 0; i < core.meshCount && i < kMeshCapacity; ++i) {
-                const MeshRange& mesh = core.meshes[i];
-                uint32_t slot = mesh.textureIndex + 1;
-                bool known = slot < slotCount;
-                // Never draw past what was uploaded.
-                if (mesh.visible && uint64_t(start) + 3ull * mesh.triangleCount <= modelVertices) {
-                    bool two = known && twoSided[slot];
-                    d->SetRenderState(D3DRS_CULLMODE, two && !wireframe ? D3DCULL_NONE : D3DCULL_CCW);
-                    if (textured) {
-                        bool blend = known && alpha[slot];
-                        d->SetRenderState(D3DRS_ALPHATESTENABLE, blend);
-                        d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
-                        d->SetTexture(0, known ? slots[slot] : nullptr);
-                    }
-                    d->DrawPrimitive(D3DPT_TRIANGLELIST, start, mesh.triangleCount);
-                }
-                start += 3 * mesh.triangleCount;
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    if (!textured) d->SetTexture(0, nullptr);
+    d->SetRenderState(D3DRS_FILLMODE, wireframe ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+    d->SetStreamSource(0, modelBuffer, 0, sizeof(ModelVertex));
+    d->SetFVF(kModelFvf);
+    uint32_t start = 0;
+    for (uint32_t i = 0; i < core.meshCount && i < kMeshCapacity; ++i) {
+        const MeshRange& mesh = core.meshes[i];
+        uint32_t slot = mesh.textureIndex + 1;
+        bool known = slot < slotCount;
+        // Never draw past what was uploaded.
+        if (mesh.visible && uint64_t(start) + 3ull * mesh.triangleCount <= modelVertices) {
+            bool two = known && twoSided[slot];
+            d->SetRenderState(D3DRS_CULLMODE, two && !wireframe ? D3DCULL_NONE : D3DCULL_CCW);
+            if (textured) {
+                bool blend = known && alpha[slot];
+                d->SetRenderState(D3DRS_ALPHATESTENABLE, blend);
+                d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                d->SetTexture(0, known ? slots[slot] : nullptr);
             }
-        } else {
-            d->SetRenderState(D3DRS_ALPHABLENDENABLE, alpha[0]);
-            d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-            d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-            d->SetRenderState(D3DRS_LIGHTING, FALSE);
-            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-            d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-            d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-            d->SetTexture(0, slots[0]);
-            d->SetStreamSource(0, quadBuffer, 0, sizeof(QuadVertex));
-            d->SetFVF(kQuadFvf);
-            d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+            d->DrawPrimitive(D3DPT_TRIANGLELIST, start, mesh.triangleCount);
         }
-        if (skeleton) DrawSkeleton(core);
-        d->EndScene();
+        start += 3 * mesh.triangleCount;
     }
-    bool captured = false;
-    uint32_t mirrorWidth = 0, mirrorHeight = 0;
-    if (capture == nullptr && gdiMirror) {
-        capture = &mirrorPixels;
-        captureWidth = &mirrorWidth;
-        captureHeight = &mirrorHeight;
-    }
-    if (capture != nullptr) {
-        IDirect3DSurface9* target = nullptr;
-        if (SUCCEEDED(d->GetRenderTarget(0, &target))) {
-            D3DSURFACE_DESC desc;
-            target->GetDesc(&desc);
-            IDirect3DSurface9* copy = nullptr;
-            if (SUCCEEDED(d->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                         nullptr))) {
-                D3DLOCKED_RECT locked;
-                if (SUCCEEDED(d->GetRenderTargetData(target, copy)) &&
-                    SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-                    capture->resize(size_t(desc.Width) * desc.Height);
-                    for (UINT y = 0; y < desc.Height; ++y)
-                        std::memcpy(&(*capture)[size_t(y) * desc.Width],
-                                    static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, desc.Width * 4);
-                    copy->UnlockRect();
-                    if (captureWidth != nullptr) *captureWidth = desc.Width;
-                    if (captureHeight != nullptr) *captureHeight = desc.Height;
-                    captured = true;
-                }
-                copy->Release();
-            }
-            target->Release();
+}
+
+void D3dViewer::DrawImage() {
+    IDirect3DDevice9* d = device;
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, alpha[0]);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    d->SetTexture(0, slots[0]);
+    d->SetStreamSource(0, quadBuffer, 0, sizeof(QuadVertex));
+    d->SetFVF(kQuadFvf);
+    d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
+bool D3dViewer::ReadBackBuffer(std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height) {
+    IDirect3DSurface9* target = nullptr;
+    if (FAILED(device->GetRenderTarget(0, &target))) return false;
+    bool read = false;
+    D3DSURFACE_DESC desc;
+    target->GetDesc(&desc);
+    IDirect3DSurface9* copy = nullptr;
+    if (SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                      nullptr))) {
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(device->GetRenderTargetData(target, copy)) &&
+            SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            pixels.resize(size_t(desc.Width) * desc.Height);
+            for (UINT y = 0; y < desc.Height; ++y)
+                std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                            desc.Width * 4);
+            copy->UnlockRect();
+            width = desc.Width;
+            height = desc.Height;
+            read = true;
         }
+        copy->Release();
     }
-    d->Present(nullptr, nullptr, nullptr, nullptr);
-    if (gdiMirror && captured && captureWidth != nullptr && captureHeight != nullptr) {
+    target->Release();
+    return read;
+}
+
+D3dViewer* D3dViewer::instance = nullptr;
+
+LRESULT CALLBACK D3dViewer::MirrorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    D3dViewer* viewer = instance;
+    if (message == WM_ERASEBKGND) return 1;  // the copy covers it all
+    if (message != WM_PAINT || viewer == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    const std::vector<uint32_t>& pixels = viewer->mirrorPixels;
+    if (!pixels.empty()) {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = static_cast<LONG>(*captureWidth);
-        info.bmiHeader.biHeight = -static_cast<LONG>(*captureHeight);
+        info.bmiHeader.biWidth = static_cast<LONG>(viewer->mirrorWidth);
+        info.bmiHeader.biHeight = -static_cast<LONG>(viewer->mirrorHeight);
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        // Into a plain sibling window laid over the view: a window that
-        // holds a Direct3D drawable takes GDI drawing offscreen as well.
-        HWND parent = GetParent(viewWindow);
-        RECT view;
-        GetWindowRect(viewWindow, &view);
-        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&view), 2);
-        if (mirrorWindow == nullptr)
-            mirrorWindow = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, parent, nullptr,
-                                           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
-                                           nullptr);
-        SetWindowPos(mirrorWindow, HWND_TOP, view.left, view.top, view.right - view.left, view.bottom - view.top,
-                     SWP_NOACTIVATE);
-        HDC dc = GetDC(mirrorWindow);
-        StretchDIBits(dc, 0, 0, view.right - view.left, view.bottom - view.top, 0, 0,
-                      static_cast<int>(*captureWidth), static_cast<int>(*captureHeight), capture->data(), &info,
-                      DIB_RGB_COLORS, SRCCOPY);
-        ReleaseDC(mirrorWindow, dc);
+        RECT client;
+        GetClientRect(window, &client);
+        // The back buffer keeps the size the view had when the device was
+        // made, so the copy is stretched. The default stretch mode ANDs the
+        // pixels it drops together, which speckles textures with black and
+        // odd colours; HALFTONE averages them instead.
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, static_cast<int>(viewer->mirrorWidth),
+                      static_cast<int>(viewer->mirrorHeight), pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT CALLBACK D3dViewer::ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    D3dViewer* viewer = instance;
+    if (viewer == nullptr || viewer->viewProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_PAINT) {
+        // Frames are drawn only when something changed; an uncovered view is
+        // such a change.
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        viewer->exposed = true;
+        return 0;
+    }
+    return CallWindowProcA(viewer->viewProc, window, message, wParam, lParam);
+}
+
+void D3dViewer::CopyToMirror() {
+    // Into a plain sibling window laid over the view: a window that holds a
+    // Direct3D drawable takes GDI drawing offscreen as well.
+    HWND parent = GetParent(viewWindow);
+    RECT view;
+    GetWindowRect(viewWindow, &view);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&view), 2);
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+    if (mirrorWindow == nullptr) {
+        WNDCLASSA mirrorClass = {};
+        mirrorClass.lpfnWndProc = MirrorProc;
+        mirrorClass.hInstance = module;
+        mirrorClass.lpszClassName = "QuillonViewCopy";
+        RegisterClassA(&mirrorClass);
+        mirrorWindow = CreateWindowExA(0, "QuillonViewCopy", "", WS_CHILD | WS_VISIBLE, view.left, view.top,
+                                       view.right - view.left, view.bottom - view.top, parent, nullptr, module, nullptr);
+    }
+    // Every time: a new child window does not start above its siblings.
+    SetWindowPos(mirrorWindow, HWND_TOP, view.left, view.top, view.right - view.left, view.bottom - view.top,
+                 SWP_NOACTIVATE);
+    RedrawWindow(mirrorWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+bool D3dViewer::Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture,
+                       uint32_t* captureWidth, uint32_t* captureHeight) {
+    if (device == nullptr) return false;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    if (SUCCEEDED(device->BeginScene())) {
+        SetCamera(camera);
+        if (core.meshCount > 0)
+            DrawModel(core);
+        else
+            DrawImage();
+        if (skeleton) DrawSkeleton(core);
+        device->EndScene();
+    }
+    bool captured = false;
+    if (capture != nullptr || gdiMirror) captured = ReadBackBuffer(mirrorPixels, mirrorWidth, mirrorHeight);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    ++presented;
+    exposed = false;
+    if (gdiMirror && captured) CopyToMirror();
+    if (capture != nullptr && captured) {
+        *capture = mirrorPixels;
+        if (captureWidth != nullptr) *captureWidth = mirrorWidth;
+        if (captureHeight != nullptr) *captureHeight = mirrorHeight;
     }
     return capture == nullptr || captured;
 }

@@ -56,8 +56,25 @@ struct D3dViewer {
     bool Render(const Viewer& core, const Camera& camera, std::vector<uint32_t>* capture = nullptr,
                 uint32_t* captureWidth = nullptr, uint32_t* captureHeight = nullptr);
 
+    // Frames presented so far: the message loop draws only when something
+    // changed, and the tests count on it.
+    uint64_t presented = 0;
+    // The view was uncovered (or never drawn) since the last frame.
+    bool exposed = true;
+    static D3dViewer* instance;
+
 private:
     bool CreateDefaultResources();
+    void DrawModel(const Viewer& core);
+    void DrawImage();
+    // The back buffer as X8R8G8B8 pixels, top row first.
+    bool ReadBackBuffer(std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height);
+    // Shows the last frame read back in the plain window over the view.
+    void CopyToMirror();
+    static LRESULT CALLBACK MirrorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    WNDPROC viewProc = nullptr;
+    uint32_t mirrorWidth = 0, mirrorHeight = 0;
     bool CreateTexture(uint32_t w, uint32_t h, IDirect3DTexture9** texture);
     void SetCamera(const Camera& camera);
     void DrawSkeleton(const Viewer& core);

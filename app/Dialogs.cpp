@@ -81,6 +81,7 @@ bool AboutBox::Show(HINSTANCE module, HWND owner) {
 
 INT_PTR CALLBACK AboutBox::AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
+        SetDlgItemTextA(dialog, IDC_ABOUTNAME, "QuillonEdit " QUILLON_VERSION);
         SetDlgItemTextA(dialog, IDC_BUILDSTAMP, BuildStamp().c_str());
         return TRUE;
     }

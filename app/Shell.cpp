@@ -48,18 +48,25 @@ std::string AskOpenFileName(HWND owner, const char* title, const char* defaultEx
     return path;
 }
 
-// The first argument of a command line: a quoted path or a word.
-std::string FirstArgument(const char* commandLine) {
-    if (commandLine == nullptr) return std::string();
+// The arguments of a command line: words, or quoted strings that may hold
+// spaces.
+std::vector<std::string> SplitArguments(const char* commandLine) {
+    std::vector<std::string> args;
+    if (commandLine == nullptr) return args;
     const char* p = commandLine;
-    while (*p == ' ' || *p == '\t') ++p;
-    if (*p == '"') {
-        const char* end = strchr(p + 1, '"');
-        return end != nullptr ? std::string(p + 1, end) : std::string(p + 1);
+    for (;;) {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+        if (*p == '\0') return args;
+        std::string arg;
+        bool quoted = false;
+        for (; *p != '\0' && (quoted || (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')); ++p) {
+            if (*p == '"')
+                quoted = !quoted;
+            else
+                arg += *p;
+        }
+        args.push_back(arg);
     }
-    std::string word(p);
-    size_t cut = word.find_last_not_of(" \t\r\n");
-    return cut == std::string::npos ? std::string() : word.substr(0, cut + 1);
 }
 
 }  // namespace
@@ -104,11 +111,13 @@ bool GuiState::Start(HINSTANCE module, const char* commandLine) {
         return false;
     }
     if (!RunMessageLoopSetup(kDefaultOutputFolder)) return false;
-    // A pack named on the command line (or dropped on the program's icon)
-    // opens as "&Set Directory" would open it.
-    std::string pack = FirstArgument(commandLine);
-    if (!pack.empty()) OpenPackFromPath(pack);
+    OpenCommandLine(commandLine);
     return true;
+}
+
+void GuiState::OpenCommandLine(const char* commandLine) {
+    std::vector<std::string> args = SplitArguments(commandLine);
+    if (!args.empty() && OpenPackFromPath(args[0]) && args.size() > 1) OpenItemByPath(args[1]);
 }
 
 bool GuiState::RunMessageLoopSetup(const char* outputFolder) {
@@ -117,6 +126,7 @@ bool GuiState::RunMessageLoopSetup(const char* outputFolder) {
         return false;
     }
     CenterMainWindow(800, 552);
+    UpdateTitle();
     ShowWindow(mainWindow, SW_MAXIMIZE);
     return true;
 }
@@ -126,10 +136,13 @@ void GuiState::RunLoop() {
     for (;;) {
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) break;
+            if (PreTranslate(message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
-        } else {
-            RenderTick();
+        } else if (!RenderTick()) {
+            // Drawing the same frame again would only burn the processor:
+            // sleep until a message comes.
+            WaitMessage();
         }
     }
 }
@@ -209,10 +222,28 @@ void GuiState::OnMenuCommand(WPARAM wParam) {
     }
 }
 
-void GuiState::RenderTick() {
-    ++frames;
+std::string GuiState::FrameState() const {
+    const Viewer& v = core.viewer;
+    std::string state;
+    auto add = [&state](const void* bytes, size_t n) { state.append(static_cast<const char*>(bytes), n); };
+    const Camera& c = core.camera;
+    for (float f : {c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.centre[0], c.centre[1], c.centre[2], c.farPlane})
+        add(&f, sizeof f);
+    for (uint32_t n : {v.slot0.revision, v.modelRevision, v.meshCount, v.skeleton.pointCount, uint32_t(viewSize)})
+        add(&n, sizeof n);
+    for (bool b : {viewer.textured, viewer.wireframe, viewer.skeleton}) add(&b, 1);
+    for (uint32_t i = 0; i < v.meshCount && i < kMeshCapacity; ++i) add(&v.meshes[i].visible, 1);
+    return state;
+}
+
+bool GuiState::RenderTick() {
     SyncViews();
+    std::string state = FrameState();
+    if (!viewer.exposed && state == drawnState) return false;
+    drawnState = state;
     viewer.Render(core.viewer, core.camera);
+    ++frames;
+    return true;
 }
 
 LRESULT CALLBACK GuiState::MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -254,5 +285,29 @@ bool GuiState::OpenPackFromPath(const std::string& path) {
     MirrorPackList();
     if (core.packsLoaded) MirrorTreeTop();
     SyncViews();
+    UpdateTitle();
     return core.packsLoaded;
+}
+
+bool GuiState::OpenItemByPath(const std::string& path) {
+    HTREEITEM handle = core.packsLoaded ? RevealItem(FindTreeItemByPath(core.tree, path)) : nullptr;
+    if (handle == nullptr) {
+        core.textView.SetMode(0);
+        core.textView.SetText(path + ": not found in " + core.packList.GetText(core.packList.GetSel()) + "\r\n");
+        SyncViews();
+        return false;
+    }
+    // Selecting the item that is selected already tells the tree nothing.
+    if (reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) == handle)
+        OnTreeSelect(handle);
+    else
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handle));
+    return true;
+}
+
+void GuiState::UpdateTitle() {
+    std::string title = kClassName;
+    if (core.packsLoaded) title = core.packList.GetText(core.packList.GetSel()) + " - " + title;
+    SetWindowTextA(mainWindow, title.c_str());
 }

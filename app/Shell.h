@@ -64,8 +64,23 @@ struct GuiState {
     int32_t viewLeft = 0;
     int32_t viewSize = 0;
     std::string startDirectory;
-    // Frames drawn so far (the idle loop draws whenever the queue is empty).
+    // Frames drawn so far: the loop draws only when what the view shows
+    // changed (FrameState) or the view was uncovered.
     uint64_t frames = 0;
+    std::string drawnState;
+    // Mouse navigation in the 3D view. Drag mode: 0 none, 1 right button
+    // (pan), 2 left button (turn), 3 both (zoom). The cursor's place where
+    // the drag began (screen), screen minus dialog-client coordinates, and
+    // the reference point of the next movement (dialog client).
+    int32_t dragMode = 0;
+    POINT dragCursor = {0, 0};
+    POINT screenOffset = {0, 0};
+    int16_t lastMouseX = 0;
+    int16_t lastMouseY = 0;
+    // Hidden by us: every hide is paired with exactly one show.
+    bool cursorHidden = false;
+    // The camera of the last model load: double-click and Home go back to it.
+    Camera loadedCamera;
     // Extraction problems are gathered over one pop-up command and told in
     // one message box at its end.
     bool reportExtraction = true;
@@ -83,7 +98,12 @@ struct GuiState {
     // browser, centring and the maximised show. False when the program
     // cannot run (the reason was shown).
     bool Start(HINSTANCE module, const char* commandLine);
-    // The PeekMessage loop with a frame whenever the queue is empty.
+    // "PACK [ITEM]": a pack named on the command line (or dropped on the
+    // program's icon) opens as "&Set Directory" would open it; an item after
+    // it (quoted when it holds spaces) is then selected as a click would.
+    void OpenCommandLine(const char* commandLine);
+    // The PeekMessage loop: when the queue is empty, a frame if something
+    // changed, else wait for the next message.
     void RunLoop();
     // Shutdown after the loop, in the fixed order; restores the directory.
     void Finish();
@@ -93,7 +113,13 @@ struct GuiState {
     void CenterMainWindow(uint32_t width, uint32_t height);
     void LayoutBrowser();
     void OnMenuCommand(WPARAM wParam);
-    void RenderTick();
+    // Draws a frame when what the view shows changed; says whether it drew.
+    bool RenderTick();
+    // What a frame depends on, as bytes to compare.
+    std::string FrameState() const;
+    // Messages the view takes before dispatching (the wheel over the view,
+    // Home while it has the focus); true when taken.
+    bool PreTranslate(const MSG& message);
     static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool CreateBrowser(HINSTANCE module, HWND parent, const char* outputFolder);
@@ -104,9 +130,29 @@ struct GuiState {
     void OnDropFiles(HDROP drop);
     void LayoutBrowserControls();
 
+    // The 3D view's mouse, in dialog client coordinates (ViewInput.cpp).
+    void OnViewMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnViewButtonDown(bool left, WPARAM wParam, LPARAM lParam);
+    void OnViewButtonUp(bool left, WPARAM wParam);
+    void OnViewMouseMove(WPARAM wParam, LPARAM lParam);
+    // The wheel at a screen point: zooms when over the view; true when the
+    // point is over the view.
+    bool OnViewWheel(int32_t delta, POINT screen);
+    void EndDrag();
+    void ResetCamera();
+    bool InView(int32_t x, int32_t y) const;
+    void HideCursor();
+    void RevealCursor();
+
     // What "&Set Directory" does once a path is chosen; also the path given
     // on the command line.
     bool OpenPackFromPath(const std::string& path);
+    // Opens the tree down to the item of the shown pack at path (any case,
+    // '/' or '\') and selects it as a click would; when there is no such
+    // item, selects nothing and says so in the text pane.
+    bool OpenItemByPath(const std::string& path);
+    // The main window's title: the shown pack's name, if any.
+    void UpdateTitle();
     // A pack list pick: the tree of the named pack.
     bool LoadPackByName(const std::string& name);
     // The pop-up menu for item, with its greying; the sub-menu to track.

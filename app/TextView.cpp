@@ -87,7 +87,9 @@ void TextView::SetBounds(const RECT* limit, const RECT* full) {
         fullRect = *full;
     }
     if (pane == nullptr) return;
-    SetWindowPos(pane, nullptr, fullRect.left, fullRect.top, fullRect.right, fullRect.bottom,
+    int32_t height = fullRect.bottom;
+    if (userHeight > 0) height = std::max(std::min(userHeight, int32_t(fullRect.bottom)), int32_t(limitRect.bottom));
+    SetWindowPos(pane, nullptr, fullRect.left, fullRect.top + fullRect.bottom - height, fullRect.right, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -225,6 +227,11 @@ INT_PTR CALLBACK TextView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
             view->Layout();
             PostMessageA(GetParent(dialog), WM_APP, 0, 0);
         }
+        return FALSE;
+    case WM_EXITSIZEMOVE:
+        // The end of the user's own sizing drag: window resizes from now on
+        // keep the height they chose.
+        if (view->pane == dialog) view->userHeight = view->current.bottom;
         return FALSE;
     case WM_VSCROLL:
         if (reinterpret_cast<HWND>(lParam) == view->scrollBar) view->OnScroll(wParam);

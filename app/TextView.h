@@ -25,7 +25,9 @@ public:
     // Stores the mode and lays the pane out; in mode 1 refreshes the rows.
     void SetMode(uint32_t mode);
     // With full given, stores both rectangles; then moves the pane to the
-    // stored full rectangle (which the clamping then confines).
+    // stored full rectangle (which the clamping then confines). Once the user
+    // has sized the pane, it keeps the height they gave it (within the
+    // limits), its bottom edge where the full rectangle's is.
     void SetBounds(const RECT* limit, const RECT* full);
     // The content changed (its revision moved): text, mode and rows again.
     void Sync();
@@ -42,6 +44,8 @@ public:
     uint32_t firstVisible = 0;
     HWND rows[kMaxRows] = {};
     uint32_t RowsPerPage() const { return rowsPerPage; }
+    // The height the user last sized the pane to; 0 while they never did.
+    int32_t userHeight = 0;
 
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -237,7 +237,10 @@ void PrintModel(const AppState& app) {
             std::printf("texture %u\t%ux%u\n", slot, t.image.width, t.image.height);
     }
     const Camera& c = app.camera;
-    std::printf("camera\teye %g %g %g\torientation %g %g %g\n", c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.roll);
+    // The camera the model was framed with: the point it turns about and the
+    // eye, as the 3D view starts from.
+    std::printf("camera\teye %g %g %g\torientation %g %g %g\tcentre %g %g %g\n", c.eye[0], c.eye[1], c.eye[2], c.yaw,
+                c.pitch, c.roll, c.centre[0], c.centre[1], c.centre[2]);
     // Only Redemption models have a skeleton and a motion file.
     if (app.gameType != kGameRedemption) return;
     std::printf("skeleton\t%u segments\tscale %g\n", v.skeleton.pointCount / 2, c.modelScale);
@@ -424,7 +427,8 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "For a model, its text (a Bloodlines model's material list, a Redemption\n"
      "model's motion file), then one line per mesh (name, triangles, texture\n"
      "slot, twoSided and alpha flags), one per texture slot (its size, or\n"
-     "'checkerboard' for a material that could not be loaded), and the camera;\n"
+     "'checkerboard' for a material that could not be loaded), and the camera\n"
+     "it is framed with (eye, orientation, and the centre it turns about);\n"
      "for a Redemption model also its skeleton segments and model scale, and the\n"
      "motion file shown ('none found' when there is none).\n",
      {{"-o", "OUT.tga", "write the picture as a 32-bit Targa file (replacing OUT.tga)"}},

@@ -3,6 +3,7 @@
 #include "model/ModelExport.h"
 #include "texture/TextureExport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -119,6 +120,21 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         return 0;
     }
     if (count == 0) return 0;
+    // A folder that cannot be made is one problem to tell, not one per file.
+    std::string folder = ex.outputFolder;
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    if (!folder.empty() && folder.back() != ':') {
+        ToBackslashes(&folder[0]);
+        CreateParentFolders((folder + "\\").c_str());
+        if (!MakeFolder(folder.c_str())) {
+            // Runs over several items into one report name it once.
+            std::string problem = ex.outputFolder + ": cannot create the output folder";
+            std::vector<std::string>& problems = ex.report.problems;
+            if (std::find(problems.begin(), problems.end(), problem) == problems.end()) problems.push_back(problem);
+            ex.report.failed += count;
+            return count;
+        }
+    }
     ex.madeFolders.clear();
     ProgressDialog& progress = job.progress;
     if (count >= threshold) {

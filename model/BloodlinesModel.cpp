@@ -2,6 +2,7 @@
 
 #include "model/MdlFormat.h"
 #include "texture/LoadImage.h"
+#include "model/Framing.h"
 
 #include <cstdio>
 #include <cstring>
@@ -147,9 +148,6 @@ bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, Fil
 
     out.text = MaterialList(mdl, m);
     for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(mdl, m, mesh.textureIndex));
-    out.camera.eye[0] = 0.0f;
-    out.camera.eye[1] = 35.0f;
-    out.camera.eye[2] = -90.0f;
-    out.camera.yaw = out.camera.pitch = out.camera.roll = 0.0f;
+    FrameModel(out);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "model/ByteView.h"
 #include "texture/LoadImage.h"
+#include "model/Framing.h"
 
 #include <cmath>
 #include <cstdio>
@@ -282,13 +283,7 @@ bool LoadRedemptionModel(const GameFiles& files, const MessageSeam& message, Fil
     out.vertices.assign(out.lockCount, ModelVertex{});
     WriteVertices(f, m, s, out, out.vertices.data());
 
-    // A box that is not finite places the camera at the near limit.
-    float d = m.size * s + 4.0f;
-    if (!(d >= 16.0f)) d = 16.0f;
-    out.camera.eye[0] = 0.0f;
-    out.camera.eye[1] = 6.4f;
-    out.camera.eye[2] = d > 1000.0f ? -1000.0f : -d;
-    out.camera.yaw = out.camera.pitch = out.camera.roll = 0.0f;
+    FrameModel(out);
 
     for (uint32_t g = 0; g < m.groupCount; ++g) {
         uint8_t name = f.data[m.groups + uint64_t(g) * kGroupRecord + 0x19];

@@ -141,12 +141,17 @@ TEST(ExtractTest, RefusesPathsThatLeaveTheOutputFolder) {
 
 TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
     Opened o;
-    o.Open("p.vpk", {{"a.txt", "new contents"}});
-    // The output folder is a file: nothing can be created below it.
+    o.Open("p.vpk", {{"kept.txt", "new contents"}, {"b/c.txt", "c"}, {"d.txt", "d"}});
+    // The output folder is a file: nothing can be created below it, which
+    // is told once, naming the folder.
     o.dir.Write("blocked", "I am a file");
-    o.app.extraction.outputFolder = o.dir / "blocked";
-    o.Extract();
-    EXPECT_EQ(o.app.extraction.report.failed, 1u);
+    for (std::string folder : {o.dir / "blocked", o.dir / "blocked/below"}) {
+        o.app.extraction.outputFolder = folder;
+        EXPECT_EQ(o.Extract(), 3u);
+        EXPECT_EQ(o.app.extraction.report.failed, 3u);
+        EXPECT_EQ(o.app.extraction.report.problems,
+                  std::vector<std::string>{folder + ": cannot create the output folder"});
+    }
     EXPECT_EQ(Files(o.dir.path).size(), 2u) << "only the pack and the blocking file";
 
     // An output abandoned part-way leaves the previous file as it was and no

@@ -102,7 +102,9 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     EXPECT_EQ(t.entryCount, 3u);
     EXPECT_EQ(t.entries[0].name + t.entries[1].name + t.entries[2].name, "skinskingone");
     EXPECT_EQ(t.mode, 1u);
-    EXPECT_EQ(std::vector<float>(g.app.camera.eye, g.app.camera.eye + 3), (std::vector<float>{0, 35, -90}));
+    EXPECT_EQ(std::vector<float>(g.app.camera.centre, g.app.camera.centre + 3),
+              (std::vector<float>{2.5f, 202.5f, 102.5f}))
+        << "framed about the middle of the drawn vertices";
     g.dir.Write("data/models/test/m.mdl", "IDSX");
     EXPECT_EQ(view("models/test/m.mdl"), ItemView::NoModel) << "a loose model file wins, and is refused";
     EXPECT_EQ(g.app.viewer.meshCount, 3u);

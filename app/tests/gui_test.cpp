@@ -53,6 +53,7 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds = 5000) {
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (gGui->PreTranslate(message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -525,20 +526,349 @@ TEST(MainWindow, SetDirectoryCancelledLeavesThePackShown) {
     EXPECT_EQ(ComboText(static_cast<int>(SendMessageA(gGui->packList, CB_GETCURSEL, 0, 0))), "pack001.vpk");
 }
 
-TEST(AboutBox, ShowsTheBuildStampAndClosesOnOk) {
+TEST(AboutBox, NamesTheProgramWithItsVersionAndBuildAndClosesOnOk) {
     static std::string stamp;
     SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
         HWND about = FindWindowA(nullptr, "About");
         if (about == nullptr) return;
-        char text[128] = "";
+        char text[128] = "", name[128] = "";
         GetDlgItemTextA(about, IDC_BUILDSTAMP, text, sizeof text);
-        stamp = text;
+        GetDlgItemTextA(about, IDC_ABOUTNAME, name, sizeof name);
+        stamp = std::string(name) + "|" + text;
         KillTimer(nullptr, id);
         SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     });
     SendMessageA(gGui->mainWindow, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
-    EXPECT_EQ(stamp.rfind("Build ", 0), 0u) << stamp;
+    EXPECT_EQ(stamp.rfind("QuillonEdit " QUILLON_VERSION "|Build ", 0), 0u) << stamp;
     EXPECT_NE(stamp.find(" At "), std::string::npos);
+}
+
+// The 3D view's mouse, driven with the messages the view's dialog receives,
+// the cursor placed where each message says it is.
+namespace {
+
+POINT operator+(POINT a, POINT b) { return {a.x + b.x, a.y + b.y}; }
+
+POINT InView(double fx, double fy) {
+    return {gGui->viewLeft + LONG(fx * gGui->viewSize), 6 + LONG(fy * gGui->viewSize)};
+}
+
+POINT ToScreen(POINT client) {
+    ClientToScreen(gGui->browser, &client);
+    return client;
+}
+
+POINT CursorInBrowser() {
+    POINT p;
+    GetCursorPos(&p);
+    ScreenToClient(gGui->browser, &p);
+    return p;
+}
+
+void Mouse(UINT message, WPARAM keys, POINT client) {
+    POINT screen = ToScreen(client);
+    SetCursorPos(screen.x, screen.y);
+    SendMessageA(gGui->browser, message, keys, MAKELPARAM(client.x, client.y));
+}
+
+// The cursor's display count, left as it was.
+int CursorCount() {
+    ShowCursor(TRUE);
+    return ShowCursor(FALSE);
+}
+
+void ShowSampleModel(const char* pack, const char* path) {
+    std::string folder = std::strstr(pack, ".nob") != nullptr ? "/redemption/" : "/bloodlines/";
+    ASSERT_TRUE(gGui->OpenPackFromPath(Native(gRoot + folder + pack)));
+    ASSERT_TRUE(gGui->OpenItemByPath(path));
+    PumpQueue();
+    ASSERT_GT(gGui->core.viewer.meshCount, 0u) << path;
+}
+
+std::vector<float> Eye() { return {gGui->core.camera.eye[0], gGui->core.camera.eye[1], gGui->core.camera.eye[2]}; }
+
+}  // namespace
+
+TEST(ViewMouse, EachDragMovesTheCameraByItsPixelsAndDrawsAtOnce) {
+    ShowSampleModel("pack002.vpk", "models/samples/Lamp.mdl");
+    Camera& c = gGui->core.camera;
+    const Camera start = c;
+    POINT p = InView(0.5, 0.5);
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, p);
+    EXPECT_EQ(gGui->dragMode, 2);
+    uint64_t presented = gGui->viewer.presented;
+    Mouse(WM_MOUSEMOVE, MK_LBUTTON, {p.x + 10, p.y + 7});
+    EXPECT_FLOAT_EQ(c.yaw, start.yaw - 0.1f) << "left: turn by 0.01 per pixel";
+    EXPECT_EQ(Eye(), std::vector<float>(start.eye, start.eye + 3));
+    EXPECT_EQ(gGui->viewer.presented, presented + 1) << "a frame at once, before any idle turn";
+    Mouse(WM_LBUTTONUP, 0, {p.x + 10, p.y + 7});
+    EXPECT_EQ(gGui->dragMode, 0);
+
+    // Right: pan 0.3 per pixel in a Bloodlines model (x against, y with the mouse).
+    Mouse(WM_RBUTTONDOWN, MK_RBUTTON, p);
+    Mouse(WM_MOUSEMOVE, MK_RBUTTON, {p.x + 10, p.y + 20});
+    EXPECT_FLOAT_EQ(c.eye[0], start.eye[0] - 3);
+    EXPECT_FLOAT_EQ(c.eye[1], start.eye[1] + 6);
+    // The left button joins: both zoom, 1.0 per pixel, within -1000 .. -1.
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, {p.x + 10, p.y + 20});
+    EXPECT_EQ(gGui->dragMode, 3);
+    float z = c.eye[2];
+    Mouse(WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, {p.x + 10, p.y + 10});
+    EXPECT_FLOAT_EQ(c.eye[2], z - 10);
+    for (int step = 0; step < 40; ++step) Mouse(WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, CursorInBrowser() + POINT{0, 60});
+    EXPECT_FLOAT_EQ(c.eye[2], -1);
+    for (int step = 0; step < 40; ++step) Mouse(WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, CursorInBrowser() + POINT{0, -60});
+    EXPECT_FLOAT_EQ(c.eye[2], -1000);
+    // Letting go of the right button leaves the left button's turn.
+    Mouse(WM_RBUTTONUP, MK_LBUTTON, CursorInBrowser());
+    EXPECT_EQ(gGui->dragMode, 2);
+    float yaw = c.yaw;
+    Mouse(WM_MOUSEMOVE, MK_LBUTTON, CursorInBrowser() + POINT{-5, 0});
+    EXPECT_FLOAT_EQ(c.yaw, yaw + 0.05f);
+    Mouse(WM_LBUTTONUP, 0, CursorInBrowser());
+    EXPECT_EQ(gGui->dragMode, 0);
+
+    // A Redemption model pans three times slower.
+    ShowSampleModel("data.nob", "3d/models/knight.nod");
+    const Camera knight = c;
+    Mouse(WM_RBUTTONDOWN, MK_RBUTTON, p);
+    Mouse(WM_MOUSEMOVE, MK_RBUTTON, {p.x + 10, p.y + 20});
+    Mouse(WM_RBUTTONUP, 0, {p.x + 10, p.y + 20});
+    EXPECT_FLOAT_EQ(c.eye[0], knight.eye[0] - 1);
+    EXPECT_FLOAT_EQ(c.eye[1], knight.eye[1] + 2);
+}
+
+TEST(ViewMouse, DragsWarpAtTheEdgesWithoutAJumpAndTheCursorComesBack) {
+    ShowSampleModel("pack002.vpk", "models/samples/Lamp.mdl");
+    Camera& c = gGui->core.camera;
+    int shown = CursorCount();
+    POINT start = InView(0.5, 0.4);
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, start);
+    EXPECT_EQ(CursorCount(), shown - 1) << "hidden while dragging";
+    // A second press hides nothing more.
+    Mouse(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, start);
+    Mouse(WM_RBUTTONUP, MK_LBUTTON, start);
+    EXPECT_EQ(CursorCount(), shown - 1);
+    // Always 20 pixels right of where the cursor really is: the turn goes on
+    // evenly although the cursor is sent back near the edge again and again.
+    int warps = 0;
+    for (int step = 0; step < 60; ++step) {
+        POINT at = CursorInBrowser();
+        float yaw = c.yaw;
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON, {at.x + 20, at.y});
+        ASSERT_NEAR(c.yaw, yaw - 0.2f, 1e-4) << "step " << step;
+        POINT after = CursorInBrowser();
+        if (after.x < at.x) ++warps;
+        EXPECT_TRUE(after.x >= gGui->viewLeft && after.x <= gGui->viewLeft + gGui->viewSize) << after.x;
+    }
+    EXPECT_GE(warps, 2);
+    Mouse(WM_LBUTTONUP, 0, CursorInBrowser());
+    POINT back;
+    GetCursorPos(&back);
+    POINT pressed = ToScreen(start);
+    EXPECT_EQ(std::make_pair(back.x, back.y), std::make_pair(pressed.x, pressed.y)) << "back where the drag began";
+    EXPECT_EQ(CursorCount(), shown);
+
+    // A press outside the view starts nothing and hides nothing.
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, {gGui->viewLeft - 20, 100});
+    EXPECT_EQ(gGui->dragMode, 0);
+    EXPECT_EQ(CursorCount(), shown);
+    Mouse(WM_LBUTTONUP, 0, {gGui->viewLeft - 20, 100});
+    // Another window taking the mouse ends a drag and shows the cursor.
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, start);
+    SetCapture(gGui->tree);
+    EXPECT_EQ(gGui->dragMode, 0);
+    EXPECT_EQ(CursorCount(), shown);
+    ReleaseCapture();
+    // A picture cannot be dragged.
+    SelectInTree(FindInTreeView("images/Logo.bmp"));
+    ASSERT_EQ(gGui->core.viewer.meshCount, 0u);
+    const Camera before = c;
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, start);
+    Mouse(WM_MOUSEMOVE, MK_LBUTTON, {start.x + 30, start.y});
+    Mouse(WM_LBUTTONUP, 0, {start.x + 30, start.y});
+    EXPECT_EQ(gGui->dragMode, 0);
+    EXPECT_EQ(c.yaw, before.yaw);
+    EXPECT_EQ(CursorCount(), shown);
+}
+
+TEST(ViewMouse, WheelZoomsAndDoubleClickOrHomeGoBackToTheLoadedCamera) {
+    ShowSampleModel("pack002.vpk", "models/samples/Lamp.mdl");
+    Camera& c = gGui->core.camera;
+    const Camera loaded = c;
+    SetFocus(gGui->tree);
+    // The wheel goes to the focus (the tree); over the view it zooms.
+    POINT over = ToScreen(InView(0.5, 0.5));
+    PostMessageA(gGui->tree, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(over.x, over.y));
+    PumpQueue();
+    EXPECT_FLOAT_EQ(c.eye[2], loaded.eye[2] * 0.9f) << "a notch: a tenth of the distance nearer";
+    PostMessageA(gGui->tree, WM_MOUSEWHEEL, MAKEWPARAM(0, -240), MAKELPARAM(over.x, over.y));
+    PumpQueue();
+    EXPECT_FLOAT_EQ(c.eye[2], loaded.eye[2] * 0.9f * 1.2f);
+    POINT elsewhere = ToScreen({20, 100});
+    PostMessageA(gGui->tree, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(elsewhere.x, elsewhere.y));
+    PumpQueue();
+    EXPECT_FLOAT_EQ(c.eye[2], loaded.eye[2] * 0.9f * 1.2f) << "not over the view";
+    for (int i = 0; i < 80; ++i) {
+        PostMessageA(gGui->tree, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(over.x, over.y));
+        PumpQueue();
+    }
+    EXPECT_FLOAT_EQ(c.eye[2], -1) << "no nearer than the near limit";
+
+    // The dialog's class sends double-clicks; one in the view resets.
+    EXPECT_TRUE(GetClassLongPtrA(gGui->browser, GCL_STYLE) & CS_DBLCLKS);
+    POINT p = InView(0.5, 0.5);
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, p);
+    Mouse(WM_MOUSEMOVE, MK_LBUTTON, {p.x + 30, p.y});
+    Mouse(WM_LBUTTONUP, 0, {p.x + 30, p.y});
+    ASSERT_NE(c.yaw, loaded.yaw);
+    Mouse(WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+    Mouse(WM_LBUTTONUP, 0, p);
+    EXPECT_EQ(Eye(), std::vector<float>(loaded.eye, loaded.eye + 3));
+    EXPECT_EQ(c.yaw, loaded.yaw);
+
+    // A press in the view gives it the focus; Home there resets too.
+    Mouse(WM_RBUTTONDOWN, MK_RBUTTON, p);
+    Mouse(WM_MOUSEMOVE, MK_RBUTTON, {p.x + 30, p.y + 30});
+    Mouse(WM_RBUTTONUP, 0, {p.x + 30, p.y + 30});
+    ASSERT_EQ(GetFocus(), GetDlgItem(gGui->browser, IDC_VIEW3D));
+    ASSERT_NE(Eye(), std::vector<float>(loaded.eye, loaded.eye + 3));
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_HOME, 0);
+    PumpQueue();
+    EXPECT_EQ(Eye(), std::vector<float>(loaded.eye, loaded.eye + 3));
+}
+
+TEST(ViewMouse, IdleDrawsNothingUntilSomethingChanges) {
+    ShowSampleModel("pack002.vpk", "models/samples/Lamp.mdl");
+    // The program's own loop for two seconds, woken by a timer every 100 ms.
+    UINT_PTR tick = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {});
+    UINT_PTR stop = SetTimer(nullptr, 0, 2000, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(0);
+    });
+    gGui->RenderTick();  // the model's first frame
+    uint64_t presented = gGui->viewer.presented;
+    gGui->RunLoop();
+    KillTimer(nullptr, tick);
+    KillTimer(nullptr, stop);
+    EXPECT_EQ(gGui->viewer.presented, presented) << "no frame in two idle seconds";
+    // Each kind of change draws one frame, then nothing again.
+    auto framesFor = [](const std::function<void()>& change) {
+        uint64_t before = gGui->viewer.presented;
+        change();
+        PumpQueue();
+        // As the loop does whenever the queue is empty.
+        for (int turn = 0; turn < 3; ++turn) gGui->RenderTick();
+        return gGui->viewer.presented - before;
+    };
+    EXPECT_EQ(framesFor([] { SendDlgItemMessageA(gGui->browser, IDC_WIREFRAME, BM_CLICK, 0, 0); }), 1u);
+    EXPECT_EQ(framesFor([] { SendMessageA(gGui->textView.rows[0], BM_CLICK, 0, 0); }), 1u) << "a mesh hidden";
+    EXPECT_EQ(framesFor([] { SelectInTree(FindInTreeView("images/Logo.bmp")); }), 1u);
+    EXPECT_EQ(framesFor([] { InvalidateRect(GetDlgItem(gGui->browser, IDC_VIEW3D), nullptr, FALSE); }), 1u)
+        << "the view uncovered";
+    EXPECT_EQ(framesFor([] {}), 0u);
+    SendDlgItemMessageA(gGui->browser, IDC_WIREFRAME, BM_CLICK, 0, 0);
+}
+
+TEST(ViewMouse, RealModelsAreFramedInsideTheViewAndFillIt) {
+    std::string data = std::string("Z:") + QUILLON_REALDATA + "/bloodlines";
+    if (!fs::exists(data)) GTEST_SKIP() << "no real data";
+    std::vector<PackFile> files;
+    for (const auto& e : fs::recursive_directory_iterator(data)) {
+        std::string rel = fs::relative(e.path(), data).generic_string();
+        if (!e.is_regular_file() || (rel.rfind("models/", 0) != 0 && rel.rfind("materials/", 0) != 0)) continue;
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes));
+        files.push_back({rel, bytes});
+    }
+    std::string folder = gRoot + "/realmodels";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files)));
+    ASSERT_TRUE(gGui->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    int framed = 0;
+    for (const char* model : {"models/weapons/broadsword/world/g_sword.mdl", "models/scenery/furniture/computer/mouseb.mdl",
+                              "models/items/license/ground/lisense.mdl", "models/items/license/info/info_lisense.mdl",
+                              "models/scenery/misc/wineglass/wineglass.mdl_female.mdl",
+                              "models/scenery/structural/warrens/warr_00_map.mdl"}) {
+        ASSERT_TRUE(gGui->OpenItemByPath(model));
+        PumpQueue();
+        if (gGui->core.viewer.meshCount == 0 || gGui->core.viewer.lastModelError.size() > 0) continue;
+        ++framed;
+        std::vector<uint32_t> frame;
+        uint32_t w = 0, h = 0;
+        ASSERT_TRUE(gGui->viewer.Render(gGui->core.viewer, gGui->core.camera, &frame, &w, &h));
+        // The box of every pixel the model covers.
+        uint32_t left = w, right = 0, top = h, bottom = 0;
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x)
+                if ((frame[size_t(y) * w + x] & 0xFFFFFF) != 0x808080) {
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+        ASSERT_LE(left, right) << model << ": nothing drawn";
+        EXPECT_TRUE(left > 0 && top > 0 && right < w - 1 && bottom < h - 1) << model << ": cut at the edge";
+        double span = std::max(right - left + 1, bottom - top + 1) / double(w);
+        EXPECT_GE(span, 0.4) << model;
+        std::printf("%s: drawn in x %u..%u, y %u..%u of %ux%u, span %.0f%%\n", model, left, right, top, bottom, w, h,
+                    span * 100);
+    }
+    EXPECT_GE(framed, 2);
+}
+
+TEST(MainWindow, PackItemOnTheCommandLineOpensAtTheItem) {
+    std::string pack = Native(gRoot + "/bloodlines/pack002.vpk");
+    gGui->OpenCommandLine(("\"" + pack + "\" MODELS\\Samples\\LAMP.MDL").c_str());
+    PumpQueue();
+    HTREEITEM caret = TreeNext(nullptr, TVGN_CARET);
+    EXPECT_EQ(TreeText(caret), "Lamp.mdl");
+    EXPECT_GT(gGui->core.viewer.meshCount, 0u) << "viewed as a click views it";
+    char title[128] = "";
+    GetWindowTextA(gGui->mainWindow, title, sizeof title);
+    EXPECT_STREQ(title, "pack002.vpk - QuillonEdit");
+
+    gGui->OpenCommandLine(("\"" + pack + "\" models/samples/none.mdl").c_str());
+    PumpQueue();
+    EXPECT_NE(RichEditText().find("models/samples/none.mdl: not found in pack002.vpk"), std::string::npos)
+        << RichEditText();
+}
+
+TEST(MainWindow, TheTextPaneKeepsTheHeightTheUserGaveIt) {
+    ShowWindow(gGui->mainWindow, SW_RESTORE);
+    SetWindowPos(gGui->mainWindow, nullptr, 0, 0, 1000, 800, SWP_NOZORDER);
+    PumpQueue();
+    RECT pane;
+    GetWindowRect(gGui->textView.pane, &pane);
+    MapWindowPoints(HWND_DESKTOP, gGui->browser, reinterpret_cast<POINT*>(&pane), 2);
+    // What the sizing loop does when the user drags the pane's top edge down.
+    SendMessageA(gGui->textView.pane, WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(gGui->textView.pane, nullptr, pane.left, pane.top + 100, pane.right - pane.left,
+                 pane.bottom - pane.top - 100, SWP_NOZORDER);
+    SendMessageA(gGui->textView.pane, WM_EXITSIZEMOVE, 0, 0);
+    int height = pane.bottom - pane.top - 100;
+    SetWindowPos(gGui->mainWindow, nullptr, 0, 0, 1100, 900, SWP_NOZORDER);
+    RECT client;
+    GetClientRect(gGui->mainWindow, &client);
+    ASSERT_TRUE(PumpUntil([&] { return ChildRect(IDC_VIEW3D).bottom - 6 == client.bottom - 24 - height - 12; }))
+        << "the view grows with the window";
+    GetWindowRect(gGui->textView.pane, &pane);
+    EXPECT_EQ(pane.bottom - pane.top, height);
+    gGui->textView.userHeight = 0;
+    ShowWindow(gGui->mainWindow, SW_MAXIMIZE);
+    PumpQueue();
+}
+
+TEST(Browser, AnOutputFolderThatCannotBeMadeIsToldOnce) {
+    OpenSamplePack("pack002.vpk");
+    ASSERT_TRUE(WriteWholeFile(gRoot + "/blocker", "a file"));
+    SetOutputFolder(gRoot + "/blocker/out");
+    gMessages.clear();
+    EXPECT_GE(gGui->RunPopupCommand(CoreItem("materials"), IDM_EXTRACT_FILES), 8u);
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find(Native(gRoot + "/blocker/out") + ": cannot create the output folder"),
+              std::string::npos)
+        << gMessages[0];
+    EXPECT_EQ(gMessages[0].find("cannot create the output file"), std::string::npos);
+    gMessages.clear();
 }
 
 // Tree-fill timing, run by hand (tools/gui-tree-bench.sh): writes a pack of
