@@ -826,6 +826,15 @@ TEST(MainWindow, PackItemOnTheCommandLineOpensAtTheItem) {
     GetWindowTextA(gGui->mainWindow, title, sizeof title);
     EXPECT_STREQ(title, "pack002.vpk - QuillonEdit");
 
+    // A quoted item may hold spaces.
+    std::string real = Native(std::string("Z:") + QUILLON_REALDATA + "/bloodlines/pack103.vpk");
+    if (fs::exists(real)) {
+        gGui->OpenCommandLine(("\"" + real + "\" \"DLG/Main Characters/Regent.DLG\"").c_str());
+        PumpQueue();
+        EXPECT_EQ(TreeText(TreeNext(nullptr, TVGN_CARET)), "regent.dlg");
+        EXPECT_GT(RichEditText().size(), 1000u);
+    }
+
     gGui->OpenCommandLine(("\"" + pack + "\" models/samples/none.mdl").c_str());
     PumpQueue();
     EXPECT_NE(RichEditText().find("models/samples/none.mdl: not found in pack002.vpk"), std::string::npos)
@@ -889,27 +898,6 @@ static int TreeBench(int argc, char** argv) {
     return opened ? 0 : 1;
 }
 
-// For screenshots (tools/gui-run.sh): opens PACK as the command line does,
-// selects ITEM in the tree view as a click would, and runs the program's own
-// loop for SECONDS.
-static int ShowItem(char** argv) {
-    if (!gGui->OpenPackFromPath(argv[2])) return 1;
-    std::string item = argv[3];
-    for (char& c : item)
-        if (c == '\\') c = '/';
-    HTREEITEM handle = FindInTreeView(item);
-    if (handle == nullptr) return std::fprintf(stderr, "%s: not in the tree\n", argv[3]), 1;
-    SendMessageA(gGui->tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
-    SendMessageA(gGui->tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handle));
-    SetTimer(gGui->mainWindow, 1, static_cast<UINT>(std::atoi(argv[4]) * 1000), [](HWND window, UINT, UINT_PTR, DWORD) {
-        DestroyWindow(window);
-    });
-    uint64_t before = gGui->frames;
-    gGui->RunLoop();
-    std::fprintf(stderr, "%llu frames drawn\n", static_cast<unsigned long long>(gGui->frames - before));
-    return 0;
-}
-
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--write-bench-pack") == 0) return TreeBench(argc, argv);
     testing::InitGoogleTest(&argc, argv);
@@ -937,8 +925,6 @@ int main(int argc, char** argv) {
     int result = 0;
     if (argc == 3 && std::strcmp(argv[1], "--tree-bench") == 0)
         result = TreeBench(argc, argv);
-    else if (argc == 5 && std::strcmp(argv[1], "--show") == 0)
-        result = ShowItem(argv);
     else
         result = RUN_ALL_TESTS();
     gui.Finish();
