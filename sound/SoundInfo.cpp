@@ -16,6 +16,7 @@ const char* SoundFailureText(SoundFailure failure) {
     case SoundFailure::TagPastEnd: return "an ID3 tag runs past the end of the file";
     case SoundFailure::NoFrame: return "no MPEG audio frame found";
     case SoundFailure::FreeFormat: return "free-format bit rate";
+    case SoundFailure::Unreadable: return "the file cannot be read or is empty";
     }
     return "unknown failure";
 }

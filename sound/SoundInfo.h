@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class SoundKind : uint8_t { Wav, Mp3 };
@@ -23,6 +24,7 @@ enum class SoundFailure : uint8_t {
     TagPastEnd,        // an ID3v2 tag larger than the file
     NoFrame,           // no MPEG frame header where the audio should start
     FreeFormat,        // "free" bit rate: frame sizes cannot be told from headers
+    Unreadable,        // the file could not be read, or is empty
 };
 
 const char* SoundFailureText(SoundFailure failure);
@@ -49,6 +51,17 @@ struct SoundInfo {
     uint32_t audioOffset = 0;  // first frame, after any ID3v2 tag
 
     SoundFailure failure = SoundFailure::None;
+};
+
+// The sound selected last: its bytes, kept for a player, and its facts.
+// serial changes with every selection of a sound, readable or not, so that a
+// player can tell a new selection from the one it is playing.
+struct SoundClip {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+    SoundInfo info;
+    bool readable = false;
+    uint32_t serial = 0;
 };
 
 // Reads the header of a whole sound file held in memory: "RIFF" files as
