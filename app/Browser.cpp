@@ -247,7 +247,7 @@ void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths)
     }
     if (targas > 0) {
         core.progress.Create("Convert Targa To Texture");
-        core.progress.SetRange(0, static_cast<uint16_t>(targas));
+        core.progress.SetRange(0, static_cast<uint32_t>(targas));
         core.progress.SetPos(0);
         core.progress.SetStep(1);
         for (const std::string& path : paths) {

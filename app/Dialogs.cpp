@@ -40,7 +40,7 @@ void ProgressUpdate(void* context, void* window, uint32_t position, uint32_t max
     owner->barTick = now;
     HWND bar = GetDlgItem(static_cast<HWND>(window), IDC_PROGRESSBAR);
     if (maximum != owner->shownMaximum)
-        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));
+        SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
     SendMessageA(bar, PBM_SETPOS, position, 0);
     owner->shownMaximum = maximum;
     owner->shownPermille = permille;

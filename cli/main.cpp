@@ -343,7 +343,7 @@ int Convert(const ParsedArgs& args) {
     if (status >= 0) return status;
     int failed = 0;
     app.progress.Create("Convert Targa To Texture");
-    app.progress.SetRange(0, static_cast<uint16_t>(targas.size()));
+    app.progress.SetRange(0, static_cast<uint32_t>(targas.size()));
     app.progress.SetPos(0);
     app.progress.SetStep(1);
     for (const std::string& t : targas) {

@@ -144,7 +144,7 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
     ProgressDialog& progress = job.progress;
     if (count >= threshold) {
         progress.Create(title);
-        progress.SetRange(0, static_cast<uint16_t>(count));
+        progress.SetRange(0, static_cast<uint32_t>(count));
         progress.SetPos(0);
         progress.SetStep(1);
     }

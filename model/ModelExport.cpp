@@ -279,7 +279,7 @@ bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string&
     std::vector<float> xyz;
     ProgressDialog& progress = job.progress;
     progress.Create("Modify Model Vertices");
-    progress.SetRange(0, uint16_t(count));
+    progress.SetRange(0, count);
     progress.SetPos(0);
     progress.SetStep(1);
     bool read = ReadXPositions(data, size, at, count, xyz, reason);

@@ -1,8 +1,11 @@
 // The hash index of every file path in the listed packs of one game.
 #pragma once
 
+#include "pack/Ascii.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The record stored in the index and the key of every lookup.
@@ -25,8 +28,14 @@ struct PackPlace {
 };
 
 // A hash table of fixed-size records whose key runs from keyStart to the end
-// of the record. It never grows or rehashes: capacity is both the record limit
-// and the bucket count. Slots are handed out in insertion order.
+// of the record; two keys are equal when all their bytes are. Slots are
+// handed out in insertion order, from 0.
+//
+// The table grows when it fills, so it has no record limit of its own: an
+// insertion fails only when memory runs out (or byteLimit would be passed).
+// Records are kept compactly, not as recordSize-byte copies: one arena holds
+// each record's leading bytes (before keyStart) and its key without the
+// trailing zero bytes, and a slot costs 16 bytes besides (plus 4 per bucket).
 class FileIndex {
 public:
     FileIndex() = default;
@@ -34,36 +43,78 @@ public:
     FileIndex(const FileIndex&) = delete;
     FileIndex& operator=(const FileIndex&) = delete;
 
-    // False only when the tables could not be allocated (the index then stays
-    // empty and every insertion gives -1).
+    // Starts an empty table with room for capacity records before its first
+    // growth (rounded up to a power of two). False when the arguments make
+    // no table (capacity 0 or above 2^30, keyStart not below recordSize) or
+    // the buckets could not be allocated; the index then stays uncreated and
+    // every insertion gives -1.
     bool Create(uint32_t capacity, uint32_t recordSize, uint32_t keyStart);
     // The slot of a stored record with the same key (which stays as it was),
-    // the new slot, or -1 when the table is full or was never created.
+    // the new slot, or -1 when memory ran out, 2^31 - 1 records are stored or
+    // the table was never created. A failed insertion changes nothing.
     int32_t Insert(const void* record);
     // The slot of the record with the same key, or -1.
     int32_t Find(const void* record) const;
-    // Drops the records of slots n and above.
+    // Drops the records of slots n and above; earlier slots keep their
+    // numbers and stay reachable. Truncate(0) empties the table.
     void Truncate(uint32_t n);
     void Destroy();
 
-    const void* Record(int32_t slot) const { return records[slot]; }
-    const FileEntry* Entry(int32_t slot) const { return reinterpret_cast<const FileEntry*>(records[slot]); }
-    uint32_t Hash(const void* record) const;
+    // Writes the record of slot (0 <= slot < count) to out, recordSize bytes,
+    // as it was inserted (its key zero-filled again).
+    void CopyRecord(int32_t slot, void* out) const;
+    // CopyRecord for a table of FileEntry records.
+    FileEntry Entry(int32_t slot) const;
 
-    uint8_t** records = nullptr;
-    uint32_t capacity = 0;
+    // The 64-bit FNV-1a hash of a record's key bytes up to its last non-zero
+    // byte: a zero-filled name hashes as the name alone, so the fill neither
+    // costs time nor makes similar names alike. Internal: nothing stored
+    // depends on it.
+    uint64_t Hash(const void* record) const;
+
+    // Bytes the table holds now (arena, slots, buckets).
+    uint64_t BytesInUse() const;
+    // An insertion that would take the table past this many bytes fails as
+    // when memory runs out. The application leaves it unlimited; tests lower
+    // it to see that failure handled.
+    uint64_t byteLimit = UINT64_MAX;
+
+    uint32_t capacity = 0;  // buckets; doubles as records arrive
     uint32_t keyStart = 0;
     uint32_t recordSize = 0;
     uint32_t count = 0;
-    int32_t* bucketHead = nullptr;
-    int32_t* nextInChain = nullptr;
-    // The whole hash of each slot's key. The hash is weak on paths that
-    // differ only near their end, so chains of ten or more records are
-    // common; comparing whole hashes first spares most key comparisons.
-    uint32_t* slotHash = nullptr;
+
+private:
+    struct Found {
+        int32_t slot;
+        uint32_t hash;
+        uint32_t keyLength;
+    };
+    Found Lookup(const uint8_t* record) const;
+    uint32_t Bucket(uint32_t hash) const;
+    const uint8_t* Stored(int32_t slot, uint32_t& keyLength) const;
+    bool GrowBuckets();
+    bool ReserveSlot();
+    uint8_t* Allocate(uint32_t bytes);
+
+    // Each slot's record in the arena: block number in the high 32 bits,
+    // offset within the block in the low ones. The stored form is the key
+    // length (4 bytes), the bytes before keyStart, then the key bytes.
+    std::vector<uint64_t> recordAt;
+    // Each slot's hash, folded to 32 bits: compared before any key, and the
+    // source of its bucket when the buckets grow.
+    std::vector<uint32_t> slotHash;
+    // Chains run from the newest slot to the oldest; Truncate relies on it.
+    std::vector<int32_t> nextInChain;
+    std::vector<int32_t> bucketHead;
+    std::vector<std::unique_ptr<uint8_t[]>> blocks;
+    std::vector<uint32_t> blockSize;
+    uint32_t blockUsed = 0;  // bytes used in the last block
+    uint64_t arenaBytes = 0;
 };
 
-// The index the application keeps: 2^20 FileEntry records.
+// The application's index starts with buckets for 2^20 files and grows
+// beyond that.
 const uint32_t kFileIndexCapacity = 1u << 20;
 
 // Pack and file counts of one game's listed packs.
@@ -81,7 +132,13 @@ struct PackCounts {
     }
 };
 
-// Builds the index key of a path as read from a pack or given by a caller:
-// lower case, '\' separators, zero fill. False when the path does not fit
-// (256 characters or more) or holds a zero byte before its stated end.
+// One character of a path as the index compares it: ASCII letters lower
+// case, '/' as '\'.
+inline char FoldKeyChar(char c) { return c == '/' ? '\\' : AsciiLower(c); }
+
+// The one way a path becomes an index key, for indexing and lookup alike:
+// lower case, '\' separators, zero fill. path may be key.name itself (the
+// key is then rewritten in place). False, with key.name zero, when the path
+// does not fit (256 characters or more) or holds a zero byte before its
+// stated end.
 bool MakeFileKey(FileEntry& key, const char* path, uint32_t length, uint32_t packNumber);

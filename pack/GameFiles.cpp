@@ -4,19 +4,10 @@
 #include <new>
 #include <string>
 
-namespace {
-
-char FoldPathChar(char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
-    return c == '/' ? '\\' : c;
-}
-
-}  // namespace
-
 bool NamesEqualAsPaths(const char* stored, uint32_t storedLength, const char* wanted, uint32_t wantedLength) {
     if (storedLength != wantedLength) return false;
     for (uint32_t i = 0; i < storedLength; ++i)
-        if (FoldPathChar(stored[i]) != FoldPathChar(wanted[i])) return false;
+        if (FoldKeyChar(stored[i]) != FoldKeyChar(wanted[i])) return false;
     return true;
 }
 
@@ -25,9 +16,17 @@ void PackIndex::Add(const char* name, uint32_t length, uint32_t packNumber, Pack
     if (!MakeFileKey(key, name, length, packNumber)) return;
     uint32_t before = files.count;
     int32_t slot = files.Insert(&key);
-    if (slot >= 0 && files.count != before) {
-        if (places.size() <= static_cast<size_t>(slot)) places.resize(static_cast<size_t>(slot) + 1);
-        places[static_cast<size_t>(slot)] = place;
+    if (slot < 0) {
+        ++unindexed;
+        return;
+    }
+    if (files.count == before) return;  // an earlier pack holds this path
+    try {
+        places.resize(static_cast<size_t>(slot));
+        places.push_back(place);
+    } catch (const std::bad_alloc&) {
+        files.Truncate(before);
+        ++unindexed;
     }
 }
 
@@ -38,6 +37,7 @@ void PackIndex::Truncate(uint32_t n) {
 
 bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message, PerPackStep perPack) {
     index.Truncate(0);
+    index.unindexed = 0;
     index.packs.clear();
     index.packSizes.clear();
     packs.Release();
@@ -55,6 +55,11 @@ bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const Messag
         perPack(*pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
         index.packSizes.push_back(pack->Size());
         index.packs.push_back(std::move(pack));
+    }
+    if (index.unindexed > 0) {
+        std::string text = std::to_string(index.unindexed) + " files could not be indexed: out of memory";
+        message.Show(text.c_str(), "Error Creating Hash Table!");
+        return false;
     }
     return true;
 }
@@ -113,9 +118,7 @@ uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, 
     }
     if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();
 
-    size_t length = std::strlen(key.name);
-    for (size_t i = 0; i < length; ++i) key.name[i] = FoldPathChar(key.name[i]);
-    std::memset(key.name + length, 0, sizeof key.name - length);
+    MakeFileKey(key, key.name, static_cast<uint32_t>(std::strlen(key.name)), key.packNumber);
 
     uint32_t result = 0;
     if (files.index == nullptr || files.packList == nullptr) {
@@ -127,7 +130,7 @@ uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, 
     if (slot >= 0 && static_cast<size_t>(slot) < index.places.size() &&
         (files.gameType == kGameRedemption || files.gameType == kGameBloodlines)) {
         const PackPlace& place = index.places[static_cast<size_t>(slot)];
-        int32_t pos = files.packList->FindItemData(index.files.Entry(slot)->packNumber);
+        int32_t pos = files.packList->FindItemData(index.files.Entry(slot).packNumber);
         // A file whose bytes do not all lie inside its pack is damaged and
         // not available.
         if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&

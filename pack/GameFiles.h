@@ -27,10 +27,15 @@ struct PackIndex {
     std::vector<std::unique_ptr<FileHandle>> packs;
     std::vector<uint32_t> packSizes;
 
+    // Files of the current filling that could not be indexed for want of
+    // memory; FillIndex fails when there are any.
+    uint32_t unindexed = 0;
+
     bool Create() { return files.Create(kFileIndexCapacity, sizeof(FileEntry), 4); }
     // Indexes a path read from a pack. Names that do not fit the key (256
     // characters or more, or a zero byte inside) are refused: no lookup could
-    // ever reach them. The first entry of a path stays.
+    // ever reach them. The first entry of a path stays. A file that finds no
+    // memory is counted in unindexed.
     void Add(const char* name, uint32_t length, uint32_t packNumber, PackPlace place);
     void Truncate(uint32_t n);
 };
@@ -39,7 +44,9 @@ struct PackIndex {
 // then opens every listed pack in list order and hands it to perPack, which
 // adds its files and sets its file count. A pack that cannot be opened ends
 // the filling with the message "Error Creating Hash Table!" (the packs before
-// it stay indexed) and gives false.
+// it stay indexed) and gives false. So does running out of memory, with a
+// message that says how many files could not be indexed: a file left out
+// must never turn into a silent "not found" later.
 using PerPackStep = void (*)(FileHandle& pack, uint32_t packNumber, PackIndex& index, uint32_t& fileCount);
 bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message, PerPackStep perPack);
 

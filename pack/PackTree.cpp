@@ -177,7 +177,7 @@ void InsertPathInTree(PackTree& tree, const char* path, const TreeItemData& data
 
 TreeBuild::TreeBuild(PackTree& t, const ProgressHooks* hooks, uint32_t files) : tree(t), progress(hooks) {
     progress.Create("Directory Scan");
-    progress.SetRange(0, static_cast<uint16_t>(files));
+    progress.SetRange(0, files);
     progress.SetPos(0);
     progress.SetStep(1);
     tree.BeginBuild();

@@ -48,12 +48,13 @@ public:
         dialog = nullptr;
     }
     bool IsShown() const { return dialog != nullptr; }
-    // The range is 16 bits wide, as the progress bar's: larger counts wrap.
-    uint32_t SetRange(uint16_t low, uint16_t high) {
+    // The range is 32 bits wide: a pack of more than 65,535 files must not
+    // wrap the bar back to the start. Gives the previous maximum.
+    uint32_t SetRange(uint32_t low, uint32_t high) {
         if (dialog == nullptr) return 0;
-        uint32_t previous = uint32_t(minimum) | uint32_t(maximum) << 16;
+        uint32_t previous = maximum;
         minimum = low;
-        maximum = high;
+        maximum = high < low ? low : high;
         Update();
         return previous;
     }
@@ -61,9 +62,10 @@ public:
     uint32_t SetStep(uint32_t s) { return dialog == nullptr ? 0 : Exchange(step, s, false); }
     uint32_t StepIt() {
         if (dialog == nullptr) return 0;
-        uint32_t next = position + step;
-        if (next > maximum) next = minimum + (next - minimum) % (uint32_t(maximum - minimum) + 1);
-        return Exchange(position, next);
+        // Past the maximum the bar starts again, as a progress bar does.
+        uint64_t next = uint64_t(position) + step;
+        if (next > maximum) next = minimum + (next - minimum) % (uint64_t(maximum - minimum) + 1);
+        return Exchange(position, static_cast<uint32_t>(next));
     }
     void SetText(const char* text) {
         if (dialog != nullptr && hooks->setText != nullptr) hooks->setText(hooks->context, dialog, text);
@@ -83,6 +85,6 @@ private:
 
     const ProgressHooks* hooks;
     void* dialog = nullptr;
-    uint16_t minimum = 0, maximum = 0;
+    uint32_t minimum = 0, maximum = 0;
     uint32_t position = 0, step = 10;
 };

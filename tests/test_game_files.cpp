@@ -138,7 +138,7 @@ TEST(OpenGameFileTest, AgreesWithAWalkOfThePackForEveryIndexedPath) {
             uint32_t size = OpenGameFile(app.Files(), viaIndex, key, 1);
             int32_t slot = app.fileIndex.files.Find(&key);
             ASSERT_GE(slot, 0) << name;
-            std::string pack = app.packList.GetText(app.packList.FindItemData(app.fileIndex.files.Entry(slot)->packNumber));
+            std::string pack = app.packList.GetText(app.packList.FindItemData(app.fileIndex.files.Entry(slot).packNumber));
             uint32_t walked = kind == 0 ? LocateInNob(viaWalk, pack.c_str(), key.name)
                                         : LocateInVpk(viaWalk, pack.c_str(), key.name);
             EXPECT_EQ(size, walked) << name;

@@ -183,7 +183,7 @@ TEST(ScanTest, ListsPacksSortedWithScanNumbersAndIndexesThem) {
     MakeFileKey(key, "shared.txt", 10, 0);
     int32_t slot = index.files.Find(&key);
     ASSERT_GE(slot, 0);
-    EXPECT_EQ(list.GetText(list.FindItemData(index.files.Entry(slot)->packNumber)), "A.nob")
+    EXPECT_EQ(list.GetText(list.FindItemData(index.files.Entry(slot).packNumber)), "A.nob")
         << "the pack listed first keeps a shared path";
 }
 
