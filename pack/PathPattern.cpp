@@ -65,7 +65,8 @@ bool PathPattern::Matches(std::string_view path) const {
         std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
         return components.size() == 1 && MatchName(components[0], name);
     }
-    std::vector<std::string_view> parts;
+    // Reused between calls: the tree filter matches every file of a pack.
+    thread_local std::vector<std::string_view> parts;
     SplitPath(path, parts);
     // The same fall-back-to-the-last-star walk as MatchName, one level up:
     // "**" stands for any run of components, every other pattern component
