@@ -54,6 +54,7 @@ bool FillIndex(PackCounts& packs, PackIndex& index, PackList& list, const Messag
         }
         perPack(*pack, list.GetItemData(pos), index, packs.fileCounts[static_cast<size_t>(pos)]);
         index.packSizes.push_back(pack->Size());
+        if (static_cast<uint32_t>(pos) >= index.keepOpen) pack.reset();
         index.packs.push_back(std::move(pack));
     }
     if (index.unindexed > 0) {
@@ -134,9 +135,17 @@ uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, 
         // A file whose bytes do not all lie inside its pack is damaged and
         // not available.
         if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&
-            uint64_t(place.offset) + place.size <= index.packSizes[static_cast<size_t>(pos)] &&
-            file.Borrow(*index.packs[static_cast<size_t>(pos)], place.offset))
-            result = place.size;
+            uint64_t(place.offset) + place.size <= index.packSizes[static_cast<size_t>(pos)]) {
+            const FileHandle* open = index.packs[static_cast<size_t>(pos)].get();
+            bool placed = open != nullptr ? file.Borrow(*open, place.offset)
+                                          : place.offset <= 0x7FFFFFFFu &&
+                                                file.Open(files.packList->GetText(pos).c_str()) &&
+                                                file.SeekTo(static_cast<int32_t>(place.offset));
+            if (placed)
+                result = place.size;
+            else
+                file.Close();  // an opened pack that could not be positioned is no empty file
+        }
     }
     if (result == 0 && closeWhenMissing) file.Close();
     return result;

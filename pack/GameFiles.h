@@ -25,6 +25,10 @@ struct PackIndex {
     // handed out by OpenGameFile borrow these handles: they are valid until
     // the index is filled again.
     std::vector<std::unique_ptr<FileHandle>> packs;
+    // Packs listed after this many are closed once indexed (null above) and
+    // opened again for each file read from them: a folder of more packs than
+    // a process may hold open (1,024 is a common limit) must still index.
+    uint32_t keepOpen = 256;
     std::vector<uint32_t> packSizes;
 
     // Files of the current filling that could not be indexed for want of

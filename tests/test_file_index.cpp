@@ -178,7 +178,8 @@ TEST(FileIndexTest, FillingSaysHowManyFilesCouldNotBeIndexed) {
 }
 
 TEST(FileIndexTest, SeveralPacksGrowingTheIndexKeepTheLookupRules) {
-    // The index starts tiny so that filling it grows it many times over.
+    // The index starts tiny so that filling it grows it many times over, and
+    // only the first pack stays open: the others are opened for each read.
     TestGame game;
     std::vector<PackFile> a, b, c;
     for (uint32_t i = 0; i < 3000; ++i) a.push_back({Name(i), "a"});
@@ -189,8 +190,11 @@ TEST(FileIndexTest, SeveralPacksGrowingTheIndexKeepTheLookupRules) {
     game.dir.Write("data/pack001.vpk", BuildVpk(b));
     game.dir.Write("data/pack002.vpk", BuildVpk(c));
     ASSERT_TRUE(game.app.fileIndex.files.Create(2, sizeof(FileEntry), 4));
+    game.app.fileIndex.keepOpen = 1;
     ASSERT_TRUE(OpenPack(game.app, (game.dir / "data/pack001.vpk").c_str()));
     EXPECT_EQ(game.app.fileIndex.files.count, 4501u);
+    ASSERT_EQ(game.app.fileIndex.packs.size(), 3u);
+    EXPECT_TRUE(game.app.fileIndex.packs[0] && !game.app.fileIndex.packs[2]);
     EXPECT_TRUE(game.messages.empty());
     struct {
         std::string asked;
