@@ -202,9 +202,14 @@ TEST(MainWindow, LayoutFollowsTheTextPaneAfterResizing) {
         RECT tree = ChildRect(IDC_TREE);
         int m = std::min(322, (w - s - 6) - 126);
         EXPECT_EQ(tree.left, 6);
-        EXPECT_EQ(tree.top, 28);
+        EXPECT_EQ(tree.top, 52);
         EXPECT_EQ(tree.right - tree.left, m - 12);
-        EXPECT_EQ(tree.bottom - tree.top, h - 32);
+        EXPECT_EQ(tree.bottom - tree.top, h - 56);
+        RECT filter = ChildRect(IDC_FILTER);  // between the pack list and the tree, as wide
+        EXPECT_EQ(filter.left, 6);
+        EXPECT_EQ(filter.top, 30);
+        EXPECT_EQ(filter.right - filter.left, m - 12);
+        EXPECT_EQ(filter.bottom, 50);
         RECT output = ChildRect(IDC_OUTPUTFOLDER);
         EXPECT_EQ(output.left, 322);
         EXPECT_EQ(output.top, h - 20);
