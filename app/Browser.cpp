@@ -221,7 +221,9 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
     // once, at the end, instead of being passed over in silence.
     const ExtractReport& report = core.extraction.report;
     if (reportExtraction && !report.problems.empty()) {
-        std::string text = std::to_string(report.problems.size()) + " file(s) could not be extracted:\n";
+        // A model export counts models, not the files of each pair.
+        const char* what = command == kExtractModels ? " model(s)" : " file(s)";
+        std::string text = std::to_string(report.problems.size()) + what + " could not be extracted:\n";
         for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i) text += report.problems[i] + "\n";
         if (report.problems.size() > kReportedProblems)
             text += "... and " + std::to_string(report.problems.size() - kReportedProblems) + " more\n";

@@ -450,7 +450,8 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
                        "DirectX text mesh STEM.x, with the texture of each of its meshes\n"
                        "as a Targa file beside it; an existing .x is kept and counted as\n"
                        "skipped (its textures are not written either), a model that\n"
-                       "cannot be read counts as failed and leaves nothing behind", 1}},
+                       "cannot be read counts as failed and leaves nothing behind; each\n"
+                       "model counts once, whichever of its files the walk meets", 1}},
      1, -1, "extract takes a PACK", Extract},
     {"show", "PACK ITEM [-o OUT.tga]",
      "what selecting ITEM shows: its text, a picture's\n"
@@ -483,8 +484,11 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "below the data folder, where the game and quillon read it in place of the\n"
      "packed one. It holds every byte of the model named like ITEM, with the\n"
      "vertex positions read from NAME.x (as 'extract --x' writes them: x, then\n"
-     "the model's z, then its y). The vertex count must match the model's. A file\n"
-     "that is refused writes nothing, and an existing loose model is kept.\n",
+     "the model's z, then its y). The vertex count must match the model's.\n"
+     "Packed vertices go back to the nearest step of the model's own box, so an\n"
+     "unchanged .x gives the model byte for byte; a position outside the box\n"
+     "refuses the file. A file that is refused writes nothing, and an existing\n"
+     "loose model is kept.\n",
      {}, 3, -1, "modify takes a PACK, an ITEM and .x files", Modify},
 }};
 

@@ -1,8 +1,11 @@
 // The vertex modification's reader of dropped .x files: the input is the
-// dropped file, applied to a small model of a pack the way a drop on the
-// tree applies it, after the reader alone has been run on it.
+// dropped file, applied to two small models of a pack the way a drop on the
+// tree applies it (one of float vertices, one of packed vertices in two
+// body parts, whose positions are quantised back), after the reader alone
+// has been run on it.
 #include "FuzzPack.h"
-#include "model/ModelExport.h"
+#include "model/VertexWriteBack.h"
+#include "model/XReader.h"
 #include "tools/MdlWriter.h"
 
 #include <cmath>
@@ -13,7 +16,25 @@ AppState& Game() {
     static AppState* app = [] {
         MdlPair pair;
         pair.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
-        return OpenFuzzGame({{"models/f/m.mdl", pair.Mdl()}, {"models/f/m.dx80.vtx", pair.Vtx()}});
+        // Six vertices in 8 bytes after an empty body part, then three in
+        // 12 bytes.
+        MdlPair packed = pair;
+        packed.format = 2;
+        packed.origin = {0, 100, 200};
+        packed.scale = {8, 8, 8};
+        packed.emptyPartsBefore = 1;
+        MdlGeometry wide;
+        wide.format = 1;
+        wide.vertexCount = 3;
+        wide.origin = {-1, -1, -1};
+        wide.scale = {0.001f, 0.001f, 0.001f};
+        wide.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
+        packed.laterParts.push_back(wide);
+        packed.textures.push_back("third");
+        return OpenFuzzGame({{"models/f/m.mdl", pair.Mdl()},
+                             {"models/f/m.dx80.vtx", pair.Vtx()},
+                             {"models/f/p.mdl", packed.Mdl()},
+                             {"models/f/p.dx80.vtx", packed.Vtx()}});
     }();
     return *app;
 }
@@ -33,12 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     AppState& app = Game();  // enters the data folder once
-    std::string dropped = FuzzFolder() + "/m.x";
-    WriteFuzzPack(dropped, data, size);
-    TreeItem item = FindTreeItemByPath(app.tree, "models/f/m.mdl");
-    if (ModifyModelVertices(app, item, dropped)) {
-        // The loose model replaces the packed one; drop it for the next run.
-        if (!RemoveFile("models/f/m.mdl")) std::abort();
+    for (const char* name : {"m", "p"}) {
+        std::string dropped = FuzzFolder() + "/" + name + ".x", model = std::string("models/f/") + name + ".mdl";
+        WriteFuzzPack(dropped, data, size);
+        TreeItem item = FindTreeItemByPath(app.tree, model);
+        if (ModifyModelVertices(app, item, dropped)) {
+            // The loose model replaces the packed one; drop it for the next run.
+            if (!RemoveFile(model.c_str())) std::abort();
+        }
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "model/BloodlinesModel.h"
 
-#include "model/MdlFormat.h"
+#include "model/ModelPair.h"
 #include "texture/LoadImage.h"
 #include "model/Framing.h"
 
@@ -20,26 +20,25 @@ struct StripTotals {
     uint32_t ranges = 0;        // drawn strip groups
 };
 
-// Walks the strip file against the model. Without out it only checks and
-// counts; with out (locked to totals.lockVertices) it writes the vertices
-// and appends one mesh range per drawn strip group. Stops at the first fault.
-bool WalkStrips(const Bytes& mdl, const MdlLayout& m, const Bytes& vtx, LoadedModel* out, ModelVertex* write,
-                StripTotals& totals, std::string& why) {
+// Walks the strip file against the model. Without write it only checks and
+// counts; with write (sized to totals.lockVertices) it writes the vertices
+// and appends one mesh range per drawn strip group to out. Stops at the
+// first fault.
+bool WalkStrips(const ModelPair& p, LoadedModel* out, ModelVertex* write, StripTotals& totals, std::string& why) {
     uint32_t written = 0;
-    return ForEachStripGroup(mdl, m, vtx, why, [&](const StripGroupRef& g) {
+    return ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
         totals.lockVertices += g.indexCount;
         if (totals.lockVertices > kModelVertexCapacity)
             return Fail(why, "The model has more than 32768 vertices, the viewer's limit");
         // The viewer never draws these; their lists are not read.
         if (g.flags == 0) return true;
-        if (!CheckStripGroup(vtx, g, m.vertexCount, why)) return false;
+        if (!CheckStripGroup(p.vtx, g, why)) return false;
         if (++totals.ranges > kMeshCapacity) return Fail(why, "The model has more than 256 meshes, the viewer's limit");
         for (uint32_t k = 0; write != nullptr && k < g.indexCount; ++k) {
-            uint64_t r = m.vertexArray + VertexNumber(vtx, g, k) * kVertexRecord;
+            const Vertex& v = p.vertices[VertexNumber(p.vtx, g, k)];
             // Z up in the file, Y up in the view: exchange, no sign change.
-            write[written++] =
-                ModelVertex{mdl.F32(r + 0x0C), mdl.F32(r + 0x14), mdl.F32(r + 0x10), mdl.F32(r + 0x18),
-                            mdl.F32(r + 0x20), mdl.F32(r + 0x1C), mdl.F32(r + 0x24), mdl.F32(r + 0x28)};
+            write[written++] = ModelVertex{v.position[0], v.position[2], v.position[1], v.normal[0],
+                                           v.normal[2],   v.normal[1],   v.uv[0],       v.uv[1]};
         }
         if (out != nullptr) out->meshes.push_back(MeshRange{g.mesh, g.indexCount / 3, 1});
         return true;
@@ -100,42 +99,31 @@ bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, Fil
                          std::string& reason) {
     auto refuse = [&](const std::string& why, bool tell) { return Refuse(message, reason, why, tell); };
     key.name[sizeof key.name - 1] = '\0';
-    char* dot = std::strchr(key.name, '.');
-    if (dot == nullptr) return refuse("the model path has no extension", false);
-    size_t stem = size_t(dot - key.name) + 1;
-    if (stem + sizeof "dx80.vtx" > sizeof key.name) return refuse("the model path is too long", false);
-    std::strcpy(key.name + stem, "mdl");
-    FileEntry vtxKey = key;
-    std::strcpy(vtxKey.name + stem, "dx80.vtx");
-
-    uint32_t mdlSize = 0, vtxSize = 0;
-    std::unique_ptr<uint8_t[]> mdlBytes = ReadGameFile(files, key, mdlSize);
-    if (!mdlBytes) return refuse("the model file cannot be read", false);
-    Bytes mdl{mdlBytes.get(), mdlSize};
-    if (!mdl.Has(0, 4) || mdl.U32(0) != kMdlMagic) return refuse("not a model file (no IDST header)", false);
-    std::unique_ptr<uint8_t[]> vtxBytes = ReadGameFile(files, vtxKey, vtxSize);
-    if (!vtxBytes) return refuse("the strip file (.dx80.vtx) cannot be read", false);
-    Bytes vtx{vtxBytes.get(), vtxSize};
+    std::string path = key.name;
+    if (path.find('.', NameStart(path)) == std::string::npos) return refuse("the model path has no extension", false);
+    std::string stemPath = ModelStemPath(path);
+    if (stemPath.size() + sizeof ".dx80.vtx" > sizeof key.name) return refuse("the model path is too long", false);
+    std::strcpy(key.name + stemPath.size(), ".mdl");
 
     // Everything is checked before anything is loaded.
-    MdlLayout m;
+    ModelPair p;
     std::string why;
-    if (!ReadTables(mdl, m, true, why)) return refuse(why, false);
+    if (!ReadModelPair(files, stemPath, p, why)) return refuse(why, false);
     // Mesh e is drawn with texture e; a texture table shorter than the mesh
     // table would send us past it.
-    if (m.meshCount > m.textureCount) return refuse("the model has more meshes than textures", false);
-    if (m.meshCount > kMaterialTextureCapacity)
+    if (p.m.meshCount > p.m.textureCount) return refuse("the model has more meshes than textures", false);
+    if (p.m.meshCount > kMaterialTextureCapacity)
         return refuse("The model has more than 63 textures, the viewer's limit", true);
     StripTotals totals;
-    if (!WalkStrips(mdl, m, vtx, nullptr, nullptr, totals, why))
+    if (!WalkStrips(p, nullptr, nullptr, totals, why))
         return refuse(why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
 
     reason.clear();
-    for (uint32_t e = 0; e < m.meshCount; ++e) {
+    for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         FileEntry material = {};
         Image32 image = Image32{};
         LoadResult result;
-        if (FindBloodlinesMaterial(files, mdl.data, mdl.size, e, material))
+        if (FindBloodlinesMaterial(files, p.mdl.data, p.mdl.size, e, material))
             result = LoadImage(files, message, material, image, nullptr);
         out.AddTexture(image, result.loaded == 1, result.twoSided, result.translucent);
         image.Release();
@@ -144,10 +132,10 @@ bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, Fil
     out.lockCount = uint32_t(totals.lockVertices);
     out.vertices.assign(out.lockCount, ModelVertex{});
     StripTotals again;
-    WalkStrips(mdl, m, vtx, &out, out.vertices.data(), again, why);
+    WalkStrips(p, &out, out.vertices.data(), again, why);
 
-    out.text = MaterialList(mdl, m);
-    for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(mdl, m, mesh.textureIndex));
+    out.text = MaterialList(p.mdl, p.m);
+    for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(p.mdl, p.m, mesh.textureIndex));
     FrameModel(out);
     return true;
 }

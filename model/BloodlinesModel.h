@@ -11,13 +11,16 @@
 #include <cstdint>
 #include <string>
 
-// Loads the model whose path is key.name: everything after the first '.' is
-// replaced by "mdl" and by "dx80.vtx" (key.name is rewritten), so any file
-// of the pair selects the model. Missing or unreadable files, a wrong magic,
-// a vertex array that is not 44-byte records (packed vertices), and any
-// count, offset, index or name that does not lie inside its file refuse the
-// model, with its reason in why; so does a model beyond the view's
-// capacities, which is also told through message.
+// Loads the model whose path is key.name: the model extension of its file
+// name (.mdl, .dx80.vtx, .phy) is replaced by ".mdl" and by ".dx80.vtx"
+// (key.name is rewritten), so any file of the pair selects the model; the
+// name may hold other dots. The meshes of every body part's models become
+// one model, from float or packed vertices alike. Missing or unreadable
+// files, a wrong magic, an unknown vertex format, a vertex array that does
+// not hold its vertices, a packed normal outside its table, a model without
+// meshes, and any count, offset, index or name that does not lie inside its
+// file refuse the model, with its reason in why; so does a model beyond the
+// view's capacities, which is also told through message.
 bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
                          std::string& why);
 

@@ -47,6 +47,9 @@ struct ExtractReport {
     uint32_t failed = 0;
     // "PATH: reason" for every file that failed.
     std::vector<std::string> problems;
+    // The models met so far (stems, lower case), so that a model counts
+    // once however many of its files the walk meets.
+    std::unordered_set<std::string> models;
 
     void Clear() { *this = ExtractReport(); }
 };

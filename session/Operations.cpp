@@ -1,6 +1,7 @@
 #include "session/Operations.h"
 
 #include "model/ModelExport.h"
+#include "model/VertexWriteBack.h"
 #include "texture/TextureExport.h"
 
 namespace {

@@ -36,6 +36,18 @@ bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tell
     return true;
 }
 
+// A file that cannot be shown must not leave the previous one on screen as
+// if it were the selection: the view is emptied, and the text pane names the
+// file and the reason in one line.
+void ShowFailure(AppState& app, const std::string& path, const std::string& reason) {
+    app.viewer.ReleaseModelTextures();
+    app.viewer.ClearSkeleton();
+    app.viewer.FillImage(0xFF000000u);
+    app.textView.entryCount = 0;
+    app.textView.SetMode(0);
+    app.textView.SetText(path + ": " + reason + "\n");
+}
+
 }  // namespace
 
 bool ShowFileAsText(AppState& app, FileEntry& key) { return ShowFileAsText(app.Files(), app.textView, key); }
@@ -86,6 +98,8 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
             app.viewer.ClearSkeleton();
             app.viewer.ShowImage(image, false, result.translucent != 0);
             view = ItemView::Picture;
+        } else {
+            ShowFailure(app, path, "the picture cannot be read (missing, damaged or of an unsupported format)");
         }
         image.Release();
         return view;
@@ -97,6 +111,7 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
     if (category == Sound) return ShowSound(app, key);
     if (category == Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
+        if (!shown) ShowFailure(app, path, app.viewer.lastModelError);
         return shown ? ItemView::Model : ItemView::NoModel;
     }
     return ItemView::Nothing;

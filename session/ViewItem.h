@@ -13,9 +13,10 @@
 #include <string>
 
 // Model: a model is on show; NoModel: the model could not be loaded (the
-// reason is in app.viewer.lastModelError) and the previous display stays.
-// Sound: app.sound holds a readable sound and the text pane its facts;
-// NoSound: the text pane says why the sound cannot be read.
+// reason is in app.viewer.lastModelError). A model or picture that cannot be
+// shown empties the view and leaves one line in the text pane: the file and
+// the reason. Sound: app.sound holds a readable sound and the text pane its
+// facts; NoSound: the text pane says why the sound cannot be read.
 enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel, Sound, NoSound };
 
 // Views item as the browser does on selection; says what it showed. Folders

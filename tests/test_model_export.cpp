@@ -3,8 +3,12 @@
 // trips, and the real models.
 #include "extract/Extract.h"
 #include "model/ModelExport.h"
+#include "model/ModelPair.h"
+#include "model/VertexWriteBack.h"
+#include "model/XReader.h"
 #include "model/XWriter.h"
 #include "pack/GameFiles.h"
+#include "session/Operations.h"
 #include "tools/MdlWriter.h"
 #include "tools/TextureWriter.h"
 #include "TestGame.h"
@@ -104,6 +108,7 @@ TEST(ModelExportTest, WritesTheMeshTextAndTheFoundTexturesBesideIt) {
     EXPECT_EQ(g.app.extraction.report.written, 2u);
 
     // An existing .x is kept, and its textures are not written either.
+    g.app.extraction.report.Clear();
     std::filesystem::remove(g.dir / "out/models/test/skin.tga");
     g.dir.Write("out/models/test/m.x", "mine");
     ASSERT_TRUE(g.Export("models/test/m.mdl"));
@@ -136,6 +141,94 @@ TEST(ModelExportTest, ModelsThatCannotBeReadLeaveNothingBehind) {
     g.app.gameType = kGameRedemption;
     EXPECT_FALSE(g.Export("models/test/m.mdl"));
     EXPECT_FALSE(std::filesystem::exists(g.dir / "out"));
+}
+
+TEST(ModelExportTest, AnExtractionCountsEachModelOnce) {
+    Game g;
+    // m.dx80.vtx and m.mdl are one model; Other.MDL has no strip file and
+    // fails once, not once per file.
+    TreeItem folder = FindTreeItemByPath(g.app.tree, "models/test");
+    ASSERT_NE(folder, kNoItem);
+    EXPECT_EQ(RunExtraction(g.app, folder, kExtractModels), 3u) << "the walk still meets three model files";
+    const ExtractReport& r = g.app.extraction.report;
+    EXPECT_EQ(r.written, 1u);
+    EXPECT_EQ(r.skipped, 0u);
+    EXPECT_EQ(r.failed, 1u);
+    ASSERT_EQ(r.problems.size(), 1u);
+    EXPECT_EQ(r.problems[0], "models/test/Other.MDL: the strip file (.dx80.vtx) cannot be read");
+    // A second extraction of the same folder finds the .x there: skipped once.
+    g.app.extraction.report.Clear();
+    RunExtraction(g.app, folder, kExtractModels);
+    EXPECT_EQ(r.written, 0u);
+    EXPECT_EQ(r.skipped, 1u);
+    EXPECT_EQ(r.failed, 1u);
+}
+
+namespace {
+
+// A packed model of every layout and several body parts: an empty one,
+// then 8-byte vertices, then 12-byte ones.
+MdlPair PackedPair() {
+    MdlPair m;
+    m.textures = {"skin", "gone"};
+    m.emptyPartsBefore = 1;
+    m.format = 2;
+    m.origin = {-2, -3, 0.5f};
+    m.scale = {4, 6, 0.75f};
+    for (int i = 0; i < 6; ++i)
+        m.vertices.push_back({-2 + 4 * (i * 40 % 255) / 255.0f, -3 + 6 * (i * 11 % 255) / 255.0f, 0.5f + 0.75f * i / 255,
+                              float(89 + i), 0, 0, i / 8.0f, 1 - i / 8.0f});
+    m.meshes = {{0, {{0x10, {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}}}}};
+    MdlGeometry wide;
+    wide.format = 1;
+    wide.origin = {-36, -0.875f, -0.0012f};
+    wide.scale = {0.0011f, 2.67e-5f, 0.00073f};
+    for (int i = 0; i < 3; ++i)
+        wide.vertices.push_back({-36 + 0.0011f * 9000 * i, -0.875f + 2.67e-5f * 60000 * i, -0.0012f + 0.00073f * 65535 * i / 2,
+                                 float(12 * 2625), 0, 0, 0.25f * i, 0.5f});
+    wide.meshes = {{0, {{0x10, {0, 1, 2}, {0, 2, 1}}}}};
+    m.laterParts.push_back(wide);
+    return m;
+}
+
+}  // namespace
+
+TEST(ModelExportTest, PackedModelsComeBackByteForByteAndRefuseLeavingTheirBox) {
+    MdlPair packed = PackedPair();
+    Game g(packed);
+    ASSERT_TRUE(g.Export("models/test/m.mdl")) << (g.app.extraction.report.problems.empty() ? "" : g.app.extraction.report.problems[0]);
+    std::string x = g.Read("out/models/test/m.x");
+    EXPECT_NE(x.find("\tMeshMaterialList\n\t{\n\t\t2;\n\t\t3;\n\t\t0,\n\t\t0,\n\t\t1;\n"), std::string::npos)
+        << "one mesh list over both body parts";
+    EXPECT_NE(x.find("\t3;6,8,7;;\n"), std::string::npos) << "the second model's vertices follow the first's";
+    std::string why;
+    ASSERT_TRUE(g.Drop("models/test/m.mdl", "drops/m.x", x, &why)) << why;
+    EXPECT_EQ(g.Read("data/models/test/m.mdl"), packed.Mdl()) << "an unchanged .x gives the model byte for byte";
+
+    // One 8-byte vertex moved by whole steps: only its three position bytes change.
+    std::string moved = x;
+    size_t line = moved.find("\t-2.000000;");
+    ASSERT_NE(line, std::string::npos);
+    moved.replace(line, 11, "\t-1.984314;");  // one 8-bit step right of the origin
+    ASSERT_TRUE(g.Drop("models/test/m.mdl", "drops/m.x", moved, &why)) << why;
+    std::string written = g.Read("data/models/test/m.mdl"), original = packed.Mdl();
+    ASSERT_EQ(written.size(), original.size());
+    size_t differ = 0;
+    for (size_t i = 0; i < written.size(); ++i) differ += written[i] != original[i];
+    EXPECT_EQ(differ, 1u);
+
+    // Outside the box: the whole file is refused, naming the vertex and the
+    // box in the .x file's axes, and the loose model stays as it was.
+    std::string outside = x;
+    line = outside.find("\t-2.000000;");
+    outside.replace(line, 11, "\t-2.100000;");
+    g.messages.clear();
+    EXPECT_FALSE(g.Drop("models/test/m.mdl", "drops/m.x", outside, &why));
+    ASSERT_EQ(g.messages.size(), 1u);
+    EXPECT_EQ(g.messages[0],
+              "ERROR!|The .x file's vertex 0 at (-2.1, 0.5, -3) lies outside the model's box (-2, 0.5, -3) to (2, 1.25, 3); "
+              "packed vertices cannot leave it");
+    EXPECT_EQ(g.Read("data/models/test/m.mdl"), written);
 }
 
 TEST(ModelExportTest, DroppedPositionsGoToTheModelNamedAfterTheFile) {
@@ -240,37 +333,49 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     AppState app;
     ASSERT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
     app.extraction.outputFolder = dir / "out";
-    const char* const models[] = {"models/scenery/furniture/computer/mouseb", "models/weapons/broadsword/world/g_sword"};
-    for (const char* model : models) {
-        FileEntry key = {};
-        std::strcpy(key.name, (std::string(model) + ".mdl").c_str());
-        ASSERT_TRUE(ExportModelAsX(app.Export(), key)) << model;
-        std::string why, packed;
+    // Every real model exports, each counted once though the walk meets
+    // both of its files.
+    EXPECT_EQ(RunExtraction(app, FindTreeItemByPath(app.tree, "models"), kExtractModels), 16u);
+    EXPECT_EQ(app.extraction.report.written, 8u);
+    EXPECT_EQ(app.extraction.report.failed, 0u) << app.extraction.report.problems[0];
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/models/scenery/misc/wineglass/wineglass.mdl_female.x"));
+    struct {
+        const char* model;
+        bool packed;
+    } models[] = {{"models/scenery/furniture/computer/mouseb", false},
+                  {"models/weapons/broadsword/world/g_sword", false},
+                  {"models/cinematic/santa_monica/courtroom/courtroom_bip1", false},
+                  {"models/scenery/misc/wineglass/wineglass.mdl_female", false},
+                  {"models/items/license/ground/lisense", true},
+                  {"models/scenery/misc/plates/crapy", true},
+                  {"models/scenery/structural/warrens/warr_00_map", true}};
+    for (const auto& m : models) {
+        std::string model = m.model, why, packed, written;
+        TreeItem item = FindTreeItemByPath(app.tree, model + ".mdl");
+        ASSERT_TRUE(ModifyModelVertices(app, item, dir / ("out/" + model + ".x"), &why)) << why;
         ASSERT_TRUE(ReadWholeFile(real + "/" + model + ".mdl", packed));
-        TreeItem item = FindTreeItemByPath(app.tree, std::string(model) + ".mdl");
-        ASSERT_TRUE(ModifyModelVertices(app, item, dir / ("out/" + std::string(model) + ".x"), &why)) << why;
-        std::string written;
-        ASSERT_TRUE(ReadWholeFile(dir / ("data/" + std::string(model) + ".mdl"), written));
+        ASSERT_TRUE(ReadWholeFile(dir / ("data/" + model + ".mdl"), written));
+        if (m.packed) {
+            EXPECT_TRUE(written == packed) << model << ": an unchanged .x gives the packed model byte for byte";
+            continue;
+        }
         ASSERT_EQ(written.size(), packed.size());
-        uint32_t block, start, count;
-        std::memcpy(&block, packed.data() + 0x144, 4);
-        std::memcpy(&count, packed.data() + block + 16 + 0x90, 4);
-        std::memcpy(&start, packed.data() + block + 16 + 0x94, 4);
-        for (uint32_t i = 0; i < count; ++i) {
+        ModelPair pair;
+        ASSERT_TRUE(ReadModelFile(app.Files(), model, pair, why)) << why;
+        for (uint32_t i = 0; i < pair.m.vertexCount; ++i) {
+            const mdlformat::MdlModel& owner = mdlformat::ModelOfVertex(pair.m, i);
+            size_t at = owner.vertexArray + 44 * size_t(i - owner.firstVertex) + 0x0C;
             for (int axis = 0; axis < 3; ++axis) {
-                float was = PositionAt(packed, i, axis);
-                ASSERT_NEAR(PositionAt(written, i, axis), was, 5e-7 + std::fabs(was) * 1e-7) << model << " " << i;
+                float was, now;
+                std::memcpy(&was, packed.data() + at + 4 * axis, 4);
+                std::memcpy(&now, written.data() + at + 4 * axis, 4);
+                ASSERT_NEAR(now, was, 5e-7 + std::fabs(was) * 1e-7) << model << " " << i;
             }
-            size_t at = block + 16 + start + 44 * i + 0x0C;
             written.replace(at, 12, packed, at, 12);
         }
-        EXPECT_EQ(written, packed) << model << ": only positions may change";
+        EXPECT_TRUE(written == packed) << model << ": only positions may change";
     }
     size_t targas = 0;
     for (auto& e : std::filesystem::recursive_directory_iterator(dir / "out")) targas += e.path().extension() == ".tga";
-    EXPECT_EQ(targas, 5u) << "mouseb's texture and the sword's four";
-    FileEntry key = {};
-    std::strcpy(key.name, "models/scenery/misc/plates/crapy.mdl");
-    EXPECT_FALSE(ExportModelAsX(app.Export(), key)) << "packed vertices";
-    EXPECT_FALSE(std::filesystem::exists(dir / "out/models/scenery/misc"));
+    EXPECT_EQ(targas, 9u) << "the textures found: mouseb's, the sword's four, both licenses', the plate's, the map's";
 }

@@ -89,6 +89,7 @@ for t in "${targets[@]}"; do
             q=$build/quillon; pack=$build/sample/bloodlines/pack002.vpk
             $q cat $pack models/samples/lamp.mdl > $build/seed.mdl; $q cat $pack models/samples/lamp.dx80.vtx > $build/seed.vtx
             pair $build/seed.mdl $build/seed.vtx "$corpus/sample-lamp"
+            $build/fuzz/mdl_seeds "$corpus"
             if [ -d ../shared/realdata/bloodlines/models ]; then
                 find ../shared/realdata/bloodlines/models -name '*.mdl' | while read -r f; do
                     pair "$f" "${f%.mdl}.dx80.vtx" "$corpus/real-$(basename "${f%.mdl}")"
