@@ -206,9 +206,9 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     CountCategories(core, item);
     HMENU menu = GetSubMenu(popupMenu, 0);
     EnableMenuItem(menu, IDM_EXTRACT_TEXTURES,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Image] != 0 ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(menu, IDM_EXTRACT_MODEL,
-                   MF_BYCOMMAND | (core.extraction.categoryCounts[Model] != 0 ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Model) != 0 ? MF_ENABLED : MF_GRAYED));
     return menu;
 }
 
@@ -224,7 +224,8 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
         // A model export counts models, not the files of each pair.
         const char* what = command == kExtractModels ? " model(s)" : " file(s)";
         std::string text = std::to_string(report.problems.size()) + what + " could not be extracted:\n";
-        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i) text += report.problems[i] + "\n";
+        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i)
+            text += report.problems[i].Words() + "\n";
         if (report.problems.size() > kReportedProblems)
             text += "... and " + std::to_string(report.problems.size() - kReportedProblems) + " more\n";
         core.message.Show(text.c_str(), "Extraction");
@@ -315,9 +316,16 @@ void GuiState::LayoutBrowserControls() {
 bool GuiState::LoadPackByName(const std::string& name) {
     LoadPack(core, name);
     if (core.packsLoaded) MirrorTreeTop();
+    ShowFailure();
     SyncViews();
     UpdateTitle();
     return core.packsLoaded;
+}
+
+void GuiState::ShowFailure() {
+    // A file that is not a pack is told where its tree would have been
+    // shown; the pack list stays for another pack.
+    if (core.failure.Failed()) core.textView.SetText(core.failure.Words());
 }
 
 void GuiState::MirrorPackList() {

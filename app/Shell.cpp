@@ -285,6 +285,7 @@ bool GuiState::OpenPackFromPath(const std::string& path) {
     OpenPack(core, copy.get());
     MirrorPackList();
     if (core.packsLoaded) MirrorTreeTop();
+    ShowFailure();
     SyncViews();
     UpdateTitle();
     return core.packsLoaded;

@@ -192,6 +192,8 @@ struct GuiState {
 
     // Core state into the controls.
     void MirrorPackList();
+    // Puts why the last pack could not be shown into the text pane.
+    void ShowFailure();
     void MirrorTreeTop();
     void FillTreeFolder(TreeItem folder);
     // The tree-view item of a core item, filling folders on the way.

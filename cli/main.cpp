@@ -68,6 +68,9 @@ void UseTerminalBar(AppState& app) {
     app.progressHooks.destroy = BarDestroy;
 }
 
+// A failure of the core, on one line of stderr.
+void Say(const Failure& failure) { std::fprintf(stderr, "quillon: %s\n", failure.Words().c_str()); }
+
 // Opens the pack as the GUI's "Set Directory" does; says why on failure.
 bool OpenPackOrSay(AppState& app, const char* pack) {
     app.message.show = PrintMessage;
@@ -76,16 +79,8 @@ bool OpenPackOrSay(AppState& app, const char* pack) {
         std::fprintf(stderr, "quillon: %s: no such pack file\n", pack);
         return false;
     }
-    std::string name(pack);
-    size_t dot = name.find_last_of('.');
-    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (char& c : ext) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-    if (ext != ".nob" && ext != ".vpk") {
-        std::fprintf(stderr, "quillon: %s: not a pack (the name must end in .nob or .vpk)\n", pack);
-        return false;
-    }
     if (!OpenPack(app, pack)) {
-        std::fprintf(stderr, "quillon: %s: no pack of its folder could be listed and indexed\n", pack);
+        Say(app.failure);
         return false;
     }
     return true;
@@ -120,12 +115,12 @@ int Cat(const ParsedArgs& args) {
     }
     std::strcpy(key.name, wanted);
     FileHandle file;
-    uint32_t size = OpenGameFile(app.Files(), file, key, 0);
+    Reason why = Reason::None;
+    uint32_t size = OpenGameFile(app.Files(), file, key, 0, &why);
     if (size == 0) {
-        // Readers treat an empty file as absent; cat still tells an empty
-        // file (left open) from a missing one.
-        if (file.IsOpen()) return 0;
-        std::fprintf(stderr, "quillon: %s: not found\n", wanted);
+        // Readers treat an empty file as absent; cat still writes it.
+        if (why == Reason::EmptyFile) return 0;
+        Say(Failure{why, wanted, std::string()});
         return 1;
     }
     std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
@@ -216,7 +211,7 @@ int Extract(const ParsedArgs& parsed) {
     app.extraction.report.Clear();
     RunExtraction(app, files, command);
     const ExtractReport& report = app.extraction.report;
-    for (const std::string& problem : report.problems) std::fprintf(stderr, "quillon: %s\n", problem.c_str());
+    for (const Failure& problem : report.problems) Say(problem);
     std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
     return report.failed == 0 ? 0 : 1;
 }
@@ -284,18 +279,17 @@ int Show(const ParsedArgs& parsed) {
     bool sound = view == ItemView::Sound || view == ItemView::NoSound;
     if (!sound) std::fwrite(app.textView.text.data(), 1, app.textView.text.size(), stdout);
     if (std::fflush(stdout) != 0) return 1;
+    // Named as the user named it.
+    Failure failure = app.failure;
+    failure.subject = args[1];
     switch (view) {
     case ItemView::Sound:
     case ItemView::NoSound:
         return ReportSound(app, args[1], out != nullptr);
     case ItemView::Nothing:
-        std::fprintf(stderr, "quillon: %s: nothing to show for this kind of file\n", args[1]);
-        return 1;
     case ItemView::NoPicture:
-        std::fprintf(stderr, "quillon: %s: cannot load the picture\n", args[1]);
-        return 1;
     case ItemView::NoModel:
-        std::fprintf(stderr, "quillon: %s: cannot load the model: %s\n", args[1], app.viewer.lastModelError.c_str());
+        Say(failure);
         return 1;
     case ItemView::Model:
         if (out != nullptr) std::fprintf(stderr, "quillon: %s: a model has no picture for -o\n", args[1]);

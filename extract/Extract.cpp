@@ -7,36 +7,13 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-std::string BareName(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-void Fail(ExtractReport& report, const std::string& path, const char* reason) {
-    ++report.failed;
-    report.problems.push_back(path + ": " + reason);
-}
-
-const char* Reason(OutputStatus status) {
-    switch (status) {
-    case OutputStatus::Unsafe: return "unsafe path inside the pack, not extracted";
-    case OutputStatus::TooLong: return "output path too long";
-    case OutputStatus::CannotCreate: return "cannot create the output file";
-    default: return "not written";
-    }
-}
-
-}  // namespace
-
 void CountCategories(const PackTree& tree, ExtractState& extraction, TreeItem item) {
     if (tree.Data(item) == nullptr) {
         for (TreeItem child = tree.FirstChild(item); child != kNoItem; child = tree.NextSibling(child))
             CountCategories(tree, extraction, child);
         return;
     }
-    ++extraction.categoryCounts[CategoryOfName(tree.Text(item))];
+    ++extraction.Count(CategoryOfName(tree.Text(item)));
 }
 
 void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t filter) {
@@ -50,12 +27,12 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     bool fits = TreeItemPath(tree, item, path);
     if (fits) std::memcpy(key.name, path.data(), path.size());
     FileCategory category = CategoryOfName(tree.Text(item));
-    if (filter != 0 && filter != category) return;  // passed over, no progress step
+    if (filter != 0 && filter != static_cast<uint32_t>(category)) return;  // passed over, no progress step
     if (!fits) {
-        Fail(job.extraction.report, tree.Text(item), "path inside the pack too long");
+        job.extraction.report.Fail(tree.Text(item), Reason::PathTooLong);
     } else if (filter == 0) {
         ExtractRawFile(job, key);
-    } else if (filter == Image) {
+    } else if (category == FileCategory::Image) {
         ExportTextureAsTga(job, key);
     } else {
         ExportModelAsX(job, key);
@@ -66,28 +43,23 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
 bool ExtractRawFile(const ExportJob& job, FileEntry& key) {
     ExtractReport& report = job.extraction.report;
     std::string asListed = key.name;
-    FileHandle in;
-    uint32_t size = OpenGameFile(job.files, in, key, 0);
-    job.progress.SetText(BareName(key.name).c_str());
-    // An empty game file is still a file of the pack: write it empty. Only a
-    // missing or damaged one (nothing left open) is a failure.
-    if (size == 0 && !in.IsOpen()) {
-        Fail(report, asListed, "not found or damaged in the pack");
-        return false;
-    }
-    std::unique_ptr<uint8_t[]> data = in.ReadAll(size);
-    in.Close();
+    uint32_t size = 0;
+    Reason why = Reason::None;
+    std::unique_ptr<uint8_t[]> data = ReadGameFile(job.files, key, size, &why);
+    job.progress.SetText(key.name + FileNameStart(key.name));
+    // An empty game file is still a file of the pack: write it empty.
+    if (why == Reason::EmptyFile) data.reset(new uint8_t[1]);
     if (!data) {
-        Fail(report, asListed, "cannot read");
+        report.Fail(asListed, why);
         return false;
     }
     OutputFile out;
     if (!OpenOutputFile(job.extraction, out, key.name, 1)) {
-        Fail(report, asListed, Reason(out.status));
+        report.Fail(asListed, out.status);
         return false;
     }
     if (!out.file.Write(data.get(), size) || !out.Commit()) {
-        Fail(report, asListed, "cannot write the output file");
+        report.Fail(asListed, Reason::CannotWrite);
         return false;
     }
     ++report.written;
@@ -113,13 +85,13 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
         threshold = 16;
     } else if (command == kExtractTextures) {
         title = "Extracting Images";
-        count = ex.categoryCounts[Image];
-        filter = Image;
+        count = ex.Count(FileCategory::Image);
+        filter = static_cast<uint32_t>(FileCategory::Image);
         threshold = 8;
     } else if (command == kExtractModels) {
         title = "Extracting Models";
-        count = ex.categoryCounts[Model];
-        filter = Model;
+        count = ex.Count(FileCategory::Model);
+        filter = static_cast<uint32_t>(FileCategory::Model);
         threshold = 1;
     } else {
         return 0;
@@ -133,9 +105,11 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
         CreateParentFolders((folder + "\\").c_str());
         if (!MakeFolder(folder.c_str())) {
             // Runs over several items into one report name it once.
-            std::string problem = ex.outputFolder + ": cannot create the output folder";
-            std::vector<std::string>& problems = ex.report.problems;
-            if (std::find(problems.begin(), problems.end(), problem) == problems.end()) problems.push_back(problem);
+            std::vector<Failure>& problems = ex.report.problems;
+            bool told = std::any_of(problems.begin(), problems.end(), [&](const Failure& p) {
+                return p.reason == Reason::CannotCreateFolder && p.subject == ex.outputFolder;
+            });
+            if (!told) problems.push_back(Failure{Reason::CannotCreateFolder, ex.outputFolder, std::string()});
             ex.report.failed += count;
             return count;
         }

@@ -1,5 +1,7 @@
 #include "model/ModelExport.h"
 
+#include "pack/Ascii.h"
+
 #include "model/BloodlinesModel.h"
 #include "model/ModelPair.h"
 #include "model/XWriter.h"
@@ -99,16 +101,11 @@ void WriteMaterials(const ExportJob& job, XWriter& x, const ModelPair& p, const 
     }
 }
 
-void Problem(ExtractReport& report, const std::string& path, const std::string& reason) {
-    ++report.failed;
-    report.problems.push_back(path + ": " + reason);
-}
-
 }  // namespace
 
 bool FirstMeetingOfModel(ExtractReport& report, const std::string& path) {
     std::string stem = ModelStemPath(path);
-    for (char& c : stem) c = c == '\\' ? '/' : char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : stem) c = c == '\\' ? '/' : AsciiLower(c);
     return report.models.insert(stem).second;
 }
 
@@ -128,22 +125,21 @@ bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
     uint32_t faces = 0;
     std::string why;
     if (job.files.gameType != kGameBloodlines) {
-        Problem(report, path, "only Bloodlines models can be exported as .x");
+        report.Fail(path, Reason::NotBloodlinesModel);
         return false;
     }
     if (!ReadModelPair(job.files, stemPath, p, why) || !CountFaces(p, faces, why)) {
-        Problem(report, path, why);
+        report.Fail(path, Reason::ModelNotLoaded, why);
         return false;
     }
 
     OutputFile out;
     if (!OpenOutputFile(job.extraction, out, (folder + xName).c_str(), 0)) {
-        if (out.status == OutputStatus::Exists) {
+        if (out.status == Reason::OutputExists) {
             ++report.skipped;
             return true;
         }
-        Problem(report, path, out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
-                                                               : "cannot create the output file");
+        report.Fail(path, out.status);
         return false;
     }
     XWriter x(out.file);
@@ -151,7 +147,7 @@ bool ExportModelAsX(const ExportJob& job, FileEntry& key) {
     WriteMaterials(job, x, p, folder);
     x.Close();
     if (x.Failed() || !out.Commit()) {
-        Problem(report, path, "cannot write the output file");
+        report.Fail(path, Reason::CannotWrite);
         return false;
     }
     ++report.written;

@@ -1,5 +1,7 @@
 #include "model/ModelPair.h"
 
+#include "pack/Ascii.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -7,28 +9,17 @@ using namespace mdlformat;
 
 namespace {
 
-std::unique_ptr<uint8_t[]> ReadByPath(const GameFiles& files, const std::string& path, uint32_t& size) {
-    size = 0;
-    if (path.size() >= sizeof(FileEntry::name)) return nullptr;
-    FileEntry key = {};
-    std::memcpy(key.name, path.data(), path.size());
-    return ReadGameFile(files, key, size);
-}
-
 bool EndsWithIgnoringCase(const std::string& s, size_t from, const char* suffix) {
     size_t n = std::strlen(suffix);
     if (s.size() - from < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != suffix[i]) return false;
+        if (AsciiLower(s[s.size() - n + i]) != suffix[i]) return false;
     return true;
 }
 
 }  // namespace
 
-size_t NameStart(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? 0 : sep + 1;
-}
+size_t NameStart(const std::string& path) { return FileNameStart(path); }
 
 std::string ModelStemPath(const std::string& path) {
     size_t name = NameStart(path);
@@ -40,7 +31,7 @@ std::string ModelStemPath(const std::string& path) {
 }
 
 bool ReadModelFile(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why) {
-    p.mdlBytes = ReadByPath(files, stemPath + ".mdl", p.mdl.size);
+    p.mdlBytes = ReadGameFile(files, stemPath + ".mdl", p.mdl.size);
     if (!p.mdlBytes) return Fail(why, "the model file (.mdl) cannot be read");
     p.mdl.data = p.mdlBytes.get();
     return ReadTables(p.mdl, p.m, true, why) && DecodeVertices(p.mdl, p.m, p.vertices, why);
@@ -48,7 +39,7 @@ bool ReadModelFile(const GameFiles& files, const std::string& stemPath, ModelPai
 
 bool ReadModelPair(const GameFiles& files, const std::string& stemPath, ModelPair& p, std::string& why) {
     if (!ReadModelFile(files, stemPath, p, why)) return false;
-    p.vtxBytes = ReadByPath(files, stemPath + ".dx80.vtx", p.vtx.size);
+    p.vtxBytes = ReadGameFile(files, stemPath + ".dx80.vtx", p.vtx.size);
     if (!p.vtxBytes) return Fail(why, "the strip file (.dx80.vtx) cannot be read");
     p.vtx.data = p.vtxBytes.get();
     return true;

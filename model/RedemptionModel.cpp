@@ -219,8 +219,7 @@ void WriteVertices(const Bytes& f, const NodLayout& m, float s, LoadedModel& out
 // given (so perhaps with '/') when a loose file was found.
 std::string MotionPath(const char* model) {
     std::string name = model;
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
+    name.erase(0, FileNameStart(name));
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.erase(dot);
     return "3d\\motions\\" + name + ".nms";

@@ -90,11 +90,8 @@ bool ModifyModelVertices(const DropJob& job, TreeItem target, const std::string&
         if (!StorePosition(bytes, p.m, i, position, reason)) return stop("The .x file's " + reason, true);
     }
     OutputFile out;
-    if (!OpenWriteBack(job.tree, out, target, targetName.c_str()))
-        return stop(out.status == OutputStatus::Unsafe ? "unsafe model path inside the pack, not written"
-                                                       : "cannot create the model file",
-                    false);
-    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop("cannot write the model file", false);
+    if (!OpenWriteBack(job.tree, out, target, targetName.c_str())) return stop(ReasonWords(out.status), false);
+    if (!out.file.Write(bytes, p.mdl.size) || !out.Commit()) return stop(ReasonWords(Reason::CannotWrite), false);
     if (why != nullptr) *why = out.finalPath;
     return true;
 }

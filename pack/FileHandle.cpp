@@ -58,6 +58,11 @@ bool FileHandle::SeekTo(int32_t pos) {
     return true;
 }
 
+size_t FileNameStart(const std::string& path) {
+    size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? 0 : sep + 1;
+}
+
 uint32_t NameOffset(const char* path) {
     const char* last = std::strrchr(path, '\\');
     return last == nullptr ? 0 : static_cast<uint32_t>(last - path + 1);

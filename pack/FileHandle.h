@@ -75,6 +75,9 @@ bool FileExists(const char* path);
 void ToBackslashes(char* s);
 // Index just after the last '\' (only '\' counts); 0 without one.
 uint32_t NameOffset(const char* path);
+// Index just after the last '/' or '\\': where the file name of an in-pack
+// path (which may use either) starts; 0 without one.
+size_t FileNameStart(const std::string& path);
 // Index of the last '.'; 0 without one, and 0 when the only '.' is the first
 // character.
 uint32_t ExtensionOffset(const char* name);

@@ -8,6 +8,8 @@
 // per folder and dropped when Quillon itself writes into that folder.
 #include "pack/FileHandle.h"
 
+#include "pack/Ascii.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -25,11 +27,7 @@
 
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
+std::string Lower(std::string s) { return AsciiLowered(std::move(s)); }
 
 std::string Slashes(const char* p) {
     std::string s(p);

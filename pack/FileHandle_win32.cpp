@@ -11,6 +11,8 @@
 // never relied on.
 #include "pack/FileHandle.h"
 
+#include "pack/Ascii.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -30,9 +32,7 @@ HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 bool EqualIgnoringCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        char x = AsciiLower(*a), y = AsciiLower(*b);
         if (x != y) return false;
         if (x == '\0') return true;
     }

@@ -1,5 +1,6 @@
 #include "pack/FileTypes.h"
 
+#include "pack/Ascii.h"
 #include "pack/FileHandle.h"
 
 #include <cstring>
@@ -11,10 +12,14 @@ struct TypeRow {
     FileCategory category;
 };
 
+// Short names for the table below.
+constexpr FileCategory Other = FileCategory::Other, Text = FileCategory::Text, Image = FileCategory::Image,
+                       Model = FileCategory::Model, Untyped = FileCategory::Untyped, Sound = FileCategory::Sound;
+
 // Indexed by FileType; row 0 is the "no match" type. Codes from 64 on are
 // types the games hold beyond the original 64: MP3 voice lines and Python
 // game scripts.
-const TypeRow kTypes[kFileTypeCount] = {
+constexpr TypeRow kTypes[kFileTypeCount] = {
     {"", Untyped},     {"AIN", Text},    {"BIN", Other},  {"BMP", Image},  {"CFG", Text},   {"DLG", Text},
     {"DSP", Text},     {"DT", Other},    {"FNT", Other},  {"GAM", Text},   {"GAM~", Text},  {"LIP", Text},
     {"LOC", Text},     {"LST", Text},    {"MDL", Model},  {"OLD", Other},  {"PHY", Model},  {"PK", Other},
@@ -28,6 +33,18 @@ const TypeRow kTypes[kFileTypeCount] = {
     {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},   {"MP3", Sound},  {"PY", Text},
 };
 
+constexpr bool Same(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+static_assert(Same(kTypes[kFileTypeBmp].extension, "BMP") && Same(kTypes[kFileTypeMdl].extension, "MDL") &&
+                  Same(kTypes[kFileTypeTga].extension, "TGA") && Same(kTypes[kFileTypeTth].extension, "TTH") &&
+                  Same(kTypes[kFileTypeTtz].extension, "TTZ") && Same(kTypes[kFileTypeVmt].extension, "VMT") &&
+                  Same(kTypes[kFileTypeVtx].extension, "VTX") && Same(kTypes[kFileTypeNam].extension, "NAM") &&
+                  Same(kTypes[kFileTypeNod].extension, "NOD") && Same(kTypes[kFileTypeNms].extension, "NMS") &&
+                  Same(kTypes[kFileTypeMp3].extension, "MP3") && Same(kTypes[kFileTypePy].extension, "PY"),
+              "the named file types are their extensions' rows");
+
 }  // namespace
 
 const uint16_t kTreeBitmapIds[14] = {150, 151, 145, 147, 148, 149, 144, 146, 152, 153, 159, 160, 161, 162};
@@ -38,8 +55,7 @@ FileType ClassifyExtension(const char* extension) {
     size_t n = 0;
     for (; extension[n] != '\0'; ++n) {
         if (n + 1 >= sizeof upper) return 0;
-        char c = extension[n];
-        upper[n] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        upper[n] = AsciiUpper(extension[n]);
     }
     upper[n] = '\0';
     if (upper[0] < 'A' || upper[0] > 'X') return 0;
@@ -53,14 +69,16 @@ FileType ClassifyName(const char* name) {
     return dot == 0 ? 0 : ClassifyExtension(name + dot + 1);
 }
 
-FileCategory CategoryOf(FileType type) { return type < kFileTypeCount ? kTypes[type].category : Untyped; }
+FileCategory CategoryOf(FileType type) { return type < kFileTypeCount ? kTypes[type].category : FileCategory::Untyped; }
 
 const char* CategoryName(FileCategory category) {
     static const char* const names[] = {"Other", "Text", "Image", "Model", "Folder", "Untyped", "Sound"};
-    return category <= Sound ? names[category] : "Untyped";
+    uint32_t c = static_cast<uint32_t>(category);
+    return c < kFileCategoryCount ? names[c] : "Untyped";
 }
 
 TreeIcons IconsOf(FileCategory category) {
     static const TreeIcons icons[] = {{10, 11}, {2, 3}, {4, 5}, {10, 11}, {6, 7}, {0, 1}, {12, 13}};
-    return category <= Sound ? icons[category] : icons[Untyped];
+    uint32_t c = static_cast<uint32_t>(category);
+    return c < kFileCategoryCount ? icons[c] : icons[static_cast<uint32_t>(FileCategory::Untyped)];
 }

@@ -10,7 +10,7 @@
 using FileType = uint32_t;
 const FileType kFileTypeCount = 66;
 
-enum FileCategory : uint32_t {
+enum class FileCategory : uint32_t {
     Other = 0,
     Text = 1,
     Image = 2,
@@ -19,10 +19,20 @@ enum FileCategory : uint32_t {
     Untyped = 5,
     Sound = 6,
 };
+const uint32_t kFileCategoryCount = 7;
 
-const FileType kFileTypeVmt = 34;
-const FileType kFileTypeNam = 39;
+// The types the program treats by name. Each is its extension's row of the
+// table in FileTypes.cpp, which checks them when it is compiled.
+const FileType kFileTypeBmp = 3;
+const FileType kFileTypeMdl = 14;
+const FileType kFileTypeTga = 25;
 const FileType kFileTypeTth = 27;
+const FileType kFileTypeTtz = 28;
+const FileType kFileTypeVmt = 34;
+const FileType kFileTypeVtx = 35;
+const FileType kFileTypeNam = 39;
+const FileType kFileTypeNod = 44;
+const FileType kFileTypeNms = 45;
 const FileType kFileTypeMp3 = 64;
 const FileType kFileTypePy = 65;
 

@@ -93,60 +93,91 @@ const std::vector<uint8_t>* MemoryFiles::Find(const char* path) const {
     return it == files.end() ? nullptr : &it->second;
 }
 
-std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size, Reason* why) {
+    Reason reason = Reason::None;
+    std::unique_ptr<uint8_t[]> bytes;
     if (files.memory != nullptr) {
         key.name[sizeof key.name - 1] = '\0';
         const std::vector<uint8_t>* found = files.memory->Find(key.name);
         size = found != nullptr ? static_cast<uint32_t>(found->size()) : 0;
-        if (size == 0) return nullptr;
-        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+        if (found == nullptr) reason = Reason::NotFound;
+        else if (size == 0) reason = Reason::EmptyFile;
+        else bytes.reset(new (std::nothrow) uint8_t[size]);
         if (bytes) std::memcpy(bytes.get(), found->data(), size);
-        return bytes;
+    } else {
+        FileHandle file;
+        size = OpenGameFile(files, file, key, 1, &reason);
+        if (size != 0) bytes = file.ReadAll(size);
+        file.Close();
     }
-    FileHandle file;
-    size = OpenGameFile(files, file, key, 1);
-    if (size == 0) return nullptr;
-    std::unique_ptr<uint8_t[]> bytes = file.ReadAll(size);
-    file.Close();
+    if (reason == Reason::None && !bytes) reason = Reason::CannotRead;
+    if (why != nullptr) *why = reason;
     return bytes;
 }
 
-uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing) {
+namespace {
+
+// The lookup behind OpenGameFile; reason receives why it gives 0.
+uint32_t LocateGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, Reason& reason) {
     key.name[sizeof key.name - 1] = '\0';
-    if (files.memory != nullptr) {
-        if (closeWhenMissing) file.Close();
-        return 0;
+    reason = Reason::NotFound;
+    if (files.memory != nullptr) return 0;
+    if (LooseFileMayExist(key.name) && file.Open(key.name)) {
+        if (file.Size() == 0) reason = Reason::EmptyFile;
+        return file.Size();
     }
-    if (LooseFileMayExist(key.name) && file.Open(key.name)) return file.Size();
 
     MakeFileKey(key, key.name, static_cast<uint32_t>(std::strlen(key.name)), key.packNumber);
 
-    uint32_t result = 0;
-    if (files.index == nullptr || files.packList == nullptr) {
-        if (closeWhenMissing) file.Close();
-        return 0;
-    }
+    if (files.index == nullptr || files.packList == nullptr) return 0;
     const PackIndex& index = *files.index;
     int32_t slot = index.files.Find(&key);
-    if (slot >= 0 && static_cast<size_t>(slot) < index.places.size() &&
-        (files.gameType == kGameRedemption || files.gameType == kGameBloodlines)) {
-        const PackPlace& place = index.places[static_cast<size_t>(slot)];
-        int32_t pos = files.packList->FindItemData(index.files.Entry(slot).packNumber);
-        // A file whose bytes do not all lie inside its pack is damaged and
-        // not available.
-        if (pos >= 0 && static_cast<size_t>(pos) < index.packs.size() &&
-            uint64_t(place.offset) + place.size <= index.packSizes[static_cast<size_t>(pos)]) {
-            const FileHandle* open = index.packs[static_cast<size_t>(pos)].get();
-            bool placed = open != nullptr ? file.Borrow(*open, place.offset)
-                                          : place.offset <= 0x7FFFFFFFu &&
-                                                file.Open(files.packList->GetText(pos).c_str()) &&
-                                                file.SeekTo(static_cast<int32_t>(place.offset));
-            if (placed)
-                result = place.size;
-            else
-                file.Close();  // an opened pack that could not be positioned is no empty file
-        }
+    if (slot < 0 || static_cast<size_t>(slot) >= index.places.size() ||
+        (files.gameType != kGameRedemption && files.gameType != kGameBloodlines))
+        return 0;
+    const PackPlace& place = index.places[static_cast<size_t>(slot)];
+    int32_t pos = files.packList->FindItemData(index.files.Entry(slot).packNumber);
+    if (pos < 0 || static_cast<size_t>(pos) >= index.packs.size()) return 0;
+    // A file whose bytes do not all lie inside its pack is damaged and not
+    // available.
+    if (uint64_t(place.offset) + place.size > index.packSizes[static_cast<size_t>(pos)]) {
+        reason = Reason::OutsidePack;
+        return 0;
     }
+    // Packs past the first ones are not kept open: such a file is read
+    // through a handle of its own.
+    const FileHandle* open = index.packs[static_cast<size_t>(pos)].get();
+    bool placed = open != nullptr ? file.Borrow(*open, place.offset)
+                                  : place.offset <= 0x7FFFFFFFu && file.Open(files.packList->GetText(pos).c_str()) &&
+                                        file.SeekTo(static_cast<int32_t>(place.offset));
+    if (!placed) {
+        file.Close();  // an opened pack that could not be positioned is no empty file
+        reason = Reason::CannotRead;
+        return 0;
+    }
+    if (place.size == 0) reason = Reason::EmptyFile;
+    return place.size;
+}
+
+}  // namespace
+
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size,
+                                        Reason* why) {
+    FileEntry key = {};
+    size = 0;
+    if (path.size() >= sizeof key.name) {
+        if (why != nullptr) *why = Reason::NotFound;
+        return nullptr;
+    }
+    std::memcpy(key.name, path.data(), path.size());
+    return ReadGameFile(files, key, size, why);
+}
+
+uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing,
+                      Reason* why) {
+    Reason reason = Reason::NotFound;
+    uint32_t result = LocateGameFile(files, file, key, reason);
     if (result == 0 && closeWhenMissing) file.Close();
+    if (why != nullptr) *why = result != 0 ? Reason::None : reason;
     return result;
 }

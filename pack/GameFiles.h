@@ -2,6 +2,7 @@
 // path, and the one way to read a game file by its path.
 #pragma once
 
+#include "pack/Failure.h"
 #include "pack/FileHandle.h"
 #include "pack/FileIndex.h"
 #include "pack/PackList.h"
@@ -94,9 +95,17 @@ struct GameFiles {
 // key.name to its lower-case, '\' form unless a loose file was found. With
 // closeWhenMissing the file is closed when the result is 0.
 // A memory set has no handle to give: it is read through ReadGameFile only
-// (OpenGameFile gives 0 for it).
-uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing);
+// (OpenGameFile gives 0 for it). why (when given) tells the 0s apart:
+// NotFound, EmptyFile (the file is there, with no byte), OutsidePack (its
+// bytes do not all lie inside its pack); None when the size is not 0.
+uint32_t OpenGameFile(const GameFiles& files, FileHandle& file, FileEntry& key, uint8_t closeWhenMissing,
+                      Reason* why = nullptr);
 // The whole game file key names, read through OpenGameFile (key is
 // rewritten as it rewrites it); null, with size 0 or the size that could not
-// be read, when it is missing, empty or unreadable.
-std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size);
+// be read, when it is missing, empty or unreadable: why (when given) says
+// which (CannotRead for the last).
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, FileEntry& key, uint32_t& size,
+                                        Reason* why = nullptr);
+// The same for a path given as text; a path too long for a key is NotFound.
+std::unique_ptr<uint8_t[]> ReadGameFile(const GameFiles& files, const std::string& path, uint32_t& size,
+                                        Reason* why = nullptr);

@@ -56,6 +56,14 @@ bool AnyPack(FileHandle&) { return true; }
 
 }  // namespace
 
+Reason CheckNobPack(FileHandle& pack) {
+    // The walk needs a byte after the first header.
+    if (pack.Size() <= kNobHeaderSize) return Reason::PackTooShortForHeader;
+    NobWalk walk(pack);
+    NobEntry first;
+    return walk.Next(first) ? Reason::None : Reason::PackEndsBeforeFirstEntry;
+}
+
 uint32_t LocateInNob(FileHandle& file, const char* pack, const char* wanted) {
     if (!file.Open(pack)) return 0;
     uint32_t w = static_cast<uint32_t>(std::strlen(wanted));

@@ -10,8 +10,9 @@
 // A name ending in '/' or '\' is a folder entry: no file of its own.
 #pragma once
 
-#include "pack/FileHandle.h"
 #include "pack/ChunkReader.h"
+#include "pack/Failure.h"
+#include "pack/FileHandle.h"
 
 #include <cstdint>
 
@@ -48,6 +49,11 @@ private:
     uint64_t next = 0;
     bool done = false;
 };
+
+// Why the open file is not a .nob pack: too short for one entry header
+// (PackTooShortForHeader), or its first entry cannot be read
+// (PackEndsBeforeFirstEntry); None for a pack.
+Reason CheckNobPack(FileHandle& pack);
 
 // Indexes every listed .nob pack (see FillIndex); true when all could be opened.
 bool IndexNobPacks(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message);

@@ -2,11 +2,6 @@
 
 namespace {
 
-std::string BareName(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 // Creates the file under a temporary name beside finalPath. The name holds
 // the process number and a serial, so it names no file of the pack's.
 bool CreateBeside(OutputFile& out) {
@@ -14,10 +9,10 @@ bool CreateBeside(OutputFile& out) {
     out.tempPath = out.finalPath + ".~q" + std::to_string(ProcessNumber()) + "-" + std::to_string(++serial);
     if (!out.file.Create(out.tempPath.c_str())) {
         out.tempPath.clear();
-        out.status = OutputStatus::CannotCreate;
+        out.status = Reason::CannotCreate;
         return false;
     }
-    out.status = OutputStatus::Ok;
+    out.status = Reason::None;
     return true;
 }
 
@@ -74,19 +69,19 @@ bool CreateParentFolders(const char* path, std::unordered_set<std::string>* made
 bool OpenOutputFile(ExtractState& ex, OutputFile& out, const char* path, uint8_t overwrite) {
     out.Abandon();
     if (!IsSafeRelativePath(path)) {
-        out.status = OutputStatus::Unsafe;
+        out.status = Reason::UnsafePath;
         return false;
     }
-    std::string target = ex.outputFolder + "\\" + (ex.extractTree ? std::string(path) : BareName(path));
+    std::string target = ex.outputFolder + "\\" + (ex.extractTree ? std::string(path) : std::string(path).substr(FileNameStart(path)));
     if (target.size() >= 260) {
-        out.status = OutputStatus::TooLong;
+        out.status = Reason::OutputTooLong;
         return false;
     }
     ToBackslashes(&target[0]);
     CreateParentFolders(target.c_str(), &ex.madeFolders);
     out.finalPath = target;
     if (!overwrite && FileExists(target.c_str())) {
-        out.status = OutputStatus::Exists;
+        out.status = Reason::OutputExists;
         return false;
     }
     return CreateBeside(out);
@@ -98,12 +93,12 @@ bool OpenWriteBack(const PackTree& tree, OutputFile& out, TreeItem item, const c
     TreeItem found = FindTreeSibling(tree, start, path + NameOffset(path));
     std::string p;
     if (found == kNoItem || !TreeItemPath(tree, found, p)) {
-        out.status = OutputStatus::CannotCreate;
+        out.status = Reason::CannotCreate;
         return false;
     }
     // A loose file must land below the data folder, whatever the pack says.
     if (!IsSafeRelativePath(p)) {
-        out.status = OutputStatus::Unsafe;
+        out.status = Reason::UnsafePath;
         return false;
     }
     ToBackslashes(&p[0]);

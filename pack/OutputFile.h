@@ -9,7 +9,9 @@
 // failure never leaves a truncated file that looks whole.
 #pragma once
 
+#include "pack/Failure.h"
 #include "pack/FileHandle.h"
+#include "pack/FileTypes.h"
 #include "pack/GameFiles.h"
 #include "pack/PackTree.h"
 #include "pack/Seams.h"
@@ -19,16 +21,15 @@
 #include <unordered_set>
 #include <vector>
 
-// Why an output file could not be opened.
-enum class OutputStatus { Ok, Exists, Unsafe, TooLong, CannotCreate };
-
 // An output file being written: created under a temporary name, put in place
 // by Commit. Destroying it uncommitted removes the temporary file.
 struct OutputFile {
     FileHandle file;
     std::string finalPath;  // '\' separators
     std::string tempPath;
-    OutputStatus status = OutputStatus::Ok;
+    // Why it could not be opened: OutputExists, UnsafePath, OutputTooLong,
+    // CannotCreate; None once open.
+    Reason status = Reason::None;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
@@ -45,13 +46,18 @@ struct ExtractReport {
     uint32_t written = 0;
     uint32_t skipped = 0;
     uint32_t failed = 0;
-    // "PATH: reason" for every file that failed.
-    std::vector<std::string> problems;
+    // Every file that failed, with why (subject: its path in the pack).
+    std::vector<Failure> problems;
     // The models met so far (stems, lower case), so that a model counts
     // once however many of its files the walk meets.
     std::unordered_set<std::string> models;
 
     void Clear() { *this = ExtractReport(); }
+    // Counts a failed file.
+    void Fail(const std::string& path, Reason reason, const std::string& detail = std::string()) {
+        ++failed;
+        problems.push_back(Failure{reason, path, detail});
+    }
 };
 
 // What the front end supplies to an extraction, and what it keeps.
@@ -61,6 +67,7 @@ struct ExtractState {
     bool extractTree = true;
     // Files per FileCategory, filled by CountCategories.
     uint32_t categoryCounts[8] = {};
+    uint32_t& Count(FileCategory c) { return categoryCounts[static_cast<uint32_t>(c)]; }
     ExtractReport report;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;
@@ -96,7 +103,7 @@ bool CreateParentFolders(const char* path, std::unordered_set<std::string>* made
 
 // Opens the output file for an in-pack path below the output folder (the
 // whole path with "Extract Tree", else its bare name). With overwrite 0 an
-// existing file is left alone (status Exists).
+// existing file is left alone (status OutputExists).
 bool OpenOutputFile(ExtractState& extraction, OutputFile& out, const char* path, uint8_t overwrite);
 
 // Opens the loose file that replaces the packed file path names, a sibling

@@ -1,28 +1,5 @@
 #include "pack/PackList.h"
 
-namespace {
-unsigned char Fold(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
-}  // namespace
-
-int CompareIgnoringCase(const std::string& a, const std::string& b) {
-    size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = Fold(a[i]), y = Fold(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-    if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (Fold(text[i]) != Fold(prefix[i])) return false;
-    return true;
-}
-
 void PackList::Reset() {
     items.clear();
     selected = -1;

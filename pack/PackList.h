@@ -4,6 +4,8 @@
 // as the GUI's sorted combo box does, and the GUI mirrors it.
 #pragma once
 
+#include "pack/Ascii.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +43,3 @@ private:
     int32_t selected = -1;
 };
 
-// Orders names by their ASCII-lower-cased bytes: <0, 0, >0.
-int CompareIgnoringCase(const std::string& a, const std::string& b);
-bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix);

@@ -1,5 +1,6 @@
 #include "pack/PackTree.h"
 
+#include "pack/Ascii.h"
 #include "pack/FileHandle.h"
 
 #include <algorithm>
@@ -7,34 +8,15 @@
 
 namespace {
 
-unsigned char Fold(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
-
-std::string Folded(const std::string& s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(Fold(c));
-    return out;
-}
-
 std::string FolderKey(int32_t parentIndex, const std::string& text) {
-    return std::to_string(parentIndex) + '/' + Folded(text);
+    return std::to_string(parentIndex) + '/' + AsciiLowered(text);
 }
 
-int CompareFolded(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = Fold(a[i]), y = Fold(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 }  // namespace
 
 int CompareTreeNames(const std::string& a, const std::string& b) {
-    int folded = CompareFolded(a, b);
+    int folded = CompareIgnoringCase(a, b);
     if (folded != 0) return folded;
     int raw = a.compare(b);
     return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
@@ -139,7 +121,7 @@ TreeItem PackTree::FindFolderWhileBuilding(TreeItem parent, const std::string& t
 
 TreeItem FindTreeSibling(const PackTree& tree, TreeItem start, const std::string& name) {
     for (TreeItem item = start; item != kNoItem; item = tree.NextSibling(item)) {
-        int c = CompareFolded(name, tree.Text(item));
+        int c = CompareIgnoringCase(name, tree.Text(item));
         if (c == 0) return item;
         if (c < 0) return kNoItem;
     }
@@ -153,7 +135,7 @@ static TreeItem FindFolderSibling(const PackTree& tree, TreeItem parent, const s
     if (tree.Building()) return tree.FindFolderWhileBuilding(parent, name);
     for (TreeItem item = FindTreeSibling(tree, tree.FirstChild(parent), name); item != kNoItem;
          item = tree.NextSibling(item)) {
-        if (CompareFolded(name, tree.Text(item)) != 0) break;
+        if (CompareIgnoringCase(name, tree.Text(item)) != 0) break;
         if (tree.Data(item) == nullptr) return item;
     }
     return kNoItem;
@@ -167,7 +149,7 @@ void InsertPathInTree(PackTree& tree, const char* path, const TreeItemData& data
         std::string name(part, static_cast<size_t>(sep - part));
         TreeItem found = fresh ? kNoItem : FindFolderSibling(tree, parent, name);
         if (found == kNoItem) {
-            found = tree.Insert(parent, name, IconsOf(Folder), true, nullptr);
+            found = tree.Insert(parent, name, IconsOf(FileCategory::Folder), true, nullptr);
             fresh = true;
         }
         parent = found;

@@ -68,6 +68,20 @@ bool FooterAllowsListing(FileHandle& pack) {
 
 }  // namespace
 
+Reason CheckVpkPack(FileHandle& pack) {
+    VpkFooter footer;
+    if (!ReadVpkFooter(pack, footer)) return Reason::PackTooShortForFooter;
+    uint64_t end = uint64_t(pack.Size()) - kVpkFooterSize;
+    if (footer.directoryOffset > end) return Reason::PackDirectoryOutside;
+    if (footer.flag != 0) return Reason::PackFlagged;
+    if (footer.entryCount == 0) return Reason::None;
+    uint8_t word[4];
+    if (footer.directoryOffset + uint64_t(4) > end || !pack.SeekTo(int32_t(footer.directoryOffset)) ||
+        !pack.Read(word, 4) || footer.directoryOffset + uint64_t(4) + ReadLE32(word) + 8 > end)
+        return Reason::PackEndsBeforeFirstEntry;
+    return Reason::None;
+}
+
 uint32_t LocateInVpk(FileHandle& file, const char* pack, const char* wanted) {
     if (!file.Open(pack)) return 0;
     uint32_t w = static_cast<uint32_t>(std::strlen(wanted));

@@ -9,8 +9,9 @@
 // Every entry is a file; folders exist only as parts of paths.
 #pragma once
 
-#include "pack/FileHandle.h"
 #include "pack/ChunkReader.h"
+#include "pack/Failure.h"
+#include "pack/FileHandle.h"
 
 #include <cstdint>
 
@@ -55,6 +56,14 @@ private:
     uint64_t end = 0;
     uint32_t taken = 0;
 };
+
+// Why the open file is not a .vpk pack: too short for the footer
+// (PackTooShortForFooter), a directory offset past the footer
+// (PackDirectoryOutside), a footer flag that is not 0 (PackFlagged: such
+// packs are not listed), or a stated count above 0 whose first entry does
+// not lie before the footer (PackEndsBeforeFirstEntry). None for a pack,
+// also for one of a footer alone with a count of 0.
+Reason CheckVpkPack(FileHandle& pack);
 
 bool IndexVpkPacks(PackCounts& packs, PackIndex& index, PackList& list, const MessageSeam& message);
 uint32_t LocateInVpk(FileHandle& file, const char* pack, const char* wanted);

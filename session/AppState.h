@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/Camera.h"
+#include "pack/Failure.h"
 #include "pack/FileIndex.h"
 #include "pack/GameFiles.h"
 #include "pack/OutputFile.h"
@@ -41,6 +42,10 @@ struct AppState {
     // The sound selected last, for the front end to play.
     SoundClip sound;
 
+    // Why the last pack open, pack load or view failed (None when it did
+    // not), for the front end to show.
+    Failure failure;
+
     MessageSeam message;
     ProgressHooks progressHooks;
     // The progress window of the browser's own work (extractions).
@@ -60,11 +65,14 @@ struct AppState {
 // Makes path's folder the data folder (and the current directory), lists and
 // indexes the packs of path's kind there, and selects path's pack. False
 // (game type 0) on an unknown extension or when no pack could be listed or
-// indexed.
+// indexed. A chosen file that is not a pack of its kind gives false too,
+// with the pack list and index kept so that another pack can be loaded;
+// app.failure says why in every case.
 bool OpenPack(AppState& app, const char* path);
 
 // Shows the tree of the pack list entry named name (ignoring case), or of the
-// first entry when none is; gives whether a tree is shown.
+// first entry when none is; gives whether a tree is shown. A file that is not
+// a pack of its kind shows none, with app.failure naming it and the reason.
 bool LoadPack(AppState& app, const std::string& name);
 // Clears what LoadPack showed; the index, pack list and game type stay.
 void UnloadPack(AppState& app);

@@ -13,16 +13,17 @@ using ModelReader = bool (*)(const GameFiles&, const MessageSeam&, FileEntry&, L
 bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tellLockFailure) {
     LoadedModel model;
     std::string why;
+    std::string subject = key.name;
+    app.failure.Clear();
     if (!read(app.Files(), app.message, key, model, why)) {
-        app.viewer.lastModelError = why;
+        app.failure = Failure{Reason::ModelNotLoaded, subject, why};
         return false;
     }
     Viewer& viewer = app.viewer;
-    viewer.lastModelError.clear();
     viewer.motionFile = model.motionFile;
     if (!viewer.ShowModel(model)) {
-        viewer.lastModelError = "Error Locking Vertex Buffer";
-        if (tellLockFailure) app.message.Show(viewer.lastModelError.c_str(), "Error!");
+        app.failure = Failure{Reason::ModelNotLoaded, subject, "Error Locking Vertex Buffer"};
+        if (tellLockFailure) app.message.Show(app.failure.detail.c_str(), "Error!");
         return false;
     }
     if (model.setsScale) app.camera.modelScale = model.camera.modelScale;
@@ -38,14 +39,14 @@ bool LoadAndShowModel(AppState& app, FileEntry& key, ModelReader read, bool tell
 
 // A file that cannot be shown must not leave the previous one on screen as
 // if it were the selection: the view is emptied, and the text pane names the
-// file and the reason in one line.
-void ShowFailure(AppState& app, const std::string& path, const std::string& reason) {
+// file and the reason in one line (a reader's own words when it gave any).
+void ShowFailure(AppState& app) {
     app.viewer.ReleaseModelTextures();
     app.viewer.ClearSkeleton();
     app.viewer.FillImage(0xFF000000u);
     app.textView.entryCount = 0;
     app.textView.SetMode(0);
-    app.textView.SetText(path + ": " + reason + "\n");
+    app.textView.SetText(app.failure.Words() + "\n");
 }
 
 }  // namespace
@@ -82,37 +83,47 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
 }
 
 ItemView ViewTreeItem(AppState& app, TreeItem item) {
+    app.failure.Clear();
     if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
     std::string path;
-    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) return ItemView::Nothing;
+    if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) {
+        app.failure = Failure{Reason::PathTooLong, app.tree.Text(item), std::string()};
+        return ItemView::Nothing;
+    }
     FileEntry key = {};
     std::memcpy(key.name, path.data(), path.size());
     FileType type = ClassifyName(key.name);
     FileCategory category = CategoryOf(type);
-    if (category == Image || (category == Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
+    if (category == FileCategory::Image ||
+        (category == FileCategory::Text && (type == kFileTypeVmt || type == kFileTypeNam))) {
         Image32 image = Image32{};
         LoadResult result = LoadImage(app, key, image, true);
         ItemView view = ItemView::NoPicture;
+        if (!result.loaded) app.failure = Failure{Reason::PictureNotLoaded, path, std::string()};
         if (result.loaded) {
             app.textView.SetMode(0);
             app.viewer.ClearSkeleton();
             app.viewer.ShowImage(image, false, result.translucent != 0);
             view = ItemView::Picture;
         } else {
-            ShowFailure(app, path, "the picture cannot be read (missing, damaged or of an unsupported format)");
+            ShowFailure(app);
         }
         image.Release();
         return view;
     }
-    if (category == Text) {
+    if (category == FileCategory::Text) {
         if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
         return ItemView::Text;
     }
-    if (category == Sound) return ShowSound(app, key);
-    if (category == Model) {
+    if (category == FileCategory::Sound) return ShowSound(app, key);
+    if (category == FileCategory::Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
-        if (!shown) ShowFailure(app, path, app.viewer.lastModelError);
+        if (!shown) {
+            app.failure.subject = path;
+            ShowFailure(app);
+        }
         return shown ? ItemView::Model : ItemView::NoModel;
     }
+    app.failure = Failure{Reason::NothingToShow, path, std::string()};
     return ItemView::Nothing;
 }

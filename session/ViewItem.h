@@ -12,11 +12,12 @@
 
 #include <string>
 
-// Model: a model is on show; NoModel: the model could not be loaded (the
-// reason is in app.viewer.lastModelError). A model or picture that cannot be
-// shown empties the view and leaves one line in the text pane: the file and
-// the reason. Sound: app.sound holds a readable sound and the text pane its
-// facts; NoSound: the text pane says why the sound cannot be read.
+// Model: a model is on show; NoModel: the model could not be loaded. A model
+// or picture that cannot be shown empties the view and leaves one line in the
+// text pane: the file and the reason. Whatever shows nothing (NoPicture,
+// NoModel, Nothing) leaves why in app.failure, subject the item's path.
+// Sound: app.sound holds a readable sound and the text pane its facts;
+// NoSound: the text pane says why the sound cannot be read.
 enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel, Sound, NoSound };
 
 // Views item as the browser does on selection; says what it showed. Folders
@@ -38,6 +39,7 @@ ItemView ShowSound(AppState& app, FileEntry& key);
 
 // Loads the model key names with the reader of that game and shows it: the
 // view's tables, the check list and text, the camera. A refused model leaves
-// the display as it was and its reason in app.viewer.lastModelError.
+// the display as it was and its reason in app.failure (ModelNotLoaded, the
+// reader's words as its detail).
 bool LoadBloodlinesModel(AppState& app, FileEntry& key);
 bool LoadRedemptionModel(AppState& app, FileEntry& key);

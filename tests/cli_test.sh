@@ -148,8 +148,28 @@ check "unsafe: named and counted" "1 1" "$(printf '%s' "$err" | grep -c 'escaped
 check "unsafe: listed as it is" "../../escaped.txt" "$(q list "$work/evil/data/p.vpk" | tr -d '\r' | head -1)"
 check "unsafe: nothing outside" "" "$(ls "$work/escaped.txt" "$work/evil/escaped.txt" 2>/dev/null)"
 
+# Files that are not packs of their kind are said so once, naming the file.
+mkdir -p "$work/bad"
+: > "$work/bad/empty.vpk"
+printf 'just some text\nnot a pack at all\n' > "$work/bad/text.vpk"
+head -c 102400 /dev/urandom > "$work/bad/random.vpk"
+printf '\377\377\377\377\0\0\0\0\0' > "$work/bad/count.vpk"
+printf 'short' > "$work/bad/short.nob"
+for f in empty text random count; do
+    err=$(q list "$work/bad/$f.vpk" 2>&1 >"$work/bad/out"); rc=$?
+    check "bad pack $f: status, one line naming it" "1 1 1" \
+        "$rc $(printf '%s\n' "$err" | wc -l | tr -d ' ') $(printf '%s' "$err" | grep -c "^quillon: .*$f.vpk: not a pack: ")"
+    check "bad pack $f: nothing listed" 0 "$(wc -c < "$work/bad/out" | tr -d ' ')"
+done
+check "bad pack: the reason" "quillon: $work/bad/count.vpk: not a pack: its entries end before the first one" \
+    "$(q list "$work/bad/count.vpk" 2>&1 | tr -d '\r')"
+err=$(q list "$work/bad/short.nob" 2>&1); rc=$?
+check "bad nob" "1 quillon: $work/bad/short.nob: not a pack: too short for its first entry header" "$rc $(printf '%s' "$err" | tr -d '\r')"
+
 if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
     D=$realdata/bloodlines
+    err=$(q list "$D/pack102.vpk" 2>&1 >"$work/real102"); rc=$?
+    check "real pack102: an empty pack, no complaint" "0  0" "$rc $err $(wc -c < "$work/real102" | tr -d ' ')"
     check "real packs" "$(printf '0\t0\tpack102.vpk\n1\t7\tpack103.vpk')" "$(q packs "$D/pack103.vpk" | tr -d '\r')"
     q cat "$D/pack103.vpk" 'DLG/Main Characters/Regent.DLG' > "$work/regent.dlg"
     check "real regent.dlg size" 129781 "$(wc -c < "$work/regent.dlg" | tr -d ' ')"

@@ -2,6 +2,8 @@
 // the promise that no half-written file is ever left in place.
 #include "extract/Extract.h"
 #include "pack/GameFiles.h"
+#include "tools/MdlWriter.h"
+#include "tools/TextureWriter.h"
 #include "TestGame.h"
 
 #include <cstring>
@@ -91,12 +93,12 @@ TEST(ExtractTest, CountsCategoriesOfASubtree) {
                      {"x.txt", "6"}});
     for (uint32_t& c : o.app.extraction.categoryCounts) c = 0;
     CountCategories(o.app, FindTreeItemByPath(o.app.tree, "m"));
-    const uint32_t* c = o.app.extraction.categoryCounts;
-    EXPECT_EQ(c[Model], 2u);
-    EXPECT_EQ(c[Image], 1u);
-    EXPECT_EQ(c[Sound], 1u);
-    EXPECT_EQ(c[Untyped], 1u);
-    EXPECT_EQ(c[Text], 0u);
+    ExtractState& c = o.app.extraction;
+    EXPECT_EQ(c.Count(FileCategory::Model), 2u);
+    EXPECT_EQ(c.Count(FileCategory::Image), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Sound), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Untyped), 1u);
+    EXPECT_EQ(c.Count(FileCategory::Text), 0u);
     EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "m"), kExtractTextures), 1u);
     EXPECT_EQ(o.app.extraction.report.failed, 1u) << "a texture that cannot be read is reported, not passed over";
     EXPECT_EQ(RunExtraction(o.app, FindTreeItemByPath(o.app.tree, "x.txt"), kExtractModels), 0u);
@@ -121,7 +123,7 @@ TEST(ExtractTest, RefusesPathsThatLeaveTheOutputFolder) {
         EXPECT_FALSE(fs::exists(o.dir / "escape.txt")) << kind;
         EXPECT_FALSE(fs::exists(o.dir / "data/escape2.txt")) << kind;
         EXPECT_FALSE(fs::exists("/abs.txt"));
-        for (const std::string& p : r.problems) EXPECT_NE(p.find("unsafe"), std::string::npos) << p;
+        for (const Failure& p : r.problems) EXPECT_EQ(p.reason, Reason::UnsafePath) << p.Words();
     }
     struct {
         const char* path;
@@ -149,8 +151,9 @@ TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
         o.app.extraction.outputFolder = folder;
         EXPECT_EQ(o.Extract(), 3u);
         EXPECT_EQ(o.app.extraction.report.failed, 3u);
-        EXPECT_EQ(o.app.extraction.report.problems,
-                  std::vector<std::string>{folder + ": cannot create the output folder"});
+        const std::vector<Failure>& problems = o.app.extraction.report.problems;
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].Words(), folder + ": cannot create the output folder");
     }
     EXPECT_EQ(Files(o.dir.path).size(), 2u) << "only the pack and the blocking file";
 
@@ -166,7 +169,7 @@ TEST(ExtractTest, FailuresLeaveNoPartialFiles) {
     EXPECT_EQ(Files(o.dir / "out"), (std::vector<std::string>{"kept.txt=previous"}));
     OutputFile out;
     EXPECT_FALSE(OpenOutputFile(o.app.extraction, out, "kept.txt", 0));
-    EXPECT_EQ(out.status, OutputStatus::Exists) << "no overwrite without being asked";
+    EXPECT_EQ(out.status, Reason::OutputExists) << "no overwrite without being asked";
 }
 
 TEST(ExtractTest, DamagedEntriesFailAndOthersGoOn) {
@@ -179,7 +182,36 @@ TEST(ExtractTest, DamagedEntriesFailAndOthersGoOn) {
     o.app.extraction.outputFolder = o.dir / "out";
     o.Extract();
     EXPECT_EQ(o.app.extraction.report.written, 1u);
-    EXPECT_EQ(o.app.extraction.report.problems, (std::vector<std::string>{"cut.txt: not found or damaged in the pack"}));
+    ASSERT_EQ(o.app.extraction.report.problems.size(), 1u);
+    EXPECT_EQ(o.app.extraction.report.problems[0].Words(), "cut.txt: damaged: its bytes lie outside its pack");
+}
+
+// One cause, one set of words, whichever export meets it.
+TEST(ExtractTest, EveryExportTellsATooLongOutputPathAlike) {
+    Opened o;
+    std::string tth, ttz;
+    ASSERT_TRUE(BuildTexturePair(12, 4, 4, 1, tth, ttz));
+    MdlPair model;
+    model.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
+    // The folder itself can be made (Windows refuses folders of 248
+    // characters or more); the files below it cannot.
+    const std::string stem = "f/" + std::string(40, 'n');
+    o.Open("pack000.vpk", {{stem + ".txt", "n"}, {stem + ".tth", tth}, {stem + ".ttz", ttz},
+                           {stem + ".mdl", model.Mdl()}, {stem + ".dx80.vtx", model.Vtx()}});
+    std::string out = o.dir / "";
+    o.app.extraction.outputFolder = out + std::string(out.size() < 230 ? 230 - out.size() : 1, 'o');
+    TreeItem folder = FindTreeItemByPath(o.app.tree, "f");
+    for (uint32_t command : {kExtractFiles, kExtractTextures, kExtractModels}) {
+        o.app.extraction.report.Clear();
+        RunExtraction(o.app, folder, command);
+        const ExtractReport& r = o.app.extraction.report;
+        ASSERT_FALSE(r.problems.empty()) << command;
+        for (const Failure& f : r.problems) {
+            EXPECT_EQ(f.reason, Reason::OutputTooLong) << command << " " << f.Words();
+            EXPECT_EQ(f.Words(), f.subject + ": output path too long") << command;
+        }
+        EXPECT_EQ(r.written, 0u) << command;
+    }
 }
 
 TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
@@ -204,6 +236,6 @@ TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
     TreeItem evil = FindTreeItemByPath(o.app.tree, "../evil.tth");
     ASSERT_NE(evil, kNoItem);
     EXPECT_FALSE(OpenWriteBack(o.app.tree, out, evil, "evil.tth"));
-    EXPECT_EQ(out.status, OutputStatus::Unsafe);
+    EXPECT_EQ(out.status, Reason::UnsafePath);
     EXPECT_FALSE(fs::exists(o.dir / "evil.tth"));
 }

@@ -33,17 +33,17 @@ TEST(FileTypesTest, NamesWithoutAnExtensionAreUntyped) {
 
 TEST(FileTypesTest, CategoriesAndIcons) {
     int perCategory[7] = {};
-    for (FileType t = 0; t < kFileTypeCount; ++t) ++perCategory[CategoryOf(t)];
-    EXPECT_EQ(CategoryOf(0), Untyped);
-    EXPECT_EQ(perCategory[Folder], 0) << "no type is a folder";
-    EXPECT_EQ(perCategory[Untyped], 1);
-    EXPECT_EQ(perCategory[Sound], 2);  // WAV MP3
-    EXPECT_EQ(CategoryOf(kFileTypePy), Text);
-    EXPECT_EQ(CategoryOf(kFileTypeCount), Untyped);
-    EXPECT_EQ(perCategory[Image], 4);  // BMP TGA TTH TTZ
-    EXPECT_EQ(perCategory[Model], 4);  // MDL PHY VTX NOD
-    EXPECT_EQ(CategoryOf(ClassifyExtension("nod")), Model);
-    EXPECT_EQ(CategoryOf(ClassifyExtension("ttz")), Image);
+    for (FileType t = 0; t < kFileTypeCount; ++t) ++perCategory[static_cast<uint32_t>(CategoryOf(t))];
+    EXPECT_EQ(CategoryOf(0), FileCategory::Untyped);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Folder)], 0) << "no type is a folder";
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Untyped)], 1);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Sound)], 2);  // WAV MP3
+    EXPECT_EQ(CategoryOf(kFileTypePy), FileCategory::Text);
+    EXPECT_EQ(CategoryOf(kFileTypeCount), FileCategory::Untyped);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Image)], 4);  // BMP TGA TTH TTZ
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Model)], 4);  // MDL PHY VTX NOD
+    EXPECT_EQ(CategoryOf(ClassifyExtension("nod")), FileCategory::Model);
+    EXPECT_EQ(CategoryOf(ClassifyExtension("ttz")), FileCategory::Image);
 
     struct Item {
         int iImage = -1, iSelectedImage = -1;
@@ -54,5 +54,5 @@ TEST(FileTypesTest, CategoriesAndIcons) {
         EXPECT_EQ(item.iImage, expected[c][0]) << c;
         EXPECT_EQ(item.iSelectedImage, expected[c][1]) << c;
     }
-    EXPECT_STREQ(CategoryName(Untyped), "Untyped");
+    EXPECT_STREQ(CategoryName(FileCategory::Untyped), "Untyped");
 }

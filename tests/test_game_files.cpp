@@ -100,11 +100,58 @@ TEST(OpenGameFileTest, EmptyOrDamagedPackedFilesAreNotAvailable) {
     EXPECT_EQ(ReadGameFile(app, "empty.txt"), "<absent>");
     EXPECT_EQ(ReadGameFile(app, "good.txt"), "good");
     EXPECT_EQ(ReadGameFile(app, "cut.txt"), "<absent>");
+    // The result tells the three apart, for loose files too.
+    dir.Write("loose-empty.txt", "");
+    struct {
+        const char* path;
+        Reason why;
+    } cases[] = {{"empty.txt", Reason::EmptyFile},      {"loose-empty.txt", Reason::EmptyFile},
+                 {"cut.txt", Reason::OutsidePack},      {"missing.txt", Reason::NotFound},
+                 {"good.txt", Reason::None}};
+    for (const auto& c : cases) {
+        FileEntry key = KeyOf(c.path);
+        FileHandle f;
+        Reason why = Reason::CannotRead;
+        OpenGameFile(app.Files(), f, key, 1, &why);
+        EXPECT_EQ(why, c.why) << c.path;
+    }
 
     FileEntry key = KeyOf("good.txt");
     FileHandle f;
     app.gameType = kGameNone;
     EXPECT_EQ(OpenGameFile(app.Files(), f, key, 0), 0u) << "no game open, nothing packed is read";
+}
+
+TEST(OpenPackTest, AChosenFileThatIsNotAPackIsToldAndTheFolderStaysOpen) {
+    TempDir dir;
+    CwdGuard cwd;
+    dir.Write("pack000.vpk", BuildVpk({{"a.txt", "a"}}));
+    dir.Write("notes.vpk", "these are notes, not a pack\n");  // its last byte, a flag, leaves it unlisted
+    dir.Write("zero.vpk", "");                                // listed: too short to have a flag
+    AppState app;
+    std::vector<std::string> shown;
+    app.message.context = &shown;
+    app.message.show = [](void* c, const char* text, const char*) {
+        static_cast<std::vector<std::string>*>(c)->push_back(text);
+    };
+    EXPECT_FALSE(OpenPack(app, (dir / "notes.vpk").c_str())) << "never another pack in its place";
+    EXPECT_EQ(app.failure.reason, Reason::PackDirectoryOutside);
+    EXPECT_EQ(app.failure.subject, dir / "notes.vpk");
+    EXPECT_TRUE(shown.empty()) << "told once, through the failure";
+    EXPECT_FALSE(app.packsLoaded);
+    EXPECT_EQ(app.packList.Count(), 2) << "the pack list stays";
+    EXPECT_EQ(ReadGameFile(app, "a.txt"), "a") << "and so does the index";
+    ASSERT_TRUE(LoadPack(app, "pack000.vpk"));
+    EXPECT_FALSE(app.failure.Failed());
+    EXPECT_EQ(app.listedFiles, 1u);
+    EXPECT_FALSE(LoadPack(app, "ZERO.VPK")) << "picked from the list";
+    EXPECT_EQ(app.failure.Words(), "zero.vpk: not a pack: too short for a pack footer");
+    EXPECT_FALSE(app.packsLoaded);
+
+    dir.Write("empty.vpk", std::string(9, '\0'));
+    EXPECT_TRUE(OpenPack(app, (dir / "empty.vpk").c_str())) << "a footer with no entries is an empty pack";
+    EXPECT_FALSE(app.failure.Failed());
+    EXPECT_EQ(app.listedFiles, 0u);
 }
 
 // Opening through the remembered places must give exactly what walking the

@@ -155,7 +155,7 @@ TEST(ModelExportTest, AnExtractionCountsEachModelOnce) {
     EXPECT_EQ(r.skipped, 0u);
     EXPECT_EQ(r.failed, 1u);
     ASSERT_EQ(r.problems.size(), 1u);
-    EXPECT_EQ(r.problems[0], "models/test/Other.MDL: the strip file (.dx80.vtx) cannot be read");
+    EXPECT_EQ(r.problems[0].Words(), "models/test/Other.MDL: the strip file (.dx80.vtx) cannot be read");
     // A second extraction of the same folder finds the .x there: skipped once.
     g.app.extraction.report.Clear();
     RunExtraction(g.app, folder, kExtractModels);
@@ -196,7 +196,7 @@ MdlPair PackedPair() {
 TEST(ModelExportTest, PackedModelsComeBackByteForByteAndRefuseLeavingTheirBox) {
     MdlPair packed = PackedPair();
     Game g(packed);
-    ASSERT_TRUE(g.Export("models/test/m.mdl")) << (g.app.extraction.report.problems.empty() ? "" : g.app.extraction.report.problems[0]);
+    ASSERT_TRUE(g.Export("models/test/m.mdl")) << (g.app.extraction.report.problems.empty() ? "" : g.app.extraction.report.problems[0].Words());
     std::string x = g.Read("out/models/test/m.x");
     EXPECT_NE(x.find("\tMeshMaterialList\n\t{\n\t\t2;\n\t\t3;\n\t\t0,\n\t\t0,\n\t\t1;\n"), std::string::npos)
         << "one mesh list over both body parts";
@@ -337,7 +337,7 @@ TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     // both of its files.
     EXPECT_EQ(RunExtraction(app, FindTreeItemByPath(app.tree, "models"), kExtractModels), 16u);
     EXPECT_EQ(app.extraction.report.written, 8u);
-    EXPECT_EQ(app.extraction.report.failed, 0u) << app.extraction.report.problems[0];
+    EXPECT_EQ(app.extraction.report.failed, 0u) << app.extraction.report.problems[0].Words();
     EXPECT_TRUE(std::filesystem::exists(dir / "out/models/scenery/misc/wineglass/wineglass.mdl_female.x"));
     struct {
         const char* model;

@@ -88,7 +88,7 @@ bool IsCheckerboard(const Image32& image) {
 TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     Game g;
     auto view = [&](const char* path) { return ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, path)); };
-    ASSERT_EQ(view("models/test/m.dx80.vtx"), ItemView::Model) << g.app.viewer.lastModelError;
+    ASSERT_EQ(view("models/test/m.dx80.vtx"), ItemView::Model) << g.app.failure.detail;
     // Mesh 0's middle strip group has flags 0: no range and no vertices, but
     // its indices count towards the locked size. Vertex ids come through both
     // table layouts and mesh 1's base of 2; Y and Z are exchanged. Slot 1 is
@@ -172,7 +172,7 @@ TEST(BloodlinesModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
         std::string m = mdl, v = vtx;
         Put(c.strip ? v : m, c.at, c.value, c.bytes);
         EXPECT_FALSE(g.Load(m, v)) << c.what;
-        EXPECT_FALSE(g.app.viewer.lastModelError.empty()) << c.what;
+        EXPECT_FALSE(g.app.failure.detail.empty()) << c.what;
         EXPECT_EQ(g.app.viewer.meshCount, 3u) << c.what << ": the previous model stays";
         EXPECT_EQ(g.app.viewer.slotCount, 3u) << c.what;
     }
@@ -210,7 +210,7 @@ TEST(BloodlinesModelTest, RefusesModelsBeyondTheCapacitiesWithAMessage) {
     full.meshes[1].groups.assign(254, Group{0x10, {}, {}});
     full.meshes[0].groups = {Group{0, {}, std::vector<uint16_t>(32768 - 3 * 2, 0)}, Group{0x10, {0}, {0, 0, 0}}};
     full.meshes[2].groups = {Group{0x10, {0}, {0, 0, 0}}};
-    ASSERT_TRUE(g.Load(full.Mdl(), full.Vtx())) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load(full.Mdl(), full.Vtx())) << g.app.failure.detail;
     EXPECT_EQ(g.app.viewer.meshCount, 256u);
     EXPECT_EQ(g.app.viewer.slotCount, 64u);
     EXPECT_EQ(g.app.viewer.lockedVertices, 32768u);
@@ -268,7 +268,7 @@ TEST(BloodlinesModelTest, PackedVerticesDecodeWithTheModelsOriginScaleAndNormalT
     Game g;
     for (uint32_t format : {1u, 2u}) {
         MdlPair m = Packed(format);
-        ASSERT_TRUE(g.Load(m.Mdl(), m.Vtx())) << format << ": " << g.app.viewer.lastModelError;
+        ASSERT_TRUE(g.Load(m.Mdl(), m.Vtx())) << format << ": " << g.app.failure.detail;
         ASSERT_EQ(g.app.viewer.lockedVertices, 6u);
         for (int i = 0; i < 6; ++i) {
             const ModelVertex& v = g.app.viewer.ModelVertices()[i];
@@ -305,8 +305,8 @@ TEST(BloodlinesModelTest, RefusesUnreadableVertexDataNamingTheReason) {
     Game g;
     for (const Case& c : cases) {
         EXPECT_FALSE(g.Load(c.model.Mdl(), c.model.Vtx())) << c.what;
-        EXPECT_NE(g.app.viewer.lastModelError.find(c.reason), std::string::npos)
-            << c.what << ": " << g.app.viewer.lastModelError;
+        EXPECT_NE(g.app.failure.detail.find(c.reason), std::string::npos)
+            << c.what << ": " << g.app.failure.detail;
     }
     // A vertex array one vertex short of its count, in each layout.
     for (uint32_t format : {0u, 1u, 2u}) {
@@ -317,8 +317,8 @@ TEST(BloodlinesModelTest, RefusesUnreadableVertexDataNamingTheReason) {
         Put(mdl, rec + 0x90, 7);
         EXPECT_FALSE(g.Load(mdl, m.Vtx()));
         std::string size = format == 0 ? "44" : format == 1 ? "12" : "8";
-        EXPECT_NE(g.app.viewer.lastModelError.find("does not hold 7 vertices of " + size + " bytes"), std::string::npos)
-            << g.app.viewer.lastModelError;
+        EXPECT_NE(g.app.failure.detail.find("does not hold 7 vertices of " + size + " bytes"), std::string::npos)
+            << g.app.failure.detail;
     }
 }
 
@@ -332,7 +332,7 @@ TEST(BloodlinesModelTest, EveryBodyPartsGeometryIsOneModel) {
     third.meshes = {{1, {{0x10, {0, 1, 2}, {2, 1, 0}}}}};  // the base counts in its own model
     m.laterParts.push_back(third);
     Game g;
-    ASSERT_TRUE(g.Load(m.Mdl(), m.Vtx())) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load(m.Mdl(), m.Vtx())) << g.app.failure.detail;
     EXPECT_EQ(Describe(g.app.viewer),
               "m0/1/1 m0/1/1 m1/1/1 m2/1/1 s16x8/11 s64x64/10sub s16x8/11 "
               "0,200,100,3,2,0 1,201,101,3,2,1 2,202,102,3,2,2 2,202,102,3,2,2 1,201,101,3,2,1 0,200,100,3,2,0 "
@@ -343,12 +343,12 @@ TEST(BloodlinesModelTest, EveryBodyPartsGeometryIsOneModel) {
     std::string vtx = m.Vtx();
     Put(vtx, 0x1C, 2);
     EXPECT_FALSE(g.Load(m.Mdl(), vtx));
-    EXPECT_EQ(g.app.viewer.lastModelError, "the strip file has fewer body parts than the model");
+    EXPECT_EQ(g.app.failure.detail, "the strip file has fewer body parts than the model");
     // A vertex id names a vertex of its own model only, even where the
     // next model's vertices follow.
     m.meshes[1].groups[0].table = {0, 1, 4};
     EXPECT_FALSE(g.Load(m.Mdl(), m.Vtx()));
-    EXPECT_EQ(g.app.viewer.lastModelError, "a vertex id is outside the vertex array");
+    EXPECT_EQ(g.app.failure.detail, "a vertex id is outside the vertex array");
 }
 
 TEST(BloodlinesModelTest, CompanionsReplaceTheKnownExtensionOnly) {
@@ -371,7 +371,7 @@ TEST(BloodlinesModelTest, CompanionsReplaceTheKnownExtensionOnly) {
     g.dir.Write("data/models/test/cup.mdl_female.dx80.vtx", MdlPair().Vtx());
     FileEntry key = {};
     std::strcpy(key.name, "models/test/cup.mdl_female.dx80.vtx");
-    EXPECT_TRUE(LoadBloodlinesModel(g.app, key)) << g.app.viewer.lastModelError;
+    EXPECT_TRUE(LoadBloodlinesModel(g.app, key)) << g.app.failure.detail;
     EXPECT_STREQ(key.name, "models/test/cup.mdl_female.mdl");
 }
 
@@ -420,7 +420,7 @@ TEST(BloodlinesModelTest, RealModelsLoadWithTheirTextures) {
                  {"models/cinematic/santa_monica/courtroom/courtroom_bip1.mdl",
                   "m0/624/1 m1/624/1 m2/624/1 m3/624/1 s64x64/10sub s64x64/10sub s64x64/10sub s64x64/10sub "}};
     for (const auto& c : cases) {
-        EXPECT_TRUE(g.Load(c.path)) << c.path << ": " << app.viewer.lastModelError;
+        EXPECT_TRUE(g.Load(c.path)) << c.path << ": " << app.failure.detail;
         EXPECT_EQ(Describe(app.viewer, false), c.record) << c.path;
     }
     ModelPair rig;
@@ -480,7 +480,7 @@ TEST(BloodlinesModelTest, RealPackedLicenseMatchesItsFloatTwin) {
 TEST(BloodlinesModelTest, RealPackedMapReadsTheRightWayRound) {
     RealGame g;
     if (!g.open) GTEST_SKIP() << "no real data";
-    ASSERT_TRUE(g.Load("models/scenery/structural/warrens/warr_00_map.mdl")) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load("models/scenery/structural/warrens/warr_00_map.mdl")) << g.app.failure.detail;
     const ModelVertex* v = g.app.viewer.ModelVertices();
     int right = 0, mirrored = 0;
     for (uint32_t t = 0; t + 2 < g.app.viewer.lockedVertices; t += 3) {

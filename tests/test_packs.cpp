@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 
 #include <cstring>
+#include <random>
 
 namespace {
 
@@ -134,6 +135,54 @@ TEST(VpkWalkTest, StopsAtTheCountOrTheFooterAndSkipsUnnameableEntries) {
     for (const auto& c : cases) {
         dir.Write("p.vpk", c.bytes);
         EXPECT_EQ(VpkNames(dir / "p.vpk"), c.names) << c.what;
+    }
+}
+
+TEST(PackCheckTest, TellsFilesThatAreNotPacksOfTheirKind) {
+    TempDir dir;
+    std::mt19937 random(14);
+    std::string noise(102400, '\0');
+    for (char& c : noise) c = char(random());
+    std::string text = "these are notes\nabout the game, not a pack\n";
+    std::string two = BuildVpk({{"a.txt", "AAAA"}, {"dlg/b.dlg", "BB"}});
+    std::string overstated = two;  // a real first entry, then fewer than stated: a pack
+    overstated[overstated.size() - 9] = 5;
+    std::string firstTooLong = std::string(4, '\0') + std::string("\xff\xff\0\0", 4);
+    AppendLE32(firstTooLong, 1), AppendLE32(firstTooLong, 4), firstTooLong += '\0';
+    struct {
+        const char* what;
+        bool nob;
+        std::string bytes;
+        Reason why;
+    } cases[] = {
+        {"empty .vpk", false, "", Reason::PackTooShortForFooter},
+        {"8 bytes", false, "12345678", Reason::PackTooShortForFooter},
+        {"footer alone, count 0 (an empty pack)", false, std::string(9, '\0'), Reason::None},
+        {"footer alone, count 4294967295", false, std::string("\xff\xff\xff\xff\0\0\0\0\0", 9),
+         Reason::PackEndsBeforeFirstEntry},
+        {"text", false, text, Reason::PackDirectoryOutside},
+        {"directory offset past the footer", false, std::string("abc\x01\0\0\0\x04\0\0\0\0", 12),
+         Reason::PackDirectoryOutside},
+        {"first entry's name runs into the footer", false, firstTooLong, Reason::PackEndsBeforeFirstEntry},
+        {"two entries", false, two, Reason::None},
+        {"more entries stated than held", false, overstated, Reason::None},
+        {"empty .nob", true, "", Reason::PackTooShortForHeader},
+        {"one header, nothing after it", true, Header(0, 0), Reason::PackTooShortForHeader},
+        {"text .nob", true, text, Reason::PackEndsBeforeFirstEntry},
+        {"first name cut by the end", true, Header(0, 20) + "abc", Reason::PackEndsBeforeFirstEntry},
+        {"a .nob", true, BuildNob({{"a.txt", "x"}}), Reason::None},
+    };
+    for (const auto& c : cases) {
+        dir.Write("p", c.bytes);
+        FileHandle f;
+        ASSERT_TRUE(f.Open((dir / "p").c_str()));
+        EXPECT_EQ(c.nob ? CheckNobPack(f) : CheckVpkPack(f), c.why) << c.what;
+    }
+    for (bool nob : {false, true}) {
+        dir.Write("p", noise);
+        FileHandle f;
+        ASSERT_TRUE(f.Open((dir / "p").c_str()));
+        EXPECT_NE(nob ? CheckNobPack(f) : CheckVpkPack(f), Reason::None) << "100 KB of random bytes";
     }
 }
 

@@ -67,7 +67,7 @@ TEST(RedemptionModelTest, FillsTheRecordInDrawingOrder) {
         Game g;
         NodModel model = TestModel();
         model.vertexExtra = extra;
-        ASSERT_TRUE(g.Load(BuildNod(model))) << g.app.viewer.lastModelError;
+        ASSERT_TRUE(g.Load(BuildNod(model))) << g.app.failure.detail;
         const Viewer& v = g.app.viewer;
         // Each triangle reversed (i2, i1, i0), the third group from base 4;
         // the empty group takes a range and a check-list entry.
@@ -144,7 +144,7 @@ TEST(RedemptionModelTest, ScaleFollowsTheLargestExtent) {
         m.triangles = {{0, 0, 0}};
         m.groups = {{0, 1, 1, 0}};
         m.bones = {Bone(kIdentity, 0, 0, 0, kNone), Bone(kIdentity, -10, -20, -30, 0)};
-        ASSERT_TRUE(g.Load(BuildNod(m))) << g.app.viewer.lastModelError;
+        ASSERT_TRUE(g.Load(BuildNod(m))) << g.app.failure.detail;
         float s = c.scale;
         EXPECT_EQ(g.app.camera.modelScale, s);
         const ModelVertex& x = g.app.viewer.ModelVertices()[0];
@@ -167,7 +167,7 @@ TEST(RedemptionModelTest, SkeletonJoinsEachBoneToItsParentThroughTheInverseMatri
         Bone(kIdentity, 1, 1, 1, 3),                     // its parent is singular
         Bone(kIdentity, 0, 0, 0, kNone),
     };
-    ASSERT_TRUE(g.Load(BuildNod(m))) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load(BuildNod(m))) << g.app.failure.detail;
     const SkeletonLines& s = g.app.viewer.skeleton;
     ASSERT_EQ(s.pointCount, 4u) << "two segments: no parent and no inverse draw nothing";
     // View space: (-x, z, -y).
@@ -218,7 +218,7 @@ TEST(RedemptionModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
         std::string bad = good;
         for (int i = 0; i < c.bytes; ++i) bad[c.at + i] = char(c.value >> (8 * i));
         EXPECT_FALSE(g.Load(bad)) << c.what;
-        EXPECT_FALSE(g.app.viewer.lastModelError.empty()) << c.what;
+        EXPECT_FALSE(g.app.failure.detail.empty()) << c.what;
         EXPECT_EQ(g.app.viewer.meshCount, 3u) << c.what << ": the previous model stays";
         EXPECT_EQ(g.app.viewer.slotCount, 4u) << c.what;
         EXPECT_EQ(g.app.viewer.skeleton.pointCount, 2u) << c.what;
@@ -243,7 +243,7 @@ TEST(RedemptionModelTest, RefusesModelsBeyondTheCapacitiesWithAMessage) {
     full.bones.assign(65, Bone(kIdentity, 0, 0, 0, 0));
     full.bones[0].parent = kNone;
     Game g;
-    ASSERT_TRUE(g.Load(BuildNod(full))) << g.app.viewer.lastModelError;
+    ASSERT_TRUE(g.Load(BuildNod(full))) << g.app.failure.detail;
     EXPECT_EQ(g.app.viewer.slotCount, 64u);
     EXPECT_EQ(g.app.viewer.meshCount, 256u);
     EXPECT_EQ(g.app.textView.entryCount, 256u);

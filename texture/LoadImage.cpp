@@ -1,5 +1,6 @@
 #include "texture/LoadImage.h"
 
+#include "pack/Ascii.h"
 #include "pack/FileTypes.h"
 #include "texture/ImageFiles.h"
 #include "texture/TextureFile.h"
@@ -13,8 +14,6 @@ const char* const kMaterialFolders[6] = {
 };
 
 namespace {
-
-const FileType kTypeBmp = 3, kTypeTga = 25, kTypeTtz = 28;
 
 // Writes text into key's path; false (key unchanged) when it does not fit.
 bool SetPath(FileEntry& key, const std::string& path) {
@@ -34,12 +33,6 @@ bool SetExtension(FileEntry& key, const char* ext) {
     else
         path.resize(dot + 1);
     return SetPath(key, path + ext);
-}
-
-// Reads a whole game file; false when it cannot be had.
-bool ReadWhole(const GameFiles& files, FileEntry& key, std::unique_ptr<uint8_t[]>& bytes, uint32_t& size) {
-    bytes = ReadGameFile(files, key, size);
-    return bytes != nullptr;
 }
 
 // The companion text: the file's bytes, or nothing when it cannot be read.
@@ -75,9 +68,9 @@ LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry
                    std::string* text) {
     LoadResult result;
     ShowText(files, key, text);
-    std::unique_ptr<uint8_t[]> bytes;
-    uint32_t size;
-    if (!ReadWhole(files, key, bytes, size)) return result;
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
+    if (!bytes) return result;
     LineList list;
     list.Read(bytes.get(), size);
     bytes.reset();
@@ -139,7 +132,7 @@ LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry
         // No texture line: the Targa of the same name beside the material.
         std::unique_ptr<uint8_t[]> bytes;
         uint32_t size;
-        if (SetExtension(key, "tga") && ReadWhole(files, key, bytes, size))
+        if (SetExtension(key, "tga") && (bytes = ReadGameFile(files, key, size)) != nullptr)
             result.loaded = ReadTgaBytes(image, bytes.get(), size) ? 1 : 0;
         return result;
     }
@@ -172,18 +165,16 @@ void LineList::Read(const uint8_t* bytes, size_t size) {
         if (cut != std::string::npos) line.resize(cut);
         size_t zero = line.find('\0');
         if (zero != std::string::npos) line.resize(zero);
-        for (char& c : line)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        lines.push_back(std::move(line));
+        lines.push_back(AsciiUppered(std::move(line)));
         start = end + 1;
     }
 }
 
 NamMaterial ReadNamMaterial(const GameFiles& files, FileEntry& key) {
     NamMaterial nam;
-    std::unique_ptr<uint8_t[]> bytes;
-    uint32_t size;
-    if (!ReadWhole(files, key, bytes, size)) return nam;
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
+    if (!bytes) return nam;
     LineList list;
     list.Read(bytes.get(), size);
     for (const std::string& line : list.lines) {
@@ -212,21 +203,21 @@ LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEnt
                      std::string* text) {
     LoadResult result;
     FileType type = ClassifyName(key.name);
-    if (type == kTypeBmp || type == kTypeTga) {
+    if (type == kFileTypeBmp || type == kFileTypeTga) {
         std::unique_ptr<uint8_t[]> bytes;
         uint32_t size;
-        if (ReadWhole(files, key, bytes, size))
-            result.loaded = (type == kTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
+        if ((bytes = ReadGameFile(files, key, size)) != nullptr)
+            result.loaded = (type == kFileTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
                                               : ReadTgaBytes(image, bytes.get(), size))
                                 ? 1
                                 : 0;
-        if (type == kTypeTga && text != nullptr && files.gameType == kGameRedemption) {
+        if (type == kFileTypeTga && text != nullptr && files.gameType == kGameRedemption) {
             if (SetExtension(key, "nam"))
                 ShowText(files, key, text);
             else
                 text->clear();
         }
-    } else if (type == kFileTypeTth || type == kTypeTtz) {
+    } else if (type == kFileTypeTth || type == kFileTypeTtz) {
         if (text != nullptr) {
             FileEntry material = key;
             if (SetExtension(material, "vmt"))

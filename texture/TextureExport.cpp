@@ -9,10 +9,7 @@
 
 namespace {
 
-std::string AfterLastSeparator(const std::string& path) {
-    size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
+std::string AfterLastSeparator(const std::string& path) { return path.substr(FileNameStart(path)); }
 
 }  // namespace
 
@@ -27,14 +24,11 @@ bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
 
     OutputFile out;
     if (!OpenOutputFile(job.extraction, out, (folder + outName).c_str(), 0)) {
-        if (out.status == OutputStatus::Exists) {
+        if (out.status == Reason::OutputExists) {
             ++report.skipped;
             return true;
         }
-        ++report.failed;
-        report.problems.push_back(path + ": " +
-                                  (out.status == OutputStatus::Unsafe ? "unsafe path inside the pack, not extracted"
-                                                                      : "cannot create the output file"));
+        report.Fail(path, out.status);
         return false;
     }
     Image32 image = Image32{};
@@ -44,8 +38,7 @@ bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
     if (!written) {
         // Nothing is left behind: an empty .tga would pass for an export.
         out.Abandon();
-        ++report.failed;
-        report.problems.push_back(path + ": " + (loaded.loaded ? "cannot write the Targa file" : "cannot load the picture"));
+        report.Fail(path, loaded.loaded ? Reason::CannotWrite : Reason::PictureNotLoaded);
         return false;
     }
     ++report.written;

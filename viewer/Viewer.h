@@ -36,8 +36,6 @@ struct Viewer {
     // GUI knows to upload them. Mesh visibility and the skeleton are read
     // by every frame and need no upload.
     uint32_t modelRevision = 0;
-    // Why the last model load was refused, for the front ends.
-    std::string lastModelError;
     // The motion file the Redemption reader showed beside its model; empty
     // when none was found.
     std::string motionFile;

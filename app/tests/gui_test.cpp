@@ -377,6 +377,22 @@ TEST(Browser, RefusedFilesAreListedInOneMessage) {
     gMessages.clear();
 }
 
+TEST(Browser, AFileThatIsNotAPackIsToldInTheTextPaneAndThePackListStays) {
+    std::string folder = gRoot + "/notapack";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "/pack000.vpk", BuildVpk({{"a.txt", "a\n"}})));
+    ASSERT_TRUE(WriteWholeFile(folder + "/zero.vpk", ""));
+    gMessages.clear();
+    EXPECT_FALSE(gGui->OpenPackFromPath(Native(folder + "/zero.vpk")));
+    EXPECT_NE(RichEditText().find("zero.vpk: not a pack: too short for a pack footer"), std::string::npos)
+        << RichEditText();
+    EXPECT_TRUE(gMessages.empty()) << "told once, in the text pane";
+    EXPECT_EQ(SendMessageA(gGui->packList, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(TreeView_GetCount(gGui->tree), 0u);
+    EXPECT_TRUE(gGui->LoadPackByName("pack000.vpk")) << "another pack of the list still opens";
+    EXPECT_EQ(TreeView_GetCount(gGui->tree), 1u);
+}
+
 // Drops files on a tree item as the shell does: a DROPFILES block with the
 // point in the browser's client coordinates.
 void DropOn(HTREEITEM target, const std::vector<std::string>& files) {
@@ -799,7 +815,7 @@ TEST(ViewMouse, RealModelsAreFramedInsideTheViewAndFillIt) {
                               "models/scenery/structural/warrens/warr_00_map.mdl"}) {
         ASSERT_TRUE(gGui->OpenItemByPath(model));
         PumpQueue();
-        if (gGui->core.viewer.meshCount == 0 || gGui->core.viewer.lastModelError.size() > 0) continue;
+        if (gGui->core.viewer.meshCount == 0 || gGui->core.failure.Failed()) continue;
         ++framed;
         std::vector<uint32_t> frame;
         uint32_t w = 0, h = 0;

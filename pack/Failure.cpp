@@ -1,0 +1,32 @@
+#include "pack/Failure.h"
+
+const char* ReasonWords(Reason reason) {
+    switch (reason) {
+    case Reason::None: return "no failure";
+    case Reason::NotFound: return "not found";
+    case Reason::EmptyFile: return "empty file";
+    case Reason::OutsidePack: return "damaged: its bytes lie outside its pack";
+    case Reason::CannotRead: return "cannot read";
+    case Reason::PathTooLong: return "path inside the pack too long";
+    case Reason::UnknownPackKind: return "not a pack (the name must end in .nob or .vpk)";
+    case Reason::NoPackListed: return "no pack of its folder could be listed and indexed";
+    case Reason::PackTooShortForFooter: return "not a pack: too short for a pack footer";
+    case Reason::PackTooShortForHeader: return "not a pack: too short for its first entry header";
+    case Reason::PackDirectoryOutside: return "not a pack: its directory lies outside the file";
+    case Reason::PackFlagged: return "not a pack that can be read: its footer flag is set";
+    case Reason::PackEndsBeforeFirstEntry: return "not a pack: its entries end before the first one";
+    case Reason::OutputExists: return "exists, kept";
+    case Reason::UnsafePath: return "unsafe path inside the pack, not written";
+    case Reason::OutputTooLong: return "output path too long";
+    case Reason::CannotCreate: return "cannot create the output file";
+    case Reason::CannotCreateFolder: return "cannot create the output folder";
+    case Reason::CannotWrite: return "cannot write the output file";
+    case Reason::PictureNotLoaded: return "the picture cannot be read (missing, damaged or of an unsupported format)";
+    case Reason::ModelNotLoaded: return "cannot load the model";
+    case Reason::NotBloodlinesModel: return "only Bloodlines models can be exported as .x";
+    case Reason::NothingToShow: return "nothing to show for this kind of file";
+    }
+    return "failed";
+}
+
+std::string Failure::Words() const { return subject + ": " + (detail.empty() ? ReasonWords(reason) : detail); }
