@@ -68,6 +68,7 @@ bench: native
 	@$(BUILD)/bench/bench_read
 	@$(BUILD)/bench/bench_extract
 	@$(BUILD)/bench/bench_dxt
+	@$(BUILD)/bench/bench_formats
 
 # The file index at scale: 10k to 1M files, three packs of 1.2M, 1,000 packs.
 # Several minutes; writes about 1.1 GB below TMPDIR.

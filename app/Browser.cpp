@@ -23,6 +23,9 @@ bool HasExtension(const std::string& path, const char* ext) {
     return lstrcmpiA(path.c_str() + dot, ext) == 0;
 }
 
+// A picture a drop turns into a texture.
+bool IsPictureFile(const std::string& path) { return HasExtension(path, ".tga") || HasExtension(path, ".png"); }
+
 }  // namespace
 
 bool GuiState::CreateBrowser(HINSTANCE module, HWND parent, const char* outputFolder) {
@@ -205,10 +208,12 @@ HMENU GuiState::PreparePopupMenu(TreeItem item) {
     std::fill(std::begin(core.extraction.categoryCounts), std::end(core.extraction.categoryCounts), 0u);
     CountCategories(core, item);
     HMENU menu = GetSubMenu(popupMenu, 0);
-    EnableMenuItem(menu, IDM_EXTRACT_TEXTURES,
-                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(menu, IDM_EXTRACT_MODEL,
-                   MF_BYCOMMAND | (core.extraction.Count(FileCategory::Model) != 0 ? MF_ENABLED : MF_GRAYED));
+    UINT pictures = MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_EXTRACT_TEXTURES, pictures);
+    EnableMenuItem(menu, IDM_EXTRACT_PNG, pictures);
+    UINT models = MF_BYCOMMAND | (core.extraction.Count(FileCategory::Model) != 0 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_EXTRACT_MODEL, models);
+    EnableMenuItem(menu, IDM_EXTRACT_GLTF, models);
     return menu;
 }
 
@@ -220,14 +225,21 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
     // Files the core refused (unsafe paths) or could not write are told
     // once, at the end, instead of being passed over in silence.
     const ExtractReport& report = core.extraction.report;
-    if (reportExtraction && !report.problems.empty()) {
+    if (reportExtraction && (!report.problems.empty() || !report.notes.empty())) {
+        std::string text;
+        auto list = [&](const std::vector<std::string>& lines, const char* heading) {
+            if (lines.empty()) return;
+            text += std::to_string(lines.size()) + heading;
+            for (size_t i = 0; i < lines.size() && i < kReportedProblems; ++i) text += lines[i] + "\n";
+            if (lines.size() > kReportedProblems)
+                text += "... and " + std::to_string(lines.size() - kReportedProblems) + " more\n";
+        };
         // A model export counts models, not the files of each pair.
-        const char* what = command == kExtractModels ? " model(s)" : " file(s)";
-        std::string text = std::to_string(report.problems.size()) + what + " could not be extracted:\n";
-        for (size_t i = 0; i < report.problems.size() && i < kReportedProblems; ++i)
-            text += report.problems[i].Words() + "\n";
-        if (report.problems.size() > kReportedProblems)
-            text += "... and " + std::to_string(report.problems.size() - kReportedProblems) + " more\n";
+        bool models = command == kExtractModels || command == kExtractModelsGltf;
+        std::vector<std::string> problems;
+        for (const Failure& f : report.problems) problems.push_back(f.Words());
+        list(problems, models ? " model(s) could not be extracted:\n" : " file(s) could not be extracted:\n");
+        list(report.notes, " file(s) were written without a part:\n");
         core.message.Show(text.c_str(), "Extraction");
     }
     return files;
@@ -265,7 +277,7 @@ void GuiState::OnDropFiles(HDROP drop) {
 void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths) {
     size_t targas = 0, meshes = 0;
     for (const std::string& path : paths) {
-        if (HasExtension(path, ".tga")) ++targas;
+        if (IsPictureFile(path)) ++targas;
         if (HasExtension(path, ".x")) ++meshes;
     }
     if (targas > 0) {
@@ -274,7 +286,7 @@ void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths)
         core.progress.SetPos(0);
         core.progress.SetStep(1);
         for (const std::string& path : paths) {
-            if (!HasExtension(path, ".tga")) continue;
+            if (!IsPictureFile(path)) continue;
             ConvertTgaToTexture(core, target, path.c_str());
             core.progress.StepIt();
         }
@@ -287,7 +299,11 @@ void GuiState::DropPaths(TreeItem target, const std::vector<std::string>& paths)
     // (and so views, as a click would).
     TreeItem chosen = core.tree.Selected();
     HTREEITEM handle = RevealItem(chosen);
+    HTREEITEM caret = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (handle != nullptr) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
+    // A picture dropped on the texture already shown changes no selection,
+    // so nothing would show the new one: view it here.
+    if (handle != nullptr && handle == caret && targas > 0) ViewTreeItem(core, chosen);
     SyncViews();
 }
 

@@ -8,6 +8,7 @@
 #include "session/Operations.h"
 #include "session/ViewItem.h"
 #include "texture/ImageFiles.h"
+#include "texture/Png.h"
 
 #include <cstdio>
 #include <cstring>
@@ -201,7 +202,11 @@ int Extract(const ParsedArgs& parsed) {
     if (!OpenPackOrSay(app, args[0])) return 1;
     app.extraction.outputFolder = output;
     app.extraction.extractTree = !parsed.Has("--flat");
-    uint32_t command = parsed.Has("--tga") ? kExtractTextures : parsed.Has("--x") ? kExtractModels : kExtractFiles;
+    uint32_t command = parsed.Has("--tga")    ? kExtractTextures
+                       : parsed.Has("--png")  ? kExtractTexturesPng
+                       : parsed.Has("--x")    ? kExtractModels
+                       : parsed.Has("--gltf") ? kExtractModelsGltf
+                                              : kExtractFiles;
 
     // Nothing is written unless every ITEM and PATTERN selects something.
     bool matched = true;
@@ -212,6 +217,7 @@ int Extract(const ParsedArgs& parsed) {
     RunExtraction(app, files, command);
     const ExtractReport& report = app.extraction.report;
     for (const Failure& problem : report.problems) Say(problem);
+    for (const std::string& note : report.notes) std::fprintf(stderr, "quillon: %s\n", note.c_str());
     std::fprintf(stderr, "written %u, skipped %u, failed %u\n", report.written, report.skipped, report.failed);
     return report.failed == 0 ? 0 : 1;
 }
@@ -305,8 +311,10 @@ int Show(const ParsedArgs& parsed) {
     std::fprintf(stderr, "picture %ux%u%s\n", picture.width, picture.height,
                  app.viewer.slot0.alpha ? ", translucent" : "");
     if (out == nullptr) return 0;
+    // The extension chooses the format: PNG for .png, Targa otherwise.
     FileHandle file;
-    if (!file.Create(outPath.c_str()) || !WriteTga(picture, file)) {
+    bool png = HasPngExtension(outPath.c_str());
+    if (!file.Create(outPath.c_str()) || !(png ? WritePng(picture, file) : WriteTga(picture, file))) {
         file.Close();
         RemoveFile(outPath.c_str());
         std::fprintf(stderr, "quillon: %s: cannot write\n", out);
@@ -417,11 +425,12 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "PATH is an in-pack path ('/' or '\\', any case); a loose file of that path\n"
      "below the data folder wins over the packed one.\n",
      {}, 2, 2, "cat takes a PACK and a PATH", Cat},
-    {"extract", "PACK [ITEM|PATTERN...] -o DIR [--flat] [--tga | --x]",
+    {"extract", "PACK [ITEM|PATTERN...] -o DIR [--flat] [--tga | --png | --x | --gltf]",
      "copy the files below each ITEM or matching a PATTERN\n"
-     "(default: all) into DIR, or with --tga write every\n"
-     "picture as a Targa file, or with --x every Bloodlines\n"
-     "model as a DirectX .x mesh",
+     "(default: all) into DIR, or with --tga / --png write every\n"
+     "picture as a Targa / PNG file, with --x every Bloodlines\n"
+     "model as a DirectX .x mesh, with --gltf every model as a\n"
+     "binary glTF 2.0 file",
      "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
      "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
      "into DIR. Without ITEMs every file is extracted. Any other word is a\n"
@@ -445,11 +454,20 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
                        "as a Targa file beside it; an existing .x is kept and counted as\n"
                        "skipped (its textures are not written either), a model that\n"
                        "cannot be read counts as failed and leaves nothing behind; each\n"
-                       "model counts once, whichever of its files the walk meets", 1}},
+                       "model counts once, whichever of its files the walk meets", 1},
+      {"--png", nullptr, "as --tga, but as an 8-bit PNG file NAME.png (RGB when the picture\n"
+                         "is opaque, else RGBA)", 1},
+      {"--gltf", nullptr, "write every model of either game (a Bloodlines .mdl / .dx80.vtx\n"
+                          "pair, a Redemption .nod) once as a binary glTF 2.0 file STEM.glb\n"
+                          "with its textures inside as PNG, Y up; a Redemption model's\n"
+                          "bones come as a hierarchy of nodes. An existing .glb is kept and\n"
+                          "counted as skipped, a model that cannot be read counts as failed\n"
+                          "and leaves nothing behind; a texture that cannot be loaded leaves\n"
+                          "its material without one and is named on standard error", 1}},
      1, -1, "extract takes a PACK", Extract},
-    {"show", "PACK ITEM [-o OUT.tga]",
+    {"show", "PACK ITEM [-o OUT.tga|OUT.png]",
      "what selecting ITEM shows: its text, a picture's\n"
-     "companion text (and with -o the picture as Targa),\n"
+     "companion text (and with -o the picture as Targa or PNG),\n"
      "a model's meshes or a sound's facts",
      "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
      "standard output; for an image, texture or material the companion text\n"
@@ -463,15 +481,17 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "motion file shown ('none found' when there is none). For a sound (.wav,\n"
      ".mp3), 'sound KIND RATEHz CHANNELSch SECONDSs' on standard error, read\n"
      "from its header (KIND wav or mp3), or why it cannot be read (status 1).\n",
-     {{"-o", "OUT.tga", "write the picture as a 32-bit Targa file (replacing OUT.tga)"}},
+     {{"-o", "OUT", "write the picture to OUT (replacing it): an 8-bit PNG when OUT ends\n"
+                    "in .png, else a 32-bit Targa file"}},
      2, 2, "show takes a PACK and an ITEM", Show},
-    {"convert", "PACK ITEM TGA...", "turn Targa files into the textures beside ITEM",
-     "Drops the Targa files on ITEM: each NAME.tga becomes the texture pair\n"
+    {"convert", "PACK ITEM IMAGE...", "turn Targa or PNG files into the textures beside ITEM",
+     "Drops the Targa or PNG files on ITEM: each NAME.tga or NAME.png (read as\n"
+     "PNG when its name ends in .png) becomes the texture pair\n"
      "NAME.tth and NAME.ttz among ITEM's siblings, written as loose files below\n"
      "the data folder, where the game and quillon read them in place of the\n"
      "packed ones. Both files of the pair must be listed beside ITEM; on any\n"
      "failure nothing is written.\n",
-     {}, 3, -1, "convert takes a PACK, an ITEM and Targa files", Convert},
+     {}, 3, -1, "convert takes a PACK, an ITEM and Targa or PNG files", Convert},
     {"modify", "PACK ITEM X...", "write models with the vertex positions of edited .x files",
      "Drops the DirectX .x files on ITEM, a file of a Bloodlines model: for each\n"
      "NAME.x, the model NAME.mdl among ITEM's siblings is written as a loose file\n"

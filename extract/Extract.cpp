@@ -1,5 +1,6 @@
 #include "extract/Extract.h"
 
+#include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "texture/TextureExport.h"
 
@@ -33,7 +34,12 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     } else if (filter == 0) {
         ExtractRawFile(job, key);
     } else if (category == FileCategory::Image) {
-        ExportTextureAsTga(job, key);
+        if (job.extraction.command == kExtractTexturesPng)
+            ExportTextureAsPng(job, key);
+        else
+            ExportTextureAsTga(job, key);
+    } else if (job.extraction.command == kExtractModelsGltf) {
+        ExportModelAsGltf(job, key);
     } else {
         ExportModelAsX(job, key);
     }
@@ -83,12 +89,12 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
         for (uint32_t c : ex.categoryCounts) count += c;
         filter = 0;
         threshold = 16;
-    } else if (command == kExtractTextures) {
+    } else if (command == kExtractTextures || command == kExtractTexturesPng) {
         title = "Extracting Images";
         count = ex.Count(FileCategory::Image);
         filter = static_cast<uint32_t>(FileCategory::Image);
         threshold = 8;
-    } else if (command == kExtractModels) {
+    } else if (command == kExtractModels || command == kExtractModelsGltf) {
         title = "Extracting Models";
         count = ex.Count(FileCategory::Model);
         filter = static_cast<uint32_t>(FileCategory::Model);
@@ -114,7 +120,10 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
             return count;
         }
     }
+    ex.command = command;
     ex.madeFolders.clear();
+    ex.encodedPictures.clear();
+    ex.encodedBytes = 0;
     ProgressDialog& progress = job.progress;
     if (count >= threshold) {
         progress.Create(title);
@@ -123,6 +132,7 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::ve
         progress.SetStep(1);
     }
     for (TreeItem item : items) ExtractSubtree(job, tree, item, filter);
+    ex.command = 0;
     progress.Destroy();
     ex.madeFolders.clear();
     return count;

@@ -1,5 +1,5 @@
 // Extraction: the walks over a subtree of the pack tree and the dispatch of
-// each file to a raw copy, the Targa export or the .x export. Output files
+// each file to a raw copy, the Targa or PNG export or the .x or glTF export. Output files
 // are opened by pack/OutputFile.h, which keeps every write inside its folder.
 #pragma once
 
@@ -10,16 +10,21 @@
 #include <cstdint>
 #include <vector>
 
-// The pop-up menu's three commands (menu identifiers).
+// The pop-up menu's commands (menu identifiers).
 enum ExtractCommand : uint32_t {
-    kExtractFiles = 136,     // "Extract Files (Binary)"
-    kExtractTextures = 137,  // "Extract Textures (Tga)"
-    kExtractModels = 32780,  // "Extract Model (D3d.x)"
+    kExtractFiles = 136,          // "Extract Files (Binary)"
+    kExtractTextures = 137,       // "Extract Textures (Tga)"
+    kExtractModels = 32780,       // "Extract Model (D3d.x)"
+    kExtractModelsGltf = 32790,   // "Extract Model (glTF)"
+    kExtractTexturesPng = 32791,  // "Extract Textures (Png)"
 };
 
 // Adds the files below item (or item itself) to the category counts.
 void CountCategories(const PackTree& tree, ExtractState& extraction, TreeItem item);
-// Handles every file below item that passes filter (0: all, else a category).
+// Handles every file below item that passes filter (0: all, else a category);
+// pictures go out as PNG instead of Targa while the command being run
+// (job.extraction.command) is kExtractTexturesPng, models as glTF instead of
+// .x while it is kExtractModelsGltf.
 void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t filter);
 // Copies the game file named by key to the output folder; true when written
 // whole. key is rewritten as OpenGameFile does.

@@ -13,9 +13,7 @@
 
 using namespace mdlformat;
 
-namespace {
-
-// Unlike the viewer, the export writes the groups the viewer leaves out
+// Unlike the viewer, the exports write the groups the viewer leaves out
 // too, so every group must hold up.
 bool CountFaces(const ModelPair& p, uint32_t& faces, std::string& why) {
     // Material e is texture e's.
@@ -33,6 +31,8 @@ bool CountFaces(const ModelPair& p, uint32_t& faces, std::string& why) {
     faces = uint32_t(total);
     return true;
 }
+
+namespace {
 
 void WriteFaces(XWriter& x, const ModelPair& p, uint32_t faces) {
     std::string unused;

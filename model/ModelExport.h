@@ -2,6 +2,7 @@
 // "Extract Model (D3d.x)".
 #pragma once
 
+#include "model/ModelPair.h"
 #include "pack/FileIndex.h"
 #include "pack/OutputFile.h"
 
@@ -21,3 +22,8 @@ bool ExportModelAsX(const ExportJob& job, FileEntry& key);
 // True the first time since the report was cleared that an extraction
 // meets the model of path (any of its files).
 bool FirstMeetingOfModel(ExtractReport& report, const std::string& path);
+
+// Checks every strip group of a read pair, all of them (the viewer leaves
+// some out; the exports write them all), and counts its triangles into
+// faces. False with a reason.
+bool CountFaces(const ModelPair& p, uint32_t& faces, std::string& why);

@@ -7,6 +7,7 @@
 #include "pack/FileIndex.h"
 #include "pack/GameFiles.h"
 #include "pack/Seams.h"
+#include "texture/LoadImage.h"
 
 #include <string>
 
@@ -26,3 +27,9 @@
 // inverse draws no skeleton segment.
 bool LoadRedemptionModel(const GameFiles& files, const MessageSeam& message, FileEntry& key, LoadedModel& out,
                          std::string& why);
+
+// The picture of texture name (as a model names it, without extension): the
+// first material NAME.nam of the material folders, in their order, that
+// loads. image must hold no pixels; the caller releases it.
+LoadResult LoadRedemptionTexture(const GameFiles& files, const MessageSeam& message, const std::string& name,
+                                 Image32& image);

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -48,6 +49,9 @@ struct ExtractReport {
     uint32_t failed = 0;
     // Every file that failed, with why (subject: its path in the pack).
     std::vector<Failure> problems;
+    // "PATH: what is missing" for files written without a part of them (a
+    // model whose texture could not be loaded).
+    std::vector<std::string> notes;
     // The models met so far (stems, lower case), so that a model counts
     // once however many of its files the walk meets.
     std::unordered_set<std::string> models;
@@ -71,6 +75,13 @@ struct ExtractState {
     ExtractReport report;
     // Folders created (or tried) during the current run: each is made once.
     std::unordered_set<std::string> madeFolders;
+    // The pop-up menu command being run (ExtractCommand); it picks the
+    // output format of pictures and models.
+    uint32_t command = 0;
+    // Pictures encoded for the models of the current run, by the material
+    // file that gave them, and their total size.
+    std::unordered_map<std::string, std::vector<uint8_t>> encodedPictures;
+    size_t encodedBytes = 0;
 };
 
 // What every export of a subtree works with: the game files it reads, where

@@ -98,12 +98,26 @@ check "extract --tga: files" 8 "$(ls "$work/tga/materials/samples" | grep -c '\.
 q extract "$B/pack002.vpk" images --tga --flat -o "$work/tga2" 2>/dev/null
 check "extract --tga: images" "Banner.tga Logo.tga" "$(cd "$work/tga2" && echo *)"
 
+# PNG: show -o chooses the format by the extension; extract --png as --tga.
+q show "$B/pack002.vpk" materials/samples/glass.vmt -o "$work/glass.png" >/dev/null 2>&1
+check "show -o OUT.png: a PNG" "$(printf '\211PNG')" "$(head -c 4 "$work/glass.png")"
+err=$(q extract "$B/pack002.vpk" materials --png -o "$work/png" 2>&1 >/dev/null | tr -d '\r')
+check "extract --png: summary" "written 8, skipped 8, failed 0" "$err"
+check "extract --png: files" "8 0" "$(ls "$work/png/materials/samples" | grep -c '\.png$') $(ls "$work/png/materials/samples" | grep -c '\.tga$')"
+q extract "$B/pack002.vpk" --png --tga -o "$work/both" 2>/dev/null; check "extract --png --tga: usage error" 2 $?
+
 # convert: a Targa dropped on a texture becomes the loose pair beside the packs.
 cp "$work/glass.tga" "$work/BGRA.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/BGRA.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: status" "0 converted 1, failed 0" "$rc $err"
 check "convert: loose pair" "yes yes" "$([ -s "$B/materials/samples/bgra.tth" ] && echo yes) $([ -s "$B/materials/samples/bgra.ttz" ] && echo yes)"
 check "convert: read back" "picture 64x128" "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r')"
+head -c 60 "$work/glass.png" > "$work/dxt1.png"
+q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/dxt1.png" 2>/dev/null; rc=$?
+check "convert .png: a broken PNG writes nothing" "1 no" "$rc $([ -e "$B/materials/samples/dxt1.tth" ] && echo yes || echo no)"
+cp "$work/glass.png" "$work/Bgr.png"
+q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/Bgr.png" 2>/dev/null; rc=$?
+check "convert .png: read back" "0 picture 64x128" "$rc $(q show "$B/pack002.vpk" materials/samples/bgr.ttz 2>&1 >/dev/null | tr -d '\r')"
 cp "$work/glass.tga" "$work/nosuch.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/nosuch.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: no such texture" "1 File Not Found In Current Directory.: nosuch" "$rc $(printf '%s' "$err" | head -1)"
@@ -119,6 +133,16 @@ err=$(q extract "$B/pack002.vpk" models --x -o "$work/x" 2>&1 >/dev/null | tr -d
 check "extract --x: the pair counts once" "written 1, skipped 0, failed 0" "$err"
 check "extract --x: mesh and found textures" "Lamp.x lampbase.tga lampshade.tga" "$(cd "$work/x/models/samples" && echo *)"
 check "extract --x: assimp reads it" "24 8 3" "$(xinfo "$work/x/models/samples/Lamp.x")"
+# glTF: one .glb per model (the pair's second file adds nothing), assimp
+# reads it; the missing texture is named.
+err=$(q extract "$B/pack002.vpk" models --gltf -o "$work/gltf" 2>&1 >/dev/null | tr -d '\r')
+check "extract --gltf: summary" "quillon: models/samples/Lamp.glb: texture lampcord could not be loaded|written 1, skipped 0, failed 0" \
+      "$(printf '%s' "$err" | paste -sd'|')"
+check "extract --gltf: one file" "Lamp.glb" "$(cd "$work/gltf/models/samples" && echo *)"
+# (13 vertices: each mesh keeps the ones it uses; assimp adds a default material)
+check "extract --gltf: assimp reads it" "13 8 4" "$(xinfo "$work/gltf/models/samples/Lamp.glb")"
+err=$(q extract "$R/data.nob" 3D/Models --gltf -o "$work/gltf" 2>&1 >/dev/null | tr -d '\r' | tail -1)
+check "extract --gltf: a Redemption model" "written 1, skipped 0, failed 0" "$err"
 q cat "$B/pack002.vpk" models/samples/lamp.mdl > "$work/lamp.packed"
 q modify "$B/pack002.vpk" models/samples/Lamp.dx80.vtx "$work/x/models/samples/Lamp.x" 2>/dev/null; rc=$?
 check "modify: unchanged .x gives the packed model" "0 same" "$rc $(cmp -s "$work/lamp.packed" "$B/models/samples/Lamp.mdl" && echo same)"

@@ -83,6 +83,8 @@ LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry
             if (line.find('1') != std::string::npos) result.translucent = 1;
         } else if (line.find("$NOCULL") != std::string::npos) {
             if (line.find('1') != std::string::npos) result.twoSided = 1;
+        } else if (line.find("$ALPHATEST") != std::string::npos) {
+            if (line.find('1') != std::string::npos) result.alphaTest = 1;
         } else if ((at = line.find("$BASETEXTURE\"")) != std::string::npos) {
             // The value's quotes are looked for right after the key's closing
             // quote, so a value written with no blank before it is found too.
@@ -127,6 +129,7 @@ LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry
     ShowText(files, key, text);
     NamMaterial nam = ReadNamMaterial(files, key);
     result.translucent = nam.translucent;
+    result.alphaTest = nam.alphaTest;
     result.twoSided = nam.twoSided;
     if (!nam.named) {
         // No texture line: the Targa of the same name beside the material.
@@ -182,6 +185,7 @@ NamMaterial ReadNamMaterial(const GameFiles& files, FileEntry& key) {
         size_t from = std::string::npos;
         if (line.find("MASKED") != std::string::npos || line.find("ADDBLEND") != std::string::npos) {
             nam.translucent = 1;
+            if (line.find("MASKED") != std::string::npos) nam.alphaTest = 1;
         } else if (line.find("TWOSIDED") != std::string::npos) {
             nam.twoSided = 1;
         } else if ((at = line.find("TEXTURE ")) != std::string::npos) {

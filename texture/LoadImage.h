@@ -16,6 +16,9 @@ struct LoadResult {
     uint8_t loaded = 0;       // the image holds the picture
     uint8_t translucent = 0;  // .vmt "$translucent" 1; .nam MASKED or ADDBLEND
     uint8_t twoSided = 0;     // .vmt "$nocull" 1; .nam TWOSIDED
+    // Alpha is a cut-out, not a blend: .vmt "$alphatest" 1; .nam MASKED.
+    // The 3D view blends both alike; exports tell them apart.
+    uint8_t alphaTest = 0;
 };
 
 // Where a .nam material's texture (and the Redemption model reader's
@@ -46,6 +49,7 @@ struct NamMaterial {
     std::string texture;  // as written in the material, upper-cased
     uint8_t translucent = 0;
     uint8_t twoSided = 0;
+    uint8_t alphaTest = 0;
 };
 // Reads a .nam material (through the game files); named is false when the
 // file cannot be read or names no texture.

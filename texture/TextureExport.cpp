@@ -2,6 +2,7 @@
 
 #include "texture/ImageFiles.h"
 #include "texture/LoadImage.h"
+#include "texture/Png.h"
 #include "texture/TextureFile.h"
 
 #include <cstring>
@@ -13,13 +14,17 @@ std::string AfterLastSeparator(const std::string& path) { return path.substr(Fil
 
 }  // namespace
 
-bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
+namespace {
+
+// The export of one picture in the format of the extension ext (".tga" or
+// ".png") with write, which gives true only when the whole file was written.
+bool ExportPicture(const ExportJob& job, FileEntry& key, const char* ext, bool (*write)(const Image32&, FileHandle&)) {
     ExtractReport& report = job.extraction.report;
     std::string path = key.name;
     std::string name = AfterLastSeparator(path);
     std::string folder = path.substr(0, path.size() - name.size());
     size_t dot = name.find('.');
-    std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ".tga";
+    std::string outName = (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
     job.progress.SetText(outName.c_str());
 
     OutputFile out;
@@ -33,10 +38,10 @@ bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
     }
     Image32 image = Image32{};
     LoadResult loaded = LoadImage(job.files, job.message, key, image, nullptr);
-    bool written = loaded.loaded && WriteTga(image, out.file) && out.Commit();
+    bool written = loaded.loaded && write(image, out.file) && out.Commit();
     image.Release();
     if (!written) {
-        // Nothing is left behind: an empty .tga would pass for an export.
+        // Nothing is left behind: an empty file would pass for an export.
         out.Abandon();
         report.Fail(path, loaded.loaded ? Reason::CannotWrite : Reason::PictureNotLoaded);
         return false;
@@ -44,6 +49,12 @@ bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) {
     ++report.written;
     return true;
 }
+
+}  // namespace
+
+bool ExportTextureAsTga(const ExportJob& job, FileEntry& key) { return ExportPicture(job, key, ".tga", WriteTga); }
+
+bool ExportTextureAsPng(const ExportJob& job, FileEntry& key) { return ExportPicture(job, key, ".png", WritePng); }
 
 bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* dropped) {
     PackTree& tree = job.tree;
@@ -56,7 +67,7 @@ bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* dropped)
         message.Show(shown.c_str(), "File Not Found In Current Directory.");
         return false;
     };
-    if (!ReadTgaFile(image, path.c_str())) return fail(fileName);
+    if (!ReadPictureFile(image, path.c_str())) return fail(fileName);
 
     size_t dot = path.find_last_of('.');
     if (dot != std::string::npos && dot > path.size() - fileName.size()) path.resize(dot);

@@ -1,5 +1,5 @@
 // Pictures out of and into the packs: every image, texture or material of a
-// subtree exported as a Targa file, and Targa files dropped on a texture
+// subtree exported as a Targa or PNG file, and Targa or PNG files dropped on a texture
 // turned into a loose game texture pair that replaces the packed one.
 #pragma once
 
@@ -13,8 +13,11 @@
 // as skipped; a picture that cannot be loaded leaves no file and counts as
 // failed. True unless a file failed.
 bool ExportTextureAsTga(const ExportJob& job, FileEntry& key);
+// The same as an 8-bit PNG file NAME.png (RGB when the picture is opaque).
+bool ExportTextureAsPng(const ExportJob& job, FileEntry& key);
 
-// Encodes the Targa file at path as the texture pair NAME.tth / NAME.ttz of
+// Encodes the picture file at path (PNG when its name ends in .png, else
+// Targa) as the texture pair NAME.tth / NAME.ttz of
 // the siblings of item, written beside the packs where every reader finds
 // them first; then selects the .ttz item. Both siblings must exist and both
 // files are written completely before either replaces anything: on any

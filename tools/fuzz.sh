@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -62,6 +62,17 @@ for t in "${targets[@]}"; do
                 src="-seed 1 -size 5x3 plasma:fractal"
                 /usr/bin/convert $src -type TrueColor -compress None "$corpus/im-24.tga"
                 /usr/bin/convert $src -alpha set -channel A -fx 'i/5' +channel -compress None "$corpus/im-32.tga"
+            fi ;;
+        *png*)
+            # Our own encoding of the sample textures, and every colour type
+            # and depth ImageMagick writes, when it is installed.
+            $build/quillon extract $build/sample/bloodlines/pack002.vpk materials --png -o $build/png-seed >/dev/null 2>&1 || true
+            find $build/png-seed -name '*.png' -size -16k -exec cp {} "$corpus"/ \; 2>/dev/null || true
+            if [ -x /usr/bin/convert ]; then
+                src="-seed 1 -size 7x5 plasma:fractal -channel A -fx i/7 +channel"
+                for t in PNG8 PNG24 PNG32 PNG48 PNG64; do /usr/bin/convert $src $t:"$corpus/im-$t.png"; done
+                /usr/bin/convert $src -colorspace Gray -depth 8 "$corpus/im-grey.png"
+                /usr/bin/convert $src -interlace PNG "$corpus/im-interlaced.png"
             fi ;;
         *material*)  # first byte: bit 0 .nam instead of .vmt, bit 1 show the text
             q=$build/quillon; b=$build/sample/bloodlines/pack002.vpk; r=$build/sample/redemption/data.nob

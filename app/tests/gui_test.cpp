@@ -10,6 +10,7 @@
 #include "model/ModelExport.h"
 #include "pack/FileHandle.h"
 #include "texture/ImageFiles.h"
+#include "texture/Png.h"
 #include "tools/PackWriter.h"
 #include "tools/SampleData.h"
 
@@ -341,6 +342,10 @@ TEST(Browser, PopupCommandsGreyAndExtract) {
     EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_FILES, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_TEXTURES, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(GetMenuState(menu, IDM_EXTRACT_MODEL, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(menu, IDM_EXTRACT_GLTF, MF_BYCOMMAND) & MF_GRAYED);
+    // The two new items follow the three of old, glTF then PNG.
+    EXPECT_EQ(GetMenuItemID(menu, 3), UINT(IDM_EXTRACT_GLTF));
+    EXPECT_EQ(GetMenuItemID(menu, 4), UINT(IDM_EXTRACT_PNG));
 
     // Two files: below the binary threshold, so no progress window.
     EXPECT_EQ(gGui->RunPopupCommand(CoreItem("images"), IDM_EXTRACT_FILES), 2u);
@@ -350,13 +355,25 @@ TEST(Browser, PopupCommandsGreyAndExtract) {
     EXPECT_GE(gGui->RunPopupCommand(CoreItem("materials/samples"), IDM_EXTRACT_TEXTURES), 8u);
     EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt1.tga"));
     EXPECT_EQ(gProgressWindows, 1);
+    EXPECT_FALSE(GetMenuState(menu, IDM_EXTRACT_PNG, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_GE(gGui->RunPopupCommand(CoreItem("materials/samples"), IDM_EXTRACT_PNG), 8u);
+    EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt1.png"));
+    EXPECT_EQ(gProgressWindows, 2);
 
     menu = gGui->PreparePopupMenu(CoreItem("models"));
     ASSERT_FALSE(GetMenuState(menu, IDM_EXTRACT_MODEL, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_GE(gGui->RunPopupCommand(CoreItem("models"), IDM_EXTRACT_MODEL), 1u);
     EXPECT_TRUE(fs::exists(out + "/models/samples/Lamp.x") || fs::exists(out + "/models/samples/lamp.x"));
-    EXPECT_EQ(gProgressWindows, 2);
+    EXPECT_EQ(gProgressWindows, 3);
     EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    ASSERT_FALSE(GetMenuState(menu, IDM_EXTRACT_GLTF, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(gGui->RunPopupCommand(CoreItem("models"), IDM_EXTRACT_GLTF), 2u);
+    EXPECT_TRUE(fs::exists(out + "/models/samples/Lamp.glb") || fs::exists(out + "/models/samples/lamp.glb"));
+    EXPECT_EQ(gProgressWindows, 4);
+    // The lamp's cord has no texture: the glTF is written and the cord named.
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("lampcord could not be loaded"), std::string::npos) << gMessages[0];
+    gMessages.clear();
     // Every progress window is gone again.
     EXPECT_EQ(FindWindowA(nullptr, "Extracting Models"), nullptr);
 }
@@ -449,6 +466,19 @@ TEST(Browser, DroppedTargaBecomesTheTexture) {
     const Image32& shown = gGui->core.viewer.slot0.image;
     ASSERT_EQ(shown.width, 64u);
     EXPECT_EQ(shown.pixels[2], 0xF0);
+
+    // A PNG is dropped the same way.
+    ASSERT_TRUE(image.Create(16, 8));
+    for (uint32_t i = 0; i < 16 * 8; ++i) std::memcpy(image.pixels + i * 4, "\x20\x40\x60\x80", 4);
+    ASSERT_TRUE(file.Create(Native(dropped + "/rgba.png").c_str()));
+    ASSERT_TRUE(WritePng(image, file));
+    file.Close();
+    image.Release();
+    DropOn(target, {Native(dropped + "/rgba.png")});
+    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    const Image32& again = gGui->core.viewer.slot0.image;
+    ASSERT_EQ(again.width, 16u);
+    EXPECT_EQ(std::memcmp(again.pixels, "\x20\x40\x60\x80", 4), 0);
     fs::remove(data + "rgba.tth");
     fs::remove(data + "rgba.ttz");
     gMessages.clear();

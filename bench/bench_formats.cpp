@@ -1,0 +1,125 @@
+// The new output formats against the ones they stand beside, on the real
+// game files (../shared/realdata):
+//
+//   models:   a pack holding COPIES copies of every real model that both
+//             exports read, each copy in a folder of its own below one
+//             folder, with their materials; that folder exported as binary
+//             glTF ("Extract Model (glTF)") against DirectX .x with Targa
+//             textures ("Extract Model (D3d.x)"). Target: .glb at most 1.5
+//             times .x. With COPIES 1 every texture is encoded once per
+//             model; with more, copies share their textures as the models
+//             of a game folder do, and each is encoded once per extraction.
+//   pictures: a pack of every real texture pair, COPIES times, exported as
+//             PNG against Targa. Target: PNG at most 2 times Targa.
+//
+// In-process (the extraction walk of the pop-up menu), best of ROUNDS runs
+// each, outputs removed between runs, below TMPDIR. Times are the process's
+// CPU time (user and system): on a machine shared with other work, wall
+// time measures the neighbours as much as the code.
+// usage: bench_formats [COPIES] [ROUNDS]
+#include "extract/Extract.h"
+#include "session/AppState.h"
+#include "session/Operations.h"
+#include "tools/PackWriter.h"
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double CpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+const char* kModels[] = {"models/scenery/furniture/computer/mouseb", "models/weapons/broadsword/world/g_sword",
+                         "models/items/license/info/info_lisense"};
+
+bool Add(std::vector<PackFile>& files, const fs::path& real, const std::string& path, const std::string& as) {
+    std::string data;
+    if (!ReadWholeFile((real / path).string(), data)) return false;
+    files.push_back({as, data});
+    return true;
+}
+
+// Best wall time of command over the pack's tree, top-level items in turn.
+double Best(AppState& app, uint32_t command, const fs::path& out, int rounds, ExtractReport& report) {
+    double best = 1e9;
+    for (int r = 0; r < rounds; ++r) {
+        fs::remove_all(out);
+        app.extraction.outputFolder = out.string();
+        app.extraction.report.Clear();
+        double start = CpuSeconds();
+        for (TreeItem item = app.tree.FirstTopLevel(); item != kNoItem; item = app.tree.NextSibling(item))
+            RunExtraction(app, item, command);
+        best = std::min(best, CpuSeconds() - start);
+    }
+    report = app.extraction.report;
+    fs::remove_all(out);
+    return best;
+}
+
+int Compare(const fs::path& pack, uint32_t ours, uint32_t theirs, const char* what, double target, int rounds,
+            const fs::path& work) {
+    AppState app;
+    if (!OpenPack(app, pack.string().c_str())) {
+        std::fprintf(stderr, "bench_formats: cannot open %s\n", pack.string().c_str());
+        return 1;
+    }
+    ExtractReport a, b;
+    double tNew = Best(app, ours, work / "out", rounds, a);
+    double tOld = Best(app, theirs, work / "out", rounds, b);
+    double ratio = tNew / tOld;
+    std::printf("%-9s new %.3f s (written %u, failed %u)  old %.3f s (written %u, failed %u)  ratio %.2f  target <= %.1f  %s\n",
+                what, tNew, a.written, a.failed, tOld, b.written, b.failed, ratio, target, ratio <= target ? "ok" : "MISSED");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int copies = argc > 1 ? std::atoi(argv[1]) : 20;
+    int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    fs::path real = fs::path(QUILLON_REALDATA) / "bloodlines";
+    if (!fs::exists(real / "models")) {
+        std::fprintf(stderr, "bench_formats: no real data at %s\n", real.string().c_str());
+        return 1;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    fs::path work = fs::path(tmp != nullptr ? tmp : "/tmp") / ("quillon-bench-formats-" + std::to_string(getpid()));
+    fs::create_directories(work / "models");
+    fs::create_directories(work / "pictures");
+
+    std::vector<PackFile> models, pictures;
+    for (const auto& e : fs::recursive_directory_iterator(real / "materials")) {
+        if (!e.is_regular_file()) continue;
+        std::string path = fs::relative(e.path(), real).generic_string();
+        Add(models, real, path, path);
+        if (e.path().extension() != ".tth" && e.path().extension() != ".ttz") continue;
+        for (int c = 0; c < copies; ++c) Add(pictures, real, path, "copies/" + std::to_string(c) + "/" + path);
+    }
+    for (int c = 0; c < copies; ++c)
+        for (const char* stem : kModels)
+            for (const char* ext : {".mdl", ".dx80.vtx"}) {
+                std::string path = std::string(stem) + ext;
+                Add(models, real, path, "copies/" + std::to_string(c) + "/" + path);
+            }
+    WriteWholeFile((work / "models/pack000.vpk").string(), BuildVpk(models));
+    WriteWholeFile((work / "pictures/pack000.vpk").string(), BuildVpk(pictures));
+
+    std::printf("%d copies, best of %d\n", copies, rounds);
+    int rc = Compare(work / "models/pack000.vpk", kExtractModelsGltf, kExtractModels, ".glb/.x", 1.5, rounds, work);
+    rc |= Compare(work / "pictures/pack000.vpk", kExtractTexturesPng, kExtractTextures, "png/tga", 2.0, rounds, work);
+    fs::remove_all(work);
+    return rc;
+}
