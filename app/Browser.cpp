@@ -42,6 +42,7 @@ bool GuiState::CreateBrowser(HINSTANCE module, HWND parent, const char* outputFo
     SetDlgItemTextA(browser, IDC_OUTPUTFOLDER, outputFolder);
     tree = GetDlgItem(browser, IDC_TREE);
     packList = GetDlgItem(browser, IDC_PACKLIST);
+    InitFilterBox();
 
     treeImages = ImageList_Create(16, 16, ILC_COLOR8, 14, 16);
     for (uint16_t id : kTreeBitmapIds) {
@@ -97,6 +98,8 @@ INT_PTR CALLBACK GuiState::BrowserDialogProc(HWND dialog, UINT message, WPARAM w
             default:
                 break;
             }
+        } else if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_FILTER) {
+            gui->OnFilterChanged();
         } else if (HIWORD(wParam) == CBN_SELCHANGE && reinterpret_cast<HWND>(lParam) == gui->packList) {
             LRESULT pos = SendMessageA(gui->packList, CB_GETCURSEL, 0, 0);
             if (pos == CB_ERR) break;
@@ -149,6 +152,9 @@ LRESULT GuiState::OnTreeNotify(NMHDR* header) {
     case NM_RCLICK:
         OnTreeRightClick();
         break;
+    case NM_CLICK:
+        OnTreeClick();
+        break;
     default:
         // Item data belongs to the core's tree: TVN_DELETEITEM frees nothing.
         break;
@@ -160,9 +166,23 @@ void GuiState::OnTreeSelect(HTREEITEM handle) {
     if (!core.packsLoaded || handle == nullptr) return;
     TreeItem item = CoreItem(handle);
     if (item == kNoItem || core.tree.Data(item) == nullptr) return;
+    if (quietSelection) return;
     core.tree.Select(item);
-    ViewTreeItem(core, item);
+    if (ViewTreeItem(core, item) == ItemView::Sound) soundPlayer.Play(core.sound);
+    else soundPlayer.Stop();
     SyncViews();
+}
+
+void GuiState::OnTreeClick() {
+    TVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(tree, &hit.pt);
+    HTREEITEM under = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    // A click on another item selects it, which plays or stops by itself.
+    if (under == nullptr || under != selected || !(hit.flags & TVHT_ONITEM)) return;
+    if (soundPlayer.Playing()) soundPlayer.Stop();
+    else if (core.sound.readable && core.tree.Selected() == CoreItem(selected)) soundPlayer.Play(core.sound);
 }
 
 void GuiState::OnTreeRightClick() {
@@ -304,7 +324,8 @@ void GuiState::LayoutBrowserControls() {
     MoveWindow(GetDlgItem(browser, IDC_OUTPUTFOLDER), tx, h - 20, w - tx - 128, 16, TRUE);
     int m = std::min(tx, c);
     MoveWindow(packList, 6, 6, m - 12, 262, TRUE);
-    MoveWindow(tree, 6, 28, m - 12, h - 32, TRUE);
+    MoveWindow(filterEdit, 6, 30, m - 12, 20, TRUE);
+    MoveWindow(tree, 6, 52, m - 12, h - 56, TRUE);
     InvalidateRect(browser, nullptr, FALSE);
 }
 
@@ -338,6 +359,8 @@ void GuiState::MirrorPackList() {
 }
 
 void GuiState::MirrorTreeTop() {
+    soundPlayer.Stop();
+    ClearFilter();
     SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     handles.assign(core.tree.ItemCount(), nullptr);
     filled.assign(core.tree.ItemCount(), 0);
@@ -359,6 +382,7 @@ void GuiState::FillTreeFolder(TreeItem folder) {
     // The core's siblings are sorted already: appending keeps that order and
     // costs the tree view no comparisons.
     for (TreeItem child = core.tree.FirstChild(folder); child != kNoItem; child = core.tree.NextSibling(child)) {
+        if (!treeFilter.Shows(child)) continue;
         TVINSERTSTRUCTA insert = {};
         insert.hParent = parent;
         insert.hInsertAfter = TVI_LAST;

@@ -158,6 +158,7 @@ void GuiState::Finish() {
 }
 
 void GuiState::ShutdownBrowser() {
+    soundPlayer.Stop();
     if (core.packsLoaded) UnloadPack(core);
     viewer.Release();
     core.fileIndex.files.Destroy();

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "app/D3dViewer.h"
+#include "app/SoundPlayer.h"
 #include "app/TextView.h"
+#include "pack/TreeSelect.h"
 #include "session/AppState.h"
 
 #include <windows.h>
@@ -91,6 +93,19 @@ struct GuiState {
     std::vector<HTREEITEM> handles;
     std::vector<uint8_t> filled;
 
+    // The filter box above the tree (FilterBox.cpp): which core items the
+    // tree view gets while a filter is typed, and the folders that were
+    // open (and the first item in sight) before it, to come back to.
+    HWND filterEdit = nullptr;
+    TreeFilter treeFilter;
+    std::vector<TreeItem> expandedBeforeFilter;
+    TreeItem firstVisibleItem = kNoItem;
+    // Set while the tree view's selection is changed by us, not the user.
+    bool quietSelection = false;
+
+    // The selected sound plays once; selecting anything else stops it.
+    SoundPlayer soundPlayer;
+
     GuiState();
     ~GuiState();
 
@@ -163,6 +178,17 @@ struct GuiState {
     // Converts dropped paths on target as a drop does (Targa files first,
     // then .x files, the rest ignored).
     void DropPaths(TreeItem target, const std::vector<std::string>& paths);
+
+    void InitFilterBox();
+    void OnFilterChanged();
+    // Empties the box and forgets the filter (a new tree is shown).
+    void ClearFilter();
+    void RefillTreeView();
+    void SaveTreeExpansion();
+    void RestoreTreeExpansion();
+    void OpenFoldersToMatches();
+    // A click on the selected item: a sound playing stops, else plays again.
+    void OnTreeClick();
 
     // Core state into the controls.
     void MirrorPackList();

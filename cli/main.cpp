@@ -2,6 +2,7 @@
 // program. Every command that takes a PACK opens it as "Set Directory" does:
 // the pack's folder becomes the data folder and the current directory.
 #include "pack/FileHandle.h"
+#include "pack/TreeSelect.h"
 #include "cli/CommandLine.h"
 #include "session/AppState.h"
 #include "session/Operations.h"
@@ -138,38 +139,49 @@ int Cat(const ParsedArgs& args) {
     return 0;
 }
 
-void ListItems(const PackTree& tree, TreeItem first, std::string& prefix, bool longForm, std::string& out) {
-    for (TreeItem item = first; item != kNoItem; item = tree.NextSibling(item)) {
-        size_t keep = prefix.size();
-        prefix += tree.Text(item);
-        if (const TreeItemData* data = tree.Data(item)) {
-            if (longForm) {
-                out += std::to_string(data->size);
-                out += '\t';
-                out += CategoryName(CategoryOfName(tree.Text(item)));
-                out += '\t';
-            }
-            out += prefix;
-            out += '\n';
-            if (out.size() > (1u << 16)) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
-        } else {
-            prefix += '/';
-            ListItems(tree, tree.FirstChild(item), prefix, longForm, out);
-        }
-        prefix.resize(keep);
-    }
+// The item's path as list prints it: components joined with '/', however long.
+std::string ListedPath(const PackTree& tree, TreeItem item) {
+    std::string path = tree.Text(item);
+    for (TreeItem up = tree.Parent(item); up != kNoItem; up = tree.Parent(up)) path = tree.Text(up) + "/" + path;
+    return path;
+}
+
+// The files the ITEM or PATTERN operands from first on select, in tree order
+// (every file when there are none). Each operand that selects nothing is
+// named on stderr, and then matched is false.
+std::vector<TreeItem> SelectOrSay(const AppState& app, const ParsedArgs& args, size_t first, bool& matched) {
+    if (args.operands.size() <= first) return AllTreeFiles(app.tree);
+    std::vector<std::string> wanted(args.operands.begin() + first, args.operands.end()), unmatched;
+    std::vector<TreeItem> files = SelectTreeFiles(app.tree, wanted, unmatched);
+    for (const std::string& arg : unmatched)
+        std::fprintf(stderr, "quillon: %s: not found in %s\n", arg.c_str(), args.operands[0]);
+    matched = unmatched.empty();
+    return files;
 }
 
 int List(const ParsedArgs& args) {
     AppState app;
     if (!OpenPackOrSay(app, args.operands[0])) return 1;
-    std::string prefix, out;
-    ListItems(app.tree, app.tree.FirstTopLevel(), prefix, args.Has("--long"), out);
+    bool matched = true;
+    std::vector<TreeItem> files = SelectOrSay(app, args, 1, matched);
+    bool longForm = args.Has("--long");
+    std::string out;
+    for (TreeItem item : files) {
+        if (longForm) {
+            out += std::to_string(app.tree.Data(item)->size);
+            out += '\t';
+            out += CategoryName(CategoryOfName(app.tree.Text(item)));
+            out += '\t';
+        }
+        out += ListedPath(app.tree, item);
+        out += '\n';
+        if (out.size() > (1u << 16)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    }
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 && matched ? 0 : 1;
 }
 
 // Absolute, so that opening the pack (which enters its folder) keeps it.
@@ -196,20 +208,13 @@ int Extract(const ParsedArgs& parsed) {
                        : parsed.Has("--gltf") ? kExtractModelsGltf
                                               : kExtractFiles;
 
-    std::vector<TreeItem> items;
-    bool missing = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        TreeItem item = FindItemOrSay(app, args[i], args[0]);
-        if (item == kNoItem) missing = true;
-        items.push_back(item);
-    }
-    if (missing) return 1;
-    if (args.size() == 1)
-        for (TreeItem item = app.tree.FirstTopLevel(); item != kNoItem; item = app.tree.NextSibling(item))
-            items.push_back(item);
+    // Nothing is written unless every ITEM and PATTERN selects something.
+    bool matched = true;
+    std::vector<TreeItem> files = SelectOrSay(app, parsed, 1, matched);
+    if (!matched) return 1;
 
     app.extraction.report.Clear();
-    for (TreeItem item : items) RunExtraction(app, item, command);
+    RunExtraction(app, files, command);
     const ExtractReport& report = app.extraction.report;
     for (const Failure& problem : report.problems) Say(problem);
     for (const std::string& note : report.notes) std::fprintf(stderr, "quillon: %s\n", note.c_str());
@@ -248,6 +253,18 @@ void PrintModel(const AppState& app) {
     std::printf("motion\t%s\n", v.motionFile.empty() ? "none found" : v.motionFile.c_str());
 }
 
+// A sound's line of the text pane goes to stderr: its facts, or why it
+// cannot be read (then the status is 1).
+int ReportSound(const AppState& app, const char* item, bool wantsPicture) {
+    if (!app.sound.readable) {
+        std::fprintf(stderr, "quillon: %s: %s", item, app.textView.text.c_str());
+        return 1;
+    }
+    std::fputs(app.textView.text.c_str(), stderr);
+    if (wantsPicture) std::fprintf(stderr, "quillon: %s: a sound has no picture for -o\n", item);
+    return wantsPicture ? 1 : 0;
+}
+
 int Show(const ParsedArgs& parsed) {
     const std::vector<const char*>& args = parsed.operands;
     const char* out = parsed.Value("-o");
@@ -265,12 +282,16 @@ int Show(const ParsedArgs& parsed) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    std::fwrite(app.textView.text.data(), 1, app.textView.text.size(), stdout);
+    bool sound = view == ItemView::Sound || view == ItemView::NoSound;
+    if (!sound) std::fwrite(app.textView.text.data(), 1, app.textView.text.size(), stdout);
     if (std::fflush(stdout) != 0) return 1;
     // Named as the user named it.
     Failure failure = app.failure;
     failure.subject = args[1];
     switch (view) {
+    case ItemView::Sound:
+    case ItemView::NoSound:
+        return ReportSound(app, args[1], out != nullptr);
     case ItemView::Nothing:
     case ItemView::NoPicture:
     case ItemView::NoModel:
@@ -385,26 +406,39 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "name ignoring case), one line per pack: the pack number, the number of\n"
      "files the pack holds, and its file name, separated by tabs.\n",
      {}, 1, 1, "packs takes one PACK", Packs},
-    {"list", "PACK [--long]", "list the pack's files in tree order",
+    {"list", "PACK [PATTERN...] [--long]", "list the pack's files, or those the PATTERNs select,\n"
+     "in tree order",
      "Prints every file of PACK in tree order (depth first, folders and files\n"
      "sorted by name ignoring case), one per line, as its path inside the pack\n"
-     "with '/' between components and letter case as stored.\n",
+     "with '/' between components and letter case as stored.\n"
+     "With PATTERNs, only the files they select, each once: a PATTERN naming an\n"
+     "item of the tree selects that file or every file below that folder; other\n"
+     "PATTERNs match paths: '*' and '?' within one folder or file name, '**'\n"
+     "across folders, case ignored, and without '/' file names in any folder\n"
+     "('*.vmt', 'models/**/g_*.mdl'). A PATTERN that selects nothing is named\n"
+     "on standard error and the status is 1.\n",
      {{"--long", nullptr, "print SIZE<TAB>CATEGORY<TAB>PATH; CATEGORY is one of\n"
                           "Other Text Image Model Untyped Sound"}},
-     1, 1, "list takes one PACK", List},
+     1, -1, "list takes a PACK", List},
     {"cat", "PACK PATH", "write the bytes of game file PATH to standard output",
      "Opens PACK and writes the bytes of game file PATH to standard output.\n"
      "PATH is an in-pack path ('/' or '\\', any case); a loose file of that path\n"
      "below the data folder wins over the packed one.\n",
      {}, 2, 2, "cat takes a PACK and a PATH", Cat},
-    {"extract", "PACK [ITEM...] -o DIR [--flat] [--tga | --png | --x | --gltf]",
-     "copy the files below each ITEM (default: all) into DIR,\n"
-     "or with --tga / --png write every picture as a Targa / PNG\n"
-     "file, with --x every Bloodlines model as a DirectX .x mesh,\n"
-     "with --gltf every model as a binary glTF 2.0 file",
+    {"extract", "PACK [ITEM|PATTERN...] -o DIR [--flat] [--tga | --png | --x | --gltf]",
+     "copy the files below each ITEM or matching a PATTERN\n"
+     "(default: all) into DIR, or with --tga / --png write every\n"
+     "picture as a Targa / PNG file, with --x every Bloodlines\n"
+     "model as a DirectX .x mesh, with --gltf every model as a\n"
+     "binary glTF 2.0 file",
      "Copies every file below each ITEM (a folder or file of the pack's tree,\n"
      "named by its path as 'list' prints it, any case, '/' or '\\'), unchanged,\n"
-     "into DIR. Without ITEMs every top-level item is extracted. Raw copies\n"
+     "into DIR. Without ITEMs every file is extracted. Any other word is a\n"
+     "PATTERN: '*' and '?' match within one folder or file name, '**' across\n"
+     "folders, case is ignored, and a PATTERN without '/' matches file names in\n"
+     "any folder ('*.vmt', 'models/**/g_*.mdl'; quote them from the shell).\n"
+     "Files go in tree order, each once. An ITEM or PATTERN that selects\n"
+     "nothing is named, and then nothing is extracted (status 1). Raw copies\n"
      "replace existing files. Paths inside the pack that would leave DIR ('..',\n"
      "absolute paths, drives, empty components) are refused and count as\n"
      "failed. Ends with 'written N, skipped M, failed K' on standard error.\n",
@@ -432,8 +466,9 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
                           "its material without one and is named on standard error", 1}},
      1, -1, "extract takes a PACK", Extract},
     {"show", "PACK ITEM [-o OUT.tga|OUT.png]",
-     "what selecting ITEM shows: its text, or a picture's\n"
-     "companion text (and with -o the picture as Targa or PNG)",
+     "what selecting ITEM shows: its text, a picture's\n"
+     "companion text (and with -o the picture as Targa or PNG),\n"
+     "a model's meshes or a sound's facts",
      "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
      "standard output; for an image, texture or material the companion text\n"
      "(the material, or the texture's .vmt) goes to standard output.\n"
@@ -443,7 +478,9 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "'checkerboard' for a material that could not be loaded), and the camera\n"
      "it is framed with (eye, orientation, and the centre it turns about);\n"
      "for a Redemption model also its skeleton segments and model scale, and the\n"
-     "motion file shown ('none found' when there is none).\n",
+     "motion file shown ('none found' when there is none). For a sound (.wav,\n"
+     ".mp3), 'sound KIND RATEHz CHANNELSch SECONDSs' on standard error, read\n"
+     "from its header (KIND wav or mp3), or why it cannot be read (status 1).\n",
      {{"-o", "OUT", "write the picture to OUT (replacing it): an 8-bit PNG when OUT ends\n"
                     "in .png, else a 32-bit Targa file"}},
      2, 2, "show takes a PACK and an ITEM", Show},

@@ -73,9 +73,14 @@ bool ExtractRawFile(const ExportJob& job, FileEntry& key) {
 }
 
 uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t command) {
+    return RunExtraction(job, tree, std::vector<TreeItem>{item}, command);
+}
+
+uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::vector<TreeItem>& items,
+                       uint32_t command) {
     ExtractState& ex = job.extraction;
     for (uint32_t& c : ex.categoryCounts) c = 0;
-    CountCategories(tree, ex, item);
+    for (TreeItem item : items) CountCategories(tree, ex, item);
     const char* title;
     uint32_t count, filter, threshold;
     if (command == kExtractFiles) {
@@ -126,7 +131,7 @@ uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item
         progress.SetPos(0);
         progress.SetStep(1);
     }
-    ExtractSubtree(job, tree, item, filter);
+    for (TreeItem item : items) ExtractSubtree(job, tree, item, filter);
     ex.command = 0;
     progress.Destroy();
     ex.madeFolders.clear();

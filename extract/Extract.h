@@ -8,6 +8,7 @@
 #include "pack/PackTree.h"
 
 #include <cstdint>
+#include <vector>
 
 // The pop-up menu's commands (menu identifiers).
 enum ExtractCommand : uint32_t {
@@ -33,3 +34,7 @@ bool ExtractRawFile(const ExportJob& job, FileEntry& key);
 // command's threshold is reached, extracts, closes it. Gives the number of
 // files concerned (0: nothing was done).
 uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, TreeItem item, uint32_t command);
+// The same command on several items at once (files or folders, none below
+// another), with one progress window over all of them.
+uint32_t RunExtraction(const ExportJob& job, const PackTree& tree, const std::vector<TreeItem>& items,
+                       uint32_t command);

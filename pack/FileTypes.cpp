@@ -16,8 +16,10 @@ struct TypeRow {
 constexpr FileCategory Other = FileCategory::Other, Text = FileCategory::Text, Image = FileCategory::Image,
                        Model = FileCategory::Model, Untyped = FileCategory::Untyped, Sound = FileCategory::Sound;
 
-// Indexed by FileType; row 0 is the "no match" type.
-constexpr TypeRow kTypes[64] = {
+// Indexed by FileType; row 0 is the "no match" type. Codes from 64 on are
+// types the games hold beyond the original 64: MP3 voice lines and Python
+// game scripts.
+constexpr TypeRow kTypes[kFileTypeCount] = {
     {"", Untyped},     {"AIN", Text},    {"BIN", Other},  {"BMP", Image},  {"CFG", Text},   {"DLG", Text},
     {"DSP", Text},     {"DT", Other},    {"FNT", Other},  {"GAM", Text},   {"GAM~", Text},  {"LIP", Text},
     {"LOC", Text},     {"LST", Text},    {"MDL", Model},  {"OLD", Other},  {"PHY", Model},  {"PK", Other},
@@ -28,7 +30,7 @@ constexpr TypeRow kTypes[64] = {
     {"NIL", Other},    {"NAD", Other},   {"NOD", Model},  {"NMS", Text},   {"NCO", Text},   {"NPC", Text},
     {"NAI", Text},     {"EXE", Other},   {"DLL", Other},  {"NED", Text},   {"NCD", Text},   {"NEX", Text},
     {"NAG", Text},     {"NOT", Other},   {"NCP", Other},  {"NQD", Text},   {"NSD", Other},  {"NBS", Text},
-    {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},
+    {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},   {"MP3", Sound},  {"PY", Text},
 };
 
 constexpr bool Same(const char* a, const char* b) {
@@ -39,7 +41,8 @@ static_assert(Same(kTypes[kFileTypeBmp].extension, "BMP") && Same(kTypes[kFileTy
                   Same(kTypes[kFileTypeTga].extension, "TGA") && Same(kTypes[kFileTypeTth].extension, "TTH") &&
                   Same(kTypes[kFileTypeTtz].extension, "TTZ") && Same(kTypes[kFileTypeVmt].extension, "VMT") &&
                   Same(kTypes[kFileTypeVtx].extension, "VTX") && Same(kTypes[kFileTypeNam].extension, "NAM") &&
-                  Same(kTypes[kFileTypeNod].extension, "NOD") && Same(kTypes[kFileTypeNms].extension, "NMS"),
+                  Same(kTypes[kFileTypeNod].extension, "NOD") && Same(kTypes[kFileTypeNms].extension, "NMS") &&
+                  Same(kTypes[kFileTypeMp3].extension, "MP3") && Same(kTypes[kFileTypePy].extension, "PY"),
               "the named file types are their extensions' rows");
 
 }  // namespace
@@ -56,7 +59,7 @@ FileType ClassifyExtension(const char* extension) {
     }
     upper[n] = '\0';
     if (upper[0] < 'A' || upper[0] > 'X') return 0;
-    for (FileType t = 1; t < 64; ++t)
+    for (FileType t = 1; t < kFileTypeCount; ++t)
         if (std::strcmp(upper, kTypes[t].extension) == 0) return t;
     return 0;
 }
@@ -66,7 +69,7 @@ FileType ClassifyName(const char* name) {
     return dot == 0 ? 0 : ClassifyExtension(name + dot + 1);
 }
 
-FileCategory CategoryOf(FileType type) { return type < 64 ? kTypes[type].category : FileCategory::Untyped; }
+FileCategory CategoryOf(FileType type) { return type < kFileTypeCount ? kTypes[type].category : FileCategory::Untyped; }
 
 const char* CategoryName(FileCategory category) {
     static const char* const names[] = {"Other", "Text", "Image", "Model", "Folder", "Untyped", "Sound"};

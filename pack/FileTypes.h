@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
-// 0 when the extension matched nothing; 1..63 by the table in FileTypes.cpp.
+// 0 when the extension matched nothing; 1..kFileTypeCount-1 by the table in
+// FileTypes.cpp.
 using FileType = uint32_t;
+const FileType kFileTypeCount = 66;
 
 enum class FileCategory : uint32_t {
     Other = 0,
@@ -31,6 +33,8 @@ const FileType kFileTypeVtx = 35;
 const FileType kFileTypeNam = 39;
 const FileType kFileTypeNod = 44;
 const FileType kFileTypeNms = 45;
+const FileType kFileTypeMp3 = 64;
+const FileType kFileTypePy = 65;
 
 // The type of an extension (the text after the last '.', without the '.'),
 // compared whole and ignoring ASCII case. Extensions of 32 characters or

@@ -11,6 +11,7 @@
 #include "pack/PackList.h"
 #include "pack/PackTree.h"
 #include "pack/Seams.h"
+#include "sound/SoundInfo.h"
 #include "textview/TextContent.h"
 #include "viewer/Viewer.h"
 
@@ -38,6 +39,8 @@ struct AppState {
     Viewer viewer;
     // Eye, orientation and model scale of the 3D view (set by model loads).
     Camera camera;
+    // The sound selected last, for the front end to play.
+    SoundClip sound;
 
     // Why the last pack open, pack load or view failed (None when it did
     // not), for the front end to show.

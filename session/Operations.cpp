@@ -14,6 +14,10 @@ uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command) {
     return RunExtraction(app.Export(), app.tree, item, command);
 }
 
+uint32_t RunExtraction(AppState& app, const std::vector<TreeItem>& items, uint32_t command) {
+    return RunExtraction(app.Export(), app.tree, items, command);
+}
+
 void CountCategories(AppState& app, TreeItem item) { CountCategories(app.tree, app.extraction, item); }
 
 bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path) {

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The pop-up menu's command on item (see RunExtraction in extract/).
 uint32_t RunExtraction(AppState& app, TreeItem item, uint32_t command);
+uint32_t RunExtraction(AppState& app, const std::vector<TreeItem>& items, uint32_t command);
 // Adds the files below item to app.extraction's category counts.
 void CountCategories(AppState& app, TreeItem item);
 // A Targa file dropped on item (see texture/TextureExport.h).

@@ -60,6 +60,20 @@ LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showTex
     return result;
 }
 
+ItemView ShowSound(AppState& app, FileEntry& key) {
+    SoundClip& clip = app.sound;
+    uint32_t serial = clip.serial + 1;
+    clip = SoundClip{};
+    clip.serial = serial;
+    uint32_t size = 0;
+    clip.bytes = ReadGameFile(app.Files(), key, size);
+    clip.size = size;
+    if (!clip.bytes) clip.info.failure = SoundFailure::Unreadable;
+    else clip.readable = ReadSoundInfo(clip.bytes.get(), clip.size, clip.info);
+    app.textView.SetText((clip.readable ? SoundLine(clip.info) : SoundFailureLine(clip.info.failure)) + "\n");
+    return clip.readable ? ItemView::Sound : ItemView::NoSound;
+}
+
 bool LoadBloodlinesModel(AppState& app, FileEntry& key) {
     return LoadAndShowModel(app, key, LoadBloodlinesModel, true);
 }
@@ -101,6 +115,7 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         if (!ShowFileAsText(app, key)) app.textView.SetText(std::string());
         return ItemView::Text;
     }
+    if (category == FileCategory::Sound) return ShowSound(app, key);
     if (category == FileCategory::Model) {
         bool shown = app.gameType == kGameBloodlines ? LoadBloodlinesModel(app, key) : LoadRedemptionModel(app, key);
         if (!shown) {

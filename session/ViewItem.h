@@ -16,7 +16,9 @@
 // or picture that cannot be shown empties the view and leaves one line in the
 // text pane: the file and the reason. Whatever shows nothing (NoPicture,
 // NoModel, Nothing) leaves why in app.failure, subject the item's path.
-enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel };
+// Sound: app.sound holds a readable sound and the text pane its facts;
+// NoSound: the text pane says why the sound cannot be read.
+enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel, Sound, NoSound };
 
 // Views item as the browser does on selection; says what it showed. Folders
 // and files of no viewable category show nothing.
@@ -30,6 +32,10 @@ bool ShowFileAsText(AppState& app, FileEntry& key);
 // showText its companion text goes to the text pane (emptied when there is
 // none). The picture is not shown.
 LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText);
+
+// Reads the sound key names into app.sound and shows its facts (or why it
+// cannot be read) as one line in the text pane.
+ItemView ShowSound(AppState& app, FileEntry& key);
 
 // Loads the model key names with the reader of that game and shows it: the
 // view's tables, the check list and text, the camera. A refused model leaves

@@ -60,6 +60,22 @@ out=$(q extract "$B/pack000.vpk" nowhere -o "$work/x3" 2>&1); rc=$?
 check "extract missing item" "1 quillon: nowhere: not found in $B/pack000.vpk" "$rc $(printf '%s' "$out" | tr -d '\r')"
 q extract "$B/pack000.vpk" 2>/dev/null; check "extract without -o" 2 $?
 
+# Patterns: '*' within a name, '**' across folders, any case; without '/' on
+# file names in any folder; a folder ITEM selects all below it; tree order,
+# each file once; an argument that selects nothing is named (status 1).
+check "list patterns" "$(printf 'dlg/Hollywood/Isaac.dlg\ndlg/main characters/Regent.dlg\nReadme.txt')" \
+      "$(q list "$B/pack000.vpk" 'readme.*' '*.DLG' dlg/hollywood | tr -d '\r')"
+check "list: ** across folders, ? in a name" "$(printf 'scripts/Intro.lst\nvdata/System/Strings.txt')" \
+      "$(q list "$B/pack000.vpk" '**/?????.lst' 'vdata/**/s*' | tr -d '\r')"
+check "list: * stays in its folder" "Readme.txt" "$(q list "$B/pack000.vpk" '*.txt' 'X/*' 2>/dev/null | head -1 | tr -d '\r')"
+out=$(q list "$B/pack000.vpk" '*.txt' 'dlg/*.dlg' 2>&1 >/dev/null); rc=$?
+check "list: a pattern that selects nothing" "1 quillon: dlg/*.dlg: not found in $B/pack000.vpk" "$rc $(printf '%s' "$out" | tr -d '\r')"
+err=$(q extract "$R/data.nob" '**/*.NPC' config -o "$work/xp" 2>&1 >/dev/null | tr -d '\r')
+check "extract patterns: summary" "written 2, skipped 0, failed 0" "$err"
+check "extract patterns: files" "$(printf 'config/game.cfg\ndialog/town/elder.npc')" "$(cd "$work/xp" && find . -type f | sed 's|^\./||' | sort)"
+out=$(q extract "$R/data.nob" '**/*.NPC' '*.none' -o "$work/xq" 2>&1); rc=$?
+check "extract: nothing when one pattern selects nothing" "1 quillon: *.none: not found in $R/data.nob|" "$rc $(printf '%s' "$out" | tr -d '\r')|$(ls "$work/xq" 2>/dev/null)"
+
 # show: text as it is; pictures with their companion text and, with -o, as Targa.
 check "show text" "$(printf 'intro.vcd\nhaven.vcd')" "$(q show "$B/pack000.vpk" scripts/INTRO.LST)"
 out=$(q show "$B/pack002.vpk" materials/samples/glass.vmt -o "$work/glass.tga" 2>"$work/show.err"); rc=$?
@@ -187,6 +203,30 @@ if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
     check "real extract: all seven" "written 7, skipped 0, failed 0" "$err"
     check "real extract: regent.dlg" "$(md5sum < "$work/regent.dlg")" "$(md5sum < "$work/real/dlg/main characters/regent.dlg")"
     check "real extract: strings.txt" "$(tail -c +330425 "$D/pack103.vpk" | head -c 24490 | md5sum)" "$(md5sum < "$work/real/vdata/system/strings.txt")"
+    # The real sounds, packed with a cut-off copy of one: their facts on
+    # stderr (the lengths agree with sox's decoding, to the hundredth: the
+    # ADPCM file by its fact chunk), patterns over their folders.
+    mkdir -p "$work/snd/bad"; head -c 100 "$D/sound/character/male/italian_accent/laugh_insane_start_3.wav" > "$work/snd/bad/cut.wav"
+    cp -r "$D/sound" "$work/snd/"
+    mapfile -t sounds < <(cd "$work/snd" && find . -type f | sed 's|^\./||' | sort)
+    if [ -n "$runner" ]; then "$runner" "$sample" --pack "$work/snd/pack000.vpk" "$work/snd" "${sounds[@]}"; else "$sample" --pack "$work/snd/pack000.vpk" "$work/snd" "${sounds[@]}"; fi
+    S=$work/snd/pack000.vpk
+    facts() { q show "$S" "$1" 2>&1 >/dev/null | tr -d '\r'; }
+    check "real adpcm wav" "sound wav 22050Hz 1ch 1.33s" "$(facts 'sound/character/dlg/santa monica/thug/line11_col_e.wav')"
+    check "real pcm wav" "sound wav 22050Hz 1ch 2.34s" "$(facts sound/character/male/italian_accent/laugh_insane_start_3.wav)"
+    check "real mp3 with tags" "sound mp3 44100Hz 1ch 1.67s" "$(facts sound/character/dlg/chinatown/mandarin/line131_col_e.mp3)"
+    check "real mp3" "sound mp3 44100Hz 1ch 2.66s" "$(facts 'sound/character/dlg/santa monica/tourette/line15_col_e.mp3')"
+    out=$(facts bad/cut.wav; echo "status ${PIPESTATUS[0]}")
+    check "cut-off wav" "quillon: bad/cut.wav: not a sound file Quillon can read: a chunk runs past the end of the file" "$(printf '%s' "$out" | head -1)"
+    q show "$S" bad/cut.wav >/dev/null 2>&1; check "cut-off wav: status" 1 $?
+    check "real list: sounds are Sound, lip-sync is Text" "$(printf 'Text\nSound\nSound')" \
+          "$(q list "$S" --long '**/santa monica/**' | cut -f2 | tr -d '\r')"
+    check "real list: patterns" "$(printf 'sound/character/dlg/chinatown/mandarin/line131_col_e.mp3\nsound/character/dlg/santa monica/tourette/line15_col_e.mp3\nsound/character/male/italian_accent/laugh_insane_start_3.wav')" \
+          "$(q list "$S" '*.MP3' 'sound/*/male/**' | tr -d '\r')"
+    err=$(q extract "$S" 'sound/character/dlg/**/line1??_col_e.*' -o "$work/sndx" 2>&1 >/dev/null | tr -d '\r')
+    check "real extract pattern" "written 1, skipped 0, failed 0" "$err"
+    check "real extract pattern: bytes" "$(md5sum < "$D/sound/character/dlg/chinatown/mandarin/line131_col_e.mp3")" \
+          "$(md5sum < "$work/sndx/sound/character/dlg/chinatown/mandarin/line131_col_e.mp3")"
     # The real models, packed with their materials into a pack of their own.
     mkdir -p "$work/realm"
     files=$(cd "$D" && find materials models -type f | sort)

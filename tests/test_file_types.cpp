@@ -13,6 +13,7 @@ TEST(FileTypesTest, ClassifyExtension) {
         {"gam~", 10}, {"gam", 9},                                     // GAM and GAM~ differ
         {"vbsp", 30}, {"class", 41},                                  // longer extensions match whole
         {"ain", 1}, {"ntt", 63}, {"vmt", 34}, {"nam", 39}, {"wav", 36},
+        {"MP3", kFileTypeMp3}, {"py", kFileTypePy}, {"pyc", 19},      // beyond the first 64 codes
         {"3ds", 0}, {"yml", 0}, {"zip", 0},                           // first character outside A..X
         {"mdl ", 0}, {"md", 0},
     };
@@ -32,11 +33,13 @@ TEST(FileTypesTest, NamesWithoutAnExtensionAreUntyped) {
 
 TEST(FileTypesTest, CategoriesAndIcons) {
     int perCategory[7] = {};
-    for (FileType t = 0; t < 64; ++t) ++perCategory[static_cast<uint32_t>(CategoryOf(t))];
+    for (FileType t = 0; t < kFileTypeCount; ++t) ++perCategory[static_cast<uint32_t>(CategoryOf(t))];
     EXPECT_EQ(CategoryOf(0), FileCategory::Untyped);
     EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Folder)], 0) << "no type is a folder";
     EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Untyped)], 1);
-    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Sound)], 1);
+    EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Sound)], 2);  // WAV MP3
+    EXPECT_EQ(CategoryOf(kFileTypePy), FileCategory::Text);
+    EXPECT_EQ(CategoryOf(kFileTypeCount), FileCategory::Untyped);
     EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Image)], 4);  // BMP TGA TTH TTZ
     EXPECT_EQ(perCategory[static_cast<uint32_t>(FileCategory::Model)], 4);  // MDL PHY VTX NOD
     EXPECT_EQ(CategoryOf(ClassifyExtension("nod")), FileCategory::Model);

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -88,6 +88,14 @@ for t in "${targets[@]}"; do
               printf '\t5.000000;205.000000;105.000000;;\n\t1;\n\t3;0,1,2;;\n\n}\n'; } > "$corpus/six"
             $build/quillon extract $build/sample/bloodlines/pack002.vpk models --x -o $build/x-seed >/dev/null 2>&1 || true
             cp $build/x-seed/models/samples/Lamp.x "$corpus/lamp" 2>/dev/null || true ;;
+        *sound*)  # the real sounds, and a tagged two-frame MP3 with a Xing summary
+            [ ! -d ../shared/realdata/bloodlines/sound ] ||
+                find ../shared/realdata/bloodlines/sound -name '*.wav' -o -name '*.mp3' | while read -r f; do
+                    cp "$f" "$corpus/real-$(basename "$f")"; done
+            { printf 'ID3\3\0\0\0\0\0\4abcd'
+              for i in 1 2; do printf '\xff\xfb\x50\xc0'; head -c 17 /dev/zero
+                  if [ $i = 1 ]; then printf 'Xing\0\0\0\1\0\0\0\2'; head -c 175 /dev/zero
+                  else head -c 187 /dev/zero; fi; done; } > "$corpus/xing.mp3" ;;
         *mdl*)  # two bytes of .mdl length, the .mdl, the .dx80.vtx
             q=$build/quillon; pack=$build/sample/bloodlines/pack002.vpk
             $q cat $pack models/samples/lamp.mdl > $build/seed.mdl; $q cat $pack models/samples/lamp.dx80.vtx > $build/seed.vtx

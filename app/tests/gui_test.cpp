@@ -15,6 +15,8 @@
 #include "tools/SampleData.h"
 
 #include <gtest/gtest.h>
+#include <mmreg.h>
+#include <msacm.h>
 #include <richedit.h>
 
 #include <chrono>
@@ -201,9 +203,14 @@ TEST(MainWindow, LayoutFollowsTheTextPaneAfterResizing) {
         RECT tree = ChildRect(IDC_TREE);
         int m = std::min(322, (w - s - 6) - 126);
         EXPECT_EQ(tree.left, 6);
-        EXPECT_EQ(tree.top, 28);
+        EXPECT_EQ(tree.top, 52);
         EXPECT_EQ(tree.right - tree.left, m - 12);
-        EXPECT_EQ(tree.bottom - tree.top, h - 32);
+        EXPECT_EQ(tree.bottom - tree.top, h - 56);
+        RECT filter = ChildRect(IDC_FILTER);  // between the pack list and the tree, as wide
+        EXPECT_EQ(filter.left, 6);
+        EXPECT_EQ(filter.top, 30);
+        EXPECT_EQ(filter.right - filter.left, m - 12);
+        EXPECT_EQ(filter.bottom, 50);
         RECT output = ChildRect(IDC_OUTPUTFOLDER);
         EXPECT_EQ(output.left, 322);
         EXPECT_EQ(output.top, h - 20);
@@ -926,6 +933,134 @@ TEST(Browser, AnOutputFolderThatCannotBeMadeIsToldOnce) {
     gMessages.clear();
 }
 
+// The texts of the tree view's items in sight order (expanded folders' children included).
+std::vector<std::string> VisibleTreeTexts() {
+    std::vector<std::string> texts;
+    for (HTREEITEM item = TreeNext(nullptr, TVGN_FIRSTVISIBLE); item != nullptr; item = TreeNext(item, TVGN_NEXTVISIBLE))
+        texts.push_back(TreeText(item));
+    return texts;
+}
+
+bool Expanded(HTREEITEM item) {
+    return (SendMessageA(gGui->tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TypeFilter(const char* text) {
+    SetWindowTextA(gGui->filterEdit, text);  // the edit control tells the dialog, as typing does
+    PumpQueue();
+}
+
+TEST(FilterBox, TypingNarrowsTheTreeAndEscBringsItBackAsItWas) {
+    OpenSamplePack("pack000.vpk");
+    ASSERT_NE(gGui->filterEdit, nullptr);
+    RECT box = ChildRect(IDC_FILTER), tree = ChildRect(IDC_TREE);
+    EXPECT_LE(box.bottom, tree.top) << "the box sits above the tree";
+    HTREEITEM vdata = FindInTreeView("vdata");
+    SendMessageA(gGui->tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(vdata));
+    SelectInTree(FindInTreeView("scripts/Intro.lst"));
+    LRESULT before = SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0);
+
+    // A pattern: only the matches and the folders on their way, opened.
+    TypeFilter("*.DLG");
+    EXPECT_EQ(VisibleTreeTexts(),
+              (std::vector<std::string>{"dlg", "Hollywood", "Isaac.dlg", "main characters", "Regent.dlg"}));
+    EXPECT_EQ(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0), 5);
+    // Plain text is a part of a file name; selecting a match views it.
+    TypeFilter("ead");
+    EXPECT_EQ(VisibleTreeTexts(), (std::vector<std::string>{"Readme.txt"}));
+    SelectInTree(FindInTreeView("Readme.txt"));
+    EXPECT_NE(RichEditText().find("Sample Bloodlines data"), std::string::npos);
+    TypeFilter("nothing matches this");
+    EXPECT_EQ(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0), 0);
+
+    // Esc: the whole tree, vdata open again as before, the selection kept.
+    SendMessageA(gGui->filterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpQueue();
+    EXPECT_EQ(GetWindowTextLengthA(gGui->filterEdit), 0);
+    EXPECT_FALSE(gGui->treeFilter.Active());
+    vdata = FindInTreeView("vdata");
+    ASSERT_NE(vdata, nullptr);
+    EXPECT_TRUE(Expanded(vdata));
+    EXPECT_EQ(TreeText(TreeNext(nullptr, TVGN_CARET)), "Readme.txt");
+    EXPECT_EQ(gGui->core.tree.Selected(), CoreItem("Readme.txt"));
+    EXPECT_EQ(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0), before) << "scripts was filled by the selection before";
+
+    // Another pack empties the box.
+    TypeFilter("*.txt");
+    OpenSamplePack("pack002.vpk");
+    EXPECT_EQ(GetWindowTextLengthA(gGui->filterEdit), 0);
+    EXPECT_FALSE(gGui->treeFilter.Active());
+}
+
+// The real sounds in a pack of their own: selecting one shows its facts in
+// the text pane and starts it (or, on a machine without sound, shows the
+// facts and tells nothing more); anything else stops it.
+TEST(Sounds, SelectingASoundShowsItsFactsAndPlaysIt) {
+    std::string real = std::string("Z:") + QUILLON_REALDATA + "/bloodlines/sound/character/";
+    if (!fs::exists(real)) GTEST_SKIP() << "no real data";
+    std::vector<PackFile> files;
+    const char* names[] = {"dlg/santa monica/thug/line11_col_e.wav", "dlg/chinatown/mandarin/line131_col_e.mp3",
+                           "male/italian_accent/laugh_insane_start_3.wav"};
+    for (const char* name : names) {
+        PackFile f{std::string("sound/") + name, ""};
+        ASSERT_TRUE(ReadWholeFile(real + name, f.data));
+        files.push_back(f);
+    }
+    files.push_back(PackFile{"sound/cut.wav", files[2].data.substr(0, 100)});
+    files.push_back(PackFile{"readme.txt", "text"});
+    std::string pack = gRoot + "/sounds/pack000.vpk";
+    fs::create_directories(gRoot + "/sounds");
+    ASSERT_TRUE(WriteWholeFile(pack, BuildVpk(files)));
+    ASSERT_TRUE(gGui->OpenPackFromPath(Native(pack)));
+    PumpQueue();
+    gMessages.clear();
+
+    SelectInTree(FindInTreeView("sound/dlg/santa monica/thug/line11_col_e.wav"));
+    EXPECT_EQ(RichEditText().substr(0, 27), "sound wav 22050Hz 1ch 1.33s");
+    // Playing (the clip's serial) or refused by a silent machine (0).
+    EXPECT_TRUE(gGui->soundPlayer.serial == 0 || gGui->soundPlayer.serial == gGui->core.sound.serial);
+    SelectInTree(FindInTreeView("sound/dlg/chinatown/mandarin/line131_col_e.mp3"));
+    EXPECT_EQ(RichEditText().substr(0, 27), "sound mp3 44100Hz 1ch 1.67s");
+    SelectInTree(FindInTreeView("sound/cut.wav"));
+    EXPECT_EQ(RichEditText().substr(0, 73),
+              "not a sound file Quillon can read: a chunk runs past the end of the file");
+    EXPECT_EQ(gGui->soundPlayer.serial, 0u) << "nothing plays";
+    SelectInTree(FindInTreeView("readme.txt"));
+    EXPECT_EQ(gGui->soundPlayer.serial, 0u);
+    EXPECT_TRUE(gMessages.empty()) << gMessages[0];
+}
+
+// What the player hands the system must be what the system's codecs take:
+// the codec manager opens a decoder from each sound's format to PCM.
+TEST(Sounds, TheSystemCodecsTakeWhatThePlayerBuilds) {
+    std::string real = std::string("Z:") + QUILLON_REALDATA + "/bloodlines/sound/character/";
+    if (!fs::exists(real)) GTEST_SKIP() << "no real data";
+    for (const char* name : {"dlg/santa monica/thug/line11_col_e.wav", "dlg/chinatown/mandarin/line131_col_e.mp3",
+                             "dlg/santa monica/tourette/line15_col_e.mp3"}) {
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(real + name, bytes));
+        SoundClip clip;
+        clip.size = bytes.size();
+        clip.bytes.reset(new uint8_t[bytes.size()]);
+        std::memcpy(clip.bytes.get(), bytes.data(), bytes.size());
+        clip.readable = ReadSoundInfo(clip.bytes.get(), clip.size, clip.info);
+        std::vector<uint8_t> wave = PlayableWave(clip);
+        ASSERT_GT(wave.size(), 44u) << name;
+        // The format as the player wrote it, and the PCM the codec suggests.
+        const WAVEFORMATEX* source = reinterpret_cast<const WAVEFORMATEX*>(wave.data() + 20);
+        WAVEFORMATEX pcm = {};
+        pcm.wFormatTag = WAVE_FORMAT_PCM;
+        MMRESULT suggested = acmFormatSuggest(nullptr, const_cast<WAVEFORMATEX*>(source), &pcm, sizeof pcm,
+                                              ACM_FORMATSUGGESTF_WFORMATTAG);
+        EXPECT_EQ(suggested, MMSYSERR_NOERROR) << name;
+        HACMSTREAM stream = nullptr;
+        MMRESULT opened = acmStreamOpen(&stream, nullptr, const_cast<WAVEFORMATEX*>(source), &pcm, nullptr, 0, 0, 0);
+        EXPECT_EQ(opened, MMSYSERR_NOERROR) << name;
+        if (opened == MMSYSERR_NOERROR) acmStreamClose(stream, 0);
+        EXPECT_EQ(pcm.nSamplesPerSec, clip.info.rate) << name;
+    }
+}
+
 // Tree-fill timing, run by hand (tools/gui-tree-bench.sh): writes a pack of
 // generated files, or opens one and reports how long until the tree shows.
 static int TreeBench(int argc, char** argv) {
@@ -942,6 +1077,36 @@ static int TreeBench(int argc, char** argv) {
                 opened ? "opened" : "NOT opened", gGui->core.listedFiles,
                 long(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0)));
     return opened ? 0 : 1;
+}
+
+// Filter timing, run by hand (tools/gui-tree-bench.sh): opens PACK, then
+// types filters into the box one keystroke at a time and reports, for each,
+// how long the last keystroke took until the tree view was redrawn.
+static int FilterBench(char** argv) {
+    if (!gGui->OpenPackFromPath(argv[2])) return 1;
+    PumpQueue();
+    const char* typed[] = {"file_01234", "*.vmt", "folder0?/**/file_00*", "e", "zzz"};
+    for (const char* text : typed) {
+        double last = 0;
+        std::string sofar;
+        for (const char* c = text; *c != '\0'; ++c) {
+            sofar += *c;
+            auto start = std::chrono::steady_clock::now();
+            SetWindowTextA(gGui->filterEdit, sofar.c_str());
+            UpdateWindow(gGui->tree);
+            PumpQueue();
+            last = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        }
+        std::printf("filter %-22s last keystroke %4.0f ms (%zu matching files, %ld tree-view items)\n", text, last,
+                    gGui->treeFilter.MatchingFiles(), long(SendMessageA(gGui->tree, TVM_GETCOUNT, 0, 0)));
+        auto start = std::chrono::steady_clock::now();
+        SendMessageA(gGui->filterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
+        UpdateWindow(gGui->tree);
+        PumpQueue();
+        double esc = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("  Esc: whole tree back after %.0f ms\n", esc);
+    }
+    return 0;
 }
 
 int main(int argc, char** argv) {
@@ -971,6 +1136,8 @@ int main(int argc, char** argv) {
     int result = 0;
     if (argc == 3 && std::strcmp(argv[1], "--tree-bench") == 0)
         result = TreeBench(argc, argv);
+    else if (argc == 3 && std::strcmp(argv[1], "--filter-bench") == 0)
+        result = FilterBench(argv);
     else
         result = RUN_ALL_TESTS();
     gui.Finish();
