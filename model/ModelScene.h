@@ -83,7 +83,7 @@ public:
     void Index(uint32_t v) { target->indices.push_back(slot[v]); }
 
 private:
-    static const uint32_t kUnused = 0xFFFFFFFFu;
+    static constexpr uint32_t kUnused = 0xFFFFFFFFu;
     std::vector<uint32_t> slot;  // source vertex -> mesh vertex
     std::vector<uint32_t> used;
     SceneMesh* target = nullptr;
