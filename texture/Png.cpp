@@ -26,6 +26,22 @@ bool FullyOpaque(const Image32& image) {
     return true;
 }
 
+// Walks the chunks after the signature: each is a 4-byte big-endian length,
+// a 4-byte type, the data and a 4-byte checksum, and must end inside the
+// file; the walk stops after IEND. A file without IEND is judged by the
+// decoder (it reads what is there).
+bool ChunksInside(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (pos + 8 <= size) {
+        uint64_t length = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 |
+                          data[pos + 3];
+        if (length > size - pos - 8 || size - pos - 8 - length < 4) return false;
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0) return true;
+        pos += 12 + size_t(length);
+    }
+    return true;
+}
+
 struct FreeStb {
     void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
@@ -72,6 +88,10 @@ bool ReadPngBytes(Image32& image, const uint8_t* data, size_t size) {
     if (data == nullptr || size < 8 || size > size_t(INT_MAX)) return false;
     static const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     if (std::memcmp(data, kSignature, 8) != 0) return false;
+    // Every chunk must lie inside the file: the decoder sizes its buffers
+    // by the lengths chunks claim (up to a gigabyte each) before it reads
+    // them, so a few lying bytes would cost that much memory.
+    if (!ChunksInside(data, size)) return false;
     // The header alone first: a damaged or hostile size must be refused
     // before the decoder allocates for it.
     int w = 0, h = 0, n = 0;

@@ -70,7 +70,7 @@ for t in "${targets[@]}"; do
             find $build/png-seed -name '*.png' -size -16k -exec cp {} "$corpus"/ \; 2>/dev/null || true
             if [ -x /usr/bin/convert ]; then
                 src="-seed 1 -size 7x5 plasma:fractal -channel A -fx i/7 +channel"
-                for t in PNG8 PNG24 PNG32 PNG48 PNG64; do /usr/bin/convert $src $t:"$corpus/im-$t.png"; done
+                for kind in PNG8 PNG24 PNG32 PNG48 PNG64; do /usr/bin/convert $src $kind:"$corpus/im-$kind.png"; done
                 /usr/bin/convert $src -colorspace Gray -depth 8 "$corpus/im-grey.png"
                 /usr/bin/convert $src -interlace PNG "$corpus/im-interlaced.png"
             fi ;;
