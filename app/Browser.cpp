@@ -206,7 +206,7 @@ void GuiState::OnTreeRightClick() {
 
 HMENU GuiState::PreparePopupMenu(TreeItem item) {
     std::fill(std::begin(core.extraction.categoryCounts), std::end(core.extraction.categoryCounts), 0u);
-    CountCategories(core, item);
+    for (TreeItem reached : treeFilter.Reached(core.tree, item)) CountCategories(core, reached);
     HMENU menu = GetSubMenu(popupMenu, 0);
     UINT pictures = MF_BYCOMMAND | (core.extraction.Count(FileCategory::Image) != 0 ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, IDM_EXTRACT_TEXTURES, pictures);
@@ -221,7 +221,8 @@ uint32_t GuiState::RunPopupCommand(TreeItem item, uint32_t command) {
     ReadOutputFolder();
     core.extraction.extractTree = IsDlgButtonChecked(browser, IDC_EXTRACTTREE) == BST_CHECKED;
     core.extraction.report.Clear();
-    uint32_t files = RunExtraction(core, item, command);
+    // Under a filter a folder gives only the files the tree shows of it.
+    uint32_t files = RunExtraction(core, treeFilter.Reached(core.tree, item), command);
     // Files the core refused (unsafe paths) or could not write are told
     // once, at the end, instead of being passed over in silence.
     const ExtractReport& report = core.extraction.report;

@@ -126,6 +126,16 @@ void TreeFilter::Set(const PackTree& tree, std::string_view text) {
     }
 }
 
+std::vector<TreeItem> TreeFilter::Reached(const PackTree& tree, TreeItem item) const {
+    if (!active || tree.Data(item) != nullptr) return {item};
+    std::vector<TreeItem> files;
+    std::string path;
+    WalkFiles(tree, tree.FirstChild(item), path, [&](TreeItem file, const std::string&) {
+        if (Shows(file)) files.push_back(file);
+    });
+    return files;
+}
+
 void TreeFilter::Clear() {
     active = false;
     matches = 0;

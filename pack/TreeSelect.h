@@ -34,6 +34,10 @@ public:
     // True for every item while no filter is active.
     bool Shows(TreeItem item) const;
     size_t MatchingFiles() const { return matches; }
+    // What a command on item reaches: item itself while no filter is active
+    // or when it is a file; otherwise the shown files below it, in tree
+    // order, so that a folder's extraction takes what the tree shows of it.
+    std::vector<TreeItem> Reached(const PackTree& tree, TreeItem item) const;
 
 private:
     std::vector<uint8_t> shown;  // by item handle

@@ -97,3 +97,19 @@ TEST(TreeSelectTest, FilterKeepsMatchesAndTheFoldersOnTheirWay) {
     EXPECT_FALSE(filter.Active());
     EXPECT_TRUE(filter.Shows(tree.FirstTopLevel()));
 }
+
+TEST(TreeSelectTest, ACommandOnAFilteredFolderReachesOnlyItsShownFiles) {
+    PackTree tree = MakeTree(kPaths);
+    TreeFilter filter;
+    TreeItem materials = FindTreeItemByPath(tree, "materials");
+    TreeItem sound = FindTreeItemByPath(tree, "sound");
+    TreeItem readme = FindTreeItemByPath(tree, "readme.txt");
+    // No filter: the folder itself, walked whole by the command.
+    EXPECT_EQ(filter.Reached(tree, materials), std::vector<TreeItem>{materials});
+
+    filter.Set(tree, "*.vmt");
+    EXPECT_EQ(Paths(tree, filter.Reached(tree, materials)), "materials/hud/icon.vmt\nmaterials/sound.vmt\n")
+        << "icon.tth is below the folder but not shown";
+    EXPECT_TRUE(filter.Reached(tree, sound).empty()) << "a folder the filter hides reaches nothing";
+    EXPECT_EQ(filter.Reached(tree, readme), std::vector<TreeItem>{readme}) << "a file is itself";
+}

@@ -992,6 +992,21 @@ TEST(FilterBox, TypingNarrowsTheTreeAndEscBringsItBackAsItWas) {
     EXPECT_FALSE(gGui->treeFilter.Active());
 }
 
+// Right-clicking a folder of the filtered tree extracts what the tree shows
+// of it, not the files the filter hides.
+TEST(FilterBox, APopupCommandOnAFilteredFolderTakesOnlyTheShownFiles) {
+    OpenSamplePack("pack002.vpk");
+    std::string out = gRoot + "/out-filtered";
+    SetOutputFolder(out);
+    TypeFilter("dxt");
+    EXPECT_EQ(gGui->RunPopupCommand(CoreItem("materials"), IDM_EXTRACT_FILES), 6u) << "dxt1, dxt3, dxt5: .tth and .ttz";
+    EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt3.ttz"));
+    EXPECT_FALSE(fs::exists(out + "/materials/samples/bgr.ttz"));
+    EXPECT_FALSE(fs::exists(out + "/materials/samples/crate.vmt"));
+    SendMessageA(gGui->filterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpQueue();
+}
+
 // The real sounds in a pack of their own: selecting one shows its facts in
 // the text pane and starts it (or, on a machine without sound, shows the
 // facts and tells nothing more); anything else stops it.
