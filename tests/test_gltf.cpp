@@ -1,7 +1,7 @@
 // Models out as binary glTF: the file read back with an independent JSON
 // parser, checked against what the viewer's readers make of the same model
-// (frame, faces, bones), the Khronos validator and Assimp as independent
-// readers, and the extraction walk (one export per model, notes for
+// (frame, faces, bones), the Khronos validator, Assimp and Blender as
+// independent readers, and the extraction walk (one export per model, notes for
 // textures that could not be loaded).
 #include "extract/Extract.h"
 #include "model/GltfExport.h"
@@ -17,9 +17,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <set>
+#include <sstream>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -81,6 +85,24 @@ struct Glb {
         size_t n = 0;
         for (const Json& mesh : json["meshes"])
             for (const Json& p : mesh["primitives"]) n += json["accessors"][p["indices"].get<size_t>()]["count"].get<size_t>() / 3;
+        return n;
+    }
+    // The triangles with different corners in each primitive: a mesh in
+    // Blender holds one face per set of corners, so it keeps one of a
+    // triangle drawn twice.
+    size_t DistinctTriangles() const {
+        size_t n = 0;
+        for (const Json& mesh : json["meshes"])
+            for (const Json& p : mesh["primitives"]) {
+                std::vector<uint32_t> idx = Indices(p["indices"].get<size_t>());
+                std::set<std::array<uint32_t, 3>> seen;
+                for (size_t t = 0; t + 2 < idx.size(); t += 3) {
+                    std::array<uint32_t, 3> corners = {idx[t], idx[t + 1], idx[t + 2]};
+                    std::sort(corners.begin(), corners.end());
+                    seen.insert(corners);
+                }
+                n += seen.size();
+            }
         return n;
     }
 };
@@ -161,6 +183,61 @@ long AssimpFaces(const std::string& path) {
         if (std::sscanf(line, " Faces: %ld", &faces) == 1) break;
     pclose(pipe);
     return faces;
+}
+
+// What Blender's glTF importer makes of each file: the triangles and the
+// bounds of its meshes in Blender's Z-up world (tools/blender_check.py).
+// Files Blender did not import are missing.
+struct BlenderImport {
+    long triangles = -1;
+    std::array<double, 3> lo{}, hi{};
+};
+std::map<std::string, BlenderImport> BlenderImports(const std::vector<std::string>& paths) {
+    std::map<std::string, BlenderImport> imports;
+    if (access("/usr/bin/blender", X_OK) != 0) return imports;
+    std::string command = "blender -b --factory-startup --python '" QUILLON_SOURCE "/tools/blender_check.py' --";
+    for (const std::string& p : paths) command += " '" + p + "'";
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return imports;
+    char line[4096];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream in(line);
+        std::string tag, path;
+        BlenderImport b;
+        if (!std::getline(in, tag, '\t') || tag != "BLENDER" || !std::getline(in, path, '\t')) continue;
+        if (in >> b.triangles >> b.lo[0] >> b.lo[1] >> b.lo[2] >> b.hi[0] >> b.hi[1] >> b.hi[2]) imports[path] = b;
+    }
+    pclose(pipe);
+    return imports;
+}
+
+using Bounds = std::pair<std::array<double, 3>, std::array<double, 3>>;
+
+// The bounds of the model the viewer holds, in the model file's own frame:
+// the viewer has Y and Z exchanged.
+Bounds ViewerBoundsInFileFrame(const AppState& app) {
+    Bounds b;
+    b.first.fill(1e30);
+    b.second.fill(-1e30);
+    const ModelVertex* v = app.viewer.ModelVertices();
+    size_t drawn = 0;
+    for (uint32_t m = 0; m < app.viewer.meshCount; ++m) drawn += 3 * size_t(app.viewer.meshes[m].triangleCount);
+    for (size_t i = 0; i < drawn; ++i) {
+        double p[3] = {v[i].x, v[i].z, v[i].y};
+        for (int c = 0; c < 3; ++c) b.first[c] = std::fmin(b.first[c], p[c]), b.second[c] = std::fmax(b.second[c], p[c]);
+    }
+    return b;
+}
+
+// The bounds of every mesh's positions, as the file's accessors give them.
+void AccessorBounds(const Glb& g, std::array<double, 3>& lo, std::array<double, 3>& hi) {
+    lo.fill(1e30);
+    hi.fill(-1e30);
+    for (const Json& mesh : g.json["meshes"])
+        for (const Json& p : mesh["primitives"]) {
+            const Json& a = g.json["accessors"][p["attributes"]["POSITION"].get<size_t>()];
+            for (int c = 0; c < 3; ++c) lo[c] = std::fmin(lo[c], a["min"][c]), hi[c] = std::fmax(hi[c], a["max"][c]);
+        }
 }
 #endif
 
@@ -306,10 +383,11 @@ TEST(GltfExportTest, ModelsThatCannotBeReadLeaveNothing) {
 }
 
 #ifndef _WIN32
-TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
+TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleModel) {
     std::string validator = Validator();
     ASSERT_FALSE(validator.empty()) << "gltf-validator is missing: run tools/install-deps.sh";
     std::vector<std::pair<std::string, std::string>> models;  // .glb, its .x (Bloodlines)
+    std::map<std::string, Bounds> fileFrame;                   // .glb, its real model's own bounds
     TempDir out;
     {
         Sample s("bloodlines/pack002.vpk");
@@ -343,6 +421,9 @@ TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
             ExportModelAsX(app.Export(), key);
             std::string stem = out / ("real/" + ModelStemPath(path));
             models.push_back({stem + ".glb", stem + ".x"});
+            std::strcpy(key.name, path.c_str());
+            ASSERT_TRUE(LoadBloodlinesModel(app, key)) << path;
+            fileFrame[stem + ".glb"] = ViewerBoundsInFileFrame(app);
         }
         EXPECT_EQ(models.size(), 10u) << "the two samples and every real model";
     }
@@ -360,5 +441,36 @@ TEST(GltfIndependentReaders, ValidatorAndAssimpAcceptEveryRealAndSampleModel) {
             EXPECT_EQ(AssimpFaces(x), long(g.Triangles())) << "the same faces as the .x";
         }
     }
+
+    // Blender, as an artist imports: every triangle (the sample lamp draws
+    // one twice, which Blender keeps once), and upright. glTF's (x, y, z)
+    // with Y up is Blender's (x, -z, y) with Z up, and a Bloodlines model
+    // stands in Blender as in its own file (Z up).
+    std::vector<std::string> glbs;
+    for (const auto& m : models) glbs.push_back(m.first);
+    std::map<std::string, BlenderImport> imports = BlenderImports(glbs);
+    ASSERT_EQ(imports.size(), models.size()) << "Blender with python3-numpy is missing: run tools/install-deps.sh";
+    for (const std::string& glb : glbs) {
+        SCOPED_TRACE(glb);
+        Glb g;
+        ASSERT_TRUE(g.Read(glb));
+        const BlenderImport& b = imports[glb];
+        EXPECT_EQ(b.triangles, long(g.DistinctTriangles()));
+        std::array<double, 3> lo, hi;
+        AccessorBounds(g, lo, hi);
+        std::array<double, 3> upLo = {lo[0], -hi[2], lo[1]}, upHi = {hi[0], -lo[2], hi[1]};
+        for (int c = 0; c < 3; ++c) {
+            // Blender's script prints four decimals.
+            EXPECT_NEAR(b.lo[c], upLo[c], 1e-4 + 1e-6 * std::fabs(upLo[c])) << "axis " << c;
+            EXPECT_NEAR(b.hi[c], upHi[c], 1e-4 + 1e-6 * std::fabs(upHi[c])) << "axis " << c;
+        }
+        auto own = fileFrame.find(glb);
+        if (own == fileFrame.end()) continue;
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(b.lo[c], own->second.first[c], 1e-4 + 1e-6 * std::fabs(b.lo[c])) << "file axis " << c;
+            EXPECT_NEAR(b.hi[c], own->second.second[c], 1e-4 + 1e-6 * std::fabs(b.hi[c])) << "file axis " << c;
+        }
+    }
+    EXPECT_EQ(fileFrame.size(), 8u) << "every real model compared with its own frame";
 }
 #endif

@@ -12,7 +12,7 @@ pkgs=(
   wine wine64
   xvfb xauth xcompmgr x11-utils
   libsquish-dev imagemagick netpbm
-  assimp-utils
+  assimp-utils blender python3-numpy
   libstb-dev nlohmann-json3-dev
 )
 
