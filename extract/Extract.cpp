@@ -25,7 +25,9 @@ void ExtractSubtree(const ExportJob& job, const PackTree& tree, TreeItem item, u
     }
     std::string path;
     FileEntry key = {};
-    bool fits = TreeItemPath(tree, item, path);
+    // A tree path may run to 259 characters; a key holds one less than its
+    // 256 bytes, and a copy left without its terminator would be read past.
+    bool fits = TreeItemPath(tree, item, path) && path.size() < sizeof key.name;
     if (fits) std::memcpy(key.name, path.data(), path.size());
     FileCategory category = CategoryOfName(tree.Text(item));
     if (filter != 0 && filter != static_cast<uint32_t>(category)) return;  // passed over, no progress step

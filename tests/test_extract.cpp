@@ -214,6 +214,21 @@ TEST(ExtractTest, EveryExportTellsATooLongOutputPathAlike) {
     }
 }
 
+// A tree path can be up to 259 characters; a file key holds 255. The files
+// between are refused by name, and nothing is read past the key.
+TEST(ExtractTest, TreePathsTooLongForAFileKeyAreToldNotRead) {
+    Opened o;
+    const std::string folder = std::string(150, 'd');
+    std::vector<PackFile> files = {{folder + "/short", "s"}};
+    for (size_t length : {256u, 257u, 259u}) files.push_back({folder + "/" + std::string(length - 151, 'f'), "x"});
+    o.Open("p.vpk", files);
+    EXPECT_EQ(o.Extract(folder), 4u);
+    const ExtractReport& r = o.app.extraction.report;
+    EXPECT_EQ(r.written, 1u);
+    ASSERT_EQ(r.problems.size(), 3u);
+    for (const Failure& f : r.problems) EXPECT_EQ(f.reason, Reason::PathTooLong) << f.Words();
+}
+
 TEST(WriteBackTest, WritesBesideThePacksUnderTheTreePath) {
     Opened o;
     o.Open("p.vpk", {{"Materials/Wall/Brick.tth", "h"}, {"Materials/Wall/Brick.ttz", "z"}, {"../evil.tth", "e"}});
