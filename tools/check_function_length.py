@@ -11,7 +11,8 @@ usage: check_function_length.py [ROOT]       check the tree (default: the repo)
 import os
 import re
 import sys
-import tempfile
+
+from self_test import run_cases
 
 LIMIT = 80
 FOLDERS = ["pack", "texture", "model", "extract", "viewer", "textview", "session", "app", "cli", "tools"]
@@ -144,18 +145,8 @@ def self_test():
         ("a lambda counts towards its function",
          "void k() {\n    auto f = [] {\n" + "        z();\n" * 85 + "    };\n}\n", "k is 89 lines"),
     ]
-    failed = 0
-    for what, text, expected in cases:
-        with tempfile.TemporaryDirectory() as root:
-            os.makedirs(os.path.join(root, "pack"))
-            with open(os.path.join(root, "pack", "x.cpp"), "w") as f:
-                f.write(text)
-            faults = check(root, allowed=set())
-        ok = (not faults) if expected is None else any(expected in fault for fault in faults)
-        if not ok:
-            failed += 1
-            print("self-test %s: expected %s, got %s" % (what, expected or "no fault", faults or "none"))
-    return 1 if failed else 0
+    return run_cases([(what, {"pack/x.cpp": text}, expected) for what, text, expected in cases],
+                     lambda root: check(root, allowed=set()))
 
 
 def main(argv):
