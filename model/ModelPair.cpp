@@ -17,14 +17,30 @@ bool EndsWithIgnoringCase(const std::string& s, size_t from, const char* suffix)
     return true;
 }
 
+// The strip files of one model differ by the card they were made for
+// (".dx80", ".dx90", ".sw", ".dx7_2bone", ".xbox"): NAME.VARIANT.vtx. Only
+// these are cut, so a model named "wineglass.mdl_female" keeps its own dot.
+bool IsStripVariant(const std::string& s, size_t from, size_t to) {
+    std::string v;
+    for (size_t i = from; i < to; ++i) v += AsciiLower(s[i]);
+    if (v == "sw" || v == "xbox") return true;
+    return v.size() > 2 && v[0] == 'd' && v[1] == 'x' && std::isdigit(static_cast<unsigned char>(v[2]));
+}
+
 }  // namespace
 
 size_t NameStart(const std::string& path) { return FileNameStart(path); }
 
 std::string ModelStemPath(const std::string& path) {
     size_t name = NameStart(path);
-    // Longest first: ".dx80.vtx" before ".vtx".
-    for (const char* known : {".dx80.vtx", ".dx90.vtx", ".sw.vtx", ".vtx", ".mdl", ".phy"})
+    if (EndsWithIgnoringCase(path, name, ".vtx")) {
+        size_t end = path.size() - 4;
+        size_t dot = path.rfind('.', end == 0 ? 0 : end - 1);
+        if (dot != std::string::npos && dot >= name && dot < end && IsStripVariant(path, dot + 1, end))
+            return path.substr(0, dot);
+        return path.substr(0, end);
+    }
+    for (const char* known : {".mdl", ".phy"})
         if (EndsWithIgnoringCase(path, name, known)) return path.substr(0, path.size() - std::strlen(known));
     size_t dot = path.rfind('.');
     return dot == std::string::npos || dot < name ? path : path.substr(0, dot);
