@@ -235,6 +235,17 @@ void PrintModel(const AppState& app) {
                     i < app.textView.entryCount ? app.textView.entries[i].name.c_str() : "", mesh.triangleCount, slot,
                     t != nullptr ? t->twoSided : 0u, t != nullptr ? t->alpha : 0u);
     }
+    // A Bloodlines model's bones and every animation it can play, its own
+    // and those of the model files it includes.
+    if (app.gameType == kGameBloodlines) {
+        std::printf("bones %zu\n", v.rig != nullptr ? v.rig->skeleton.bones.size() : size_t(0));
+        for (size_t a = 0; v.rig != nullptr && a < v.rig->skeleton.animations.size(); ++a) {
+            const mdlformat::MdlAnimation& anim = v.rig->skeleton.animations[a];
+            std::printf("animation %s %u frames %g fps\n", anim.name.c_str(), anim.frameCount, double(anim.fps));
+        }
+        for (size_t n = 0; v.rig != nullptr && n < v.rig->notes.size(); ++n)
+            std::fprintf(stderr, "quillon: %s\n", v.rig->notes[n].c_str());
+    }
     for (uint32_t slot = 1; slot < v.slotCount; ++slot) {
         const TextureSlot& t = v.slots[slot];
         if (t.substitute)

@@ -1,6 +1,7 @@
 #include "model/BloodlinesModel.h"
 
 #include "model/ModelPair.h"
+#include "model/ModelRig.h"
 #include "texture/LoadImage.h"
 #include "model/Framing.h"
 
@@ -20,12 +21,12 @@ struct StripTotals {
     uint32_t ranges = 0;        // drawn strip groups
 };
 
-// Walks the strip file against the model. Without write it only checks and
-// counts; with write (sized to totals.lockVertices) it writes the vertices
-// and appends one mesh range per drawn strip group to out. Stops at the
-// first fault.
-bool WalkStrips(const ModelPair& p, LoadedModel* out, ModelVertex* write, StripTotals& totals, std::string& why) {
-    uint32_t written = 0;
+// Walks the strip file against the model. Without drawn it only checks and
+// counts; with drawn it lists the model vertex of every vertex the view
+// draws, in drawing order, and appends one mesh range per drawn strip
+// group to out. Stops at the first fault.
+bool WalkStrips(const ModelPair& p, LoadedModel* out, std::vector<uint32_t>* drawn, StripTotals& totals,
+                std::string& why) {
     return ForEachStripGroup(p.mdl, p.m, p.vtx, why, [&](const StripGroupRef& g) {
         totals.lockVertices += g.indexCount;
         if (totals.lockVertices > kModelVertexCapacity)
@@ -34,12 +35,7 @@ bool WalkStrips(const ModelPair& p, LoadedModel* out, ModelVertex* write, StripT
         if (g.flags == 0) return true;
         if (!CheckStripGroup(p.vtx, g, why)) return false;
         if (++totals.ranges > kMeshCapacity) return Fail(why, "The model has more than 256 meshes, the viewer's limit");
-        for (uint32_t k = 0; write != nullptr && k < g.indexCount; ++k) {
-            const Vertex& v = p.vertices[VertexNumber(p.vtx, g, k)];
-            // Z up in the file, Y up in the view: exchange, no sign change.
-            write[written++] = ModelVertex{v.position[0], v.position[2], v.position[1], v.normal[0],
-                                           v.normal[2],   v.normal[1],   v.uv[0],       v.uv[1]};
-        }
+        for (uint32_t k = 0; drawn != nullptr && k < g.indexCount; ++k) drawn->push_back(VertexNumber(p.vtx, g, k));
         if (out != nullptr) out->meshes.push_back(MeshRange{g.mesh, g.indexCount / 3, 1});
         return true;
     });
@@ -117,6 +113,9 @@ bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, Fil
     StripTotals totals;
     if (!WalkStrips(p, nullptr, nullptr, totals, why))
         return refuse(why, totals.lockVertices > kModelVertexCapacity || totals.ranges > kMeshCapacity);
+    auto rig = std::make_shared<ModelRig>();
+    if (!ReadModelRig(files, p, *rig, why)) return refuse(why, false);
+    if (SkeletonSegments(rig->skeleton) > kSkeletonSegmentCapacity) return refuse(kTooManySegments, true);
 
     reason.clear();
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
@@ -132,7 +131,12 @@ bool LoadBloodlinesModel(const GameFiles& files, const MessageSeam& message, Fil
     out.lockCount = uint32_t(totals.lockVertices);
     out.vertices.assign(out.lockCount, ModelVertex{});
     StripTotals again;
-    WalkStrips(p, &out, out.vertices.data(), again, why);
+    WalkStrips(p, &out, &rig->drawn, again, why);
+    // The vertices as stored, with the bones at rest: they replace whatever
+    // skeleton was shown, and a model with bones can be posed.
+    out.hasSkeleton = true;
+    PoseForView(*rig, -1, 0, out.vertices.data(), out.skeleton);
+    if (!rig->skeleton.bones.empty()) out.rig = rig;
 
     out.text = MaterialList(p.mdl, p.m);
     for (const MeshRange& mesh : out.meshes) out.checkList.push_back(TextureName(p.mdl, p.m, mesh.textureIndex));

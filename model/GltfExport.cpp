@@ -1,6 +1,7 @@
 #include "model/GltfExport.h"
 
 #include "model/BloodlinesModel.h"
+#include "model/GltfRig.h"
 #include "model/GltfWriter.h"
 #include "model/MdlFormat.h"
 #include "model/ModelExport.h"
@@ -76,7 +77,7 @@ void BloodlinesMaterials(const GameFiles& files, const MessageSeam& message, con
 // real closed model encloses a negative volume in the file's right-handed
 // frame; the normals do not tell, some models have them pointing inwards),
 // so each triangle is turned round.
-void BloodlinesMeshes(const ModelPair& p, ModelScene& scene) {
+void BloodlinesMeshes(const ModelPair& p, const ModelRig* rig, ModelScene& scene) {
     const ByteView& f = p.mdl;
     scene.meshes.resize(p.m.meshCount);
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
@@ -96,6 +97,7 @@ void BloodlinesMeshes(const ModelPair& p, ModelScene& scene) {
                 ToGltfFrame(in.position[0], in.position[1], in.position[2], position);
                 ToGltfFrame(in.normal[0], in.normal[1], in.normal[2], normal);
                 collect.Add(v, position, normal, in.uv);
+                if (rig != nullptr) AddVertexBones(*rig, v, scene.meshes[current]);
             }
             collect.Index(v);
         }
@@ -107,9 +109,13 @@ bool ReadBloodlinesScene(const GameFiles& files, const MessageSeam& message, con
                          ModelScene& scene, std::string& why) {
     ModelPair p;
     uint32_t faces = 0;
-    if (!ReadModelPair(files, stemPath, p, why) || !CountFaces(p, faces, why)) return false;
+    ModelRig rig;
+    if (!ReadModelPair(files, stemPath, p, why) || !CountFaces(p, faces, why) || !ReadModelRig(files, p, rig, why))
+        return false;
     BloodlinesMaterials(files, message, p, scene);
-    BloodlinesMeshes(p, scene);
+    // A model whose vertices all lie on one bone stays a plain mesh.
+    BloodlinesMeshes(p, rig.rigged ? &rig : nullptr, scene);
+    if (rig.rigged) AddRigToScene(rig, scene);
     for (SceneMesh& mesh : scene.meshes) RepairNormals(mesh);
     return true;
 }
@@ -139,56 +145,6 @@ void Multiply(const double a[16], const double b[16], double out[16]) {
         }
 }
 
-// Splits an affine matrix taking row vectors (rows: the images of the three
-// axes, then the translation) into translation, rotation and scale. The
-// axes are made orthogonal first, so a slightly sheared matrix still gives a
-// proper rotation; a mirroring one gets a negative x scale.
-void Decompose(const double a[16], SceneBone& bone) {
-    double axis[3][3];
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) axis[r][c] = a[4 * r + c];
-        bone.translation[r] = float(a[12 + r]);
-    }
-    auto dot = [](const double* u, const double* v) { return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]; };
-    double det = axis[0][0] * (axis[1][1] * axis[2][2] - axis[1][2] * axis[2][1]) -
-                 axis[0][1] * (axis[1][0] * axis[2][2] - axis[1][2] * axis[2][0]) +
-                 axis[0][2] * (axis[1][0] * axis[2][1] - axis[1][1] * axis[2][0]);
-    double s[3];
-    for (int r = 0; r < 3; ++r) s[r] = std::sqrt(dot(axis[r], axis[r]));
-    if (!(s[0] > 1e-12 && s[1] > 1e-12 && s[2] > 1e-12) || !std::isfinite(det)) return;  // leave it unplaced
-    if (det < 0)
-        for (int c = 0; c < 3; ++c) axis[0][c] = -axis[0][c];
-    double x[3], y[3], z[3];
-    for (int c = 0; c < 3; ++c) x[c] = axis[0][c] / s[0];
-    double d = dot(x, axis[1]);
-    for (int c = 0; c < 3; ++c) y[c] = axis[1][c] - d * x[c];
-    double ly = std::sqrt(dot(y, y));
-    if (!(ly > 1e-12)) return;
-    for (double& v : y) v /= ly;
-    z[0] = x[1] * y[2] - x[2] * y[1], z[1] = x[2] * y[0] - x[0] * y[2], z[2] = x[0] * y[1] - x[1] * y[0];
-    // Column c of the rotation is axis c: m[row][col].
-    double m[3][3] = {{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}};
-    double q[4], trace = m[0][0] + m[1][1] + m[2][2];
-    if (trace > 0) {
-        double t = std::sqrt(trace + 1.0) * 2;
-        q[3] = 0.25 * t, q[0] = (m[2][1] - m[1][2]) / t, q[1] = (m[0][2] - m[2][0]) / t, q[2] = (m[1][0] - m[0][1]) / t;
-    } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
-        double t = std::sqrt(1.0 + m[0][0] - m[1][1] - m[2][2]) * 2;
-        q[3] = (m[2][1] - m[1][2]) / t, q[0] = 0.25 * t, q[1] = (m[0][1] + m[1][0]) / t, q[2] = (m[0][2] + m[2][0]) / t;
-    } else if (m[1][1] > m[2][2]) {
-        double t = std::sqrt(1.0 + m[1][1] - m[0][0] - m[2][2]) * 2;
-        q[3] = (m[0][2] - m[2][0]) / t, q[0] = (m[0][1] + m[1][0]) / t, q[1] = 0.25 * t, q[2] = (m[1][2] + m[2][1]) / t;
-    } else {
-        double t = std::sqrt(1.0 + m[2][2] - m[0][0] - m[1][1]) * 2;
-        q[3] = (m[1][0] - m[0][1]) / t, q[0] = (m[0][2] + m[2][0]) / t, q[1] = (m[1][2] + m[2][1]) / t, q[2] = 0.25 * t;
-    }
-    double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-    for (int i = 0; i < 4; ++i) bone.rotation[i] = float(q[i] / n);
-    bone.scale[0] = float(det < 0 ? -s[0] : s[0]);
-    bone.scale[1] = float(s[1]);
-    bone.scale[2] = float(s[2]);
-}
-
 // A bone's matrix carries model points into the bone's frame, so its
 // inverse places the bone in the model; relative to its parent that is the
 // inverse times the parent's matrix. A matrix without an inverse leaves its
@@ -216,7 +172,7 @@ void RedemptionBones(const ByteView& f, const NodLayout& m, ModelScene& scene) {
             bone.parent = parent;
             Multiply(&place[16 * b], &unplace[16 * parent], local);
         }
-        Decompose(local, bone);
+        PlaceBone(local, bone);
         scene.bones.push_back(bone);
     }
 }
@@ -304,6 +260,7 @@ bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const st
                     std::string& why) {
     std::string stem = ModelStemPath(path);
     scene.name = stem.substr(stem.find_last_of("/\\") == std::string::npos ? 0 : stem.find_last_of("/\\") + 1);
+    scene.fileName = files.gameType == kGameBloodlines ? scene.name + ".mdl" : path.substr(NameStart(path));
     if (files.gameType == kGameBloodlines) return ReadBloodlinesScene(files, message, stem, scene, why);
     if (files.gameType == kGameRedemption) return ReadRedemptionScene(files, message, path, scene, why);
     return Fail(why, "no game is open");
@@ -347,5 +304,6 @@ bool ExportModelAsGltf(const ExportJob& job, FileEntry& key) {
     ++report.written;
     for (const std::string& texture : scene.missingTextures)
         report.notes.push_back(stemPath + ".glb: texture " + texture + " could not be loaded");
+    for (const std::string& note : scene.notes) report.notes.push_back(stemPath + ".glb: " + note);
     return true;
 }

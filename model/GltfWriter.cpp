@@ -12,7 +12,7 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 // glTF's numbers for the parts we use.
-const int kFloat = 5126, kUnsignedShort = 5123, kUnsignedInt = 5125;
+const int kFloat = 5126, kUnsignedByte = 5121, kUnsignedShort = 5123, kUnsignedInt = 5125;
 const int kArrayBuffer = 34962, kElementArrayBuffer = 34963;
 const int kLinear = 9729, kLinearMipmapLinear = 9987, kRepeat = 10497;
 const uint32_t kGlbMagic = 0x46546C67, kJsonChunk = 0x4E4F534A, kBinChunk = 0x004E4942;
@@ -83,10 +83,20 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
         Json attributes = {{"POSITION", position},
                            {"NORMAL", glb.Floats(mesh.normals, 3, "VEC3")},
                            {"TEXCOORD_0", glb.Floats(mesh.texcoords, 2, "VEC2")}};
+        bool skinned = !mesh.joints.empty();
+        if (skinned) {
+            size_t joints = glb.View(mesh.joints.data(), mesh.joints.size() * 2, kArrayBuffer);
+            attributes["JOINTS_0"] = glb.Accessor(joints, kUnsignedShort, mesh.VertexCount(), "VEC4");
+            size_t weights = glb.View(mesh.weights.data(), mesh.weights.size(), kArrayBuffer);
+            attributes["WEIGHTS_0"] = glb.Accessor(weights, kUnsignedByte, mesh.VertexCount(), "VEC4");
+            glb.accessors[attributes["WEIGHTS_0"].get<size_t>()]["normalized"] = true;
+        }
         Json primitive = {{"attributes", attributes}, {"indices", Indices(glb, mesh)}, {"mode", 4}};
         if (mesh.material < scene.materials.size()) primitive["material"] = mesh.material;
         meshes.push_back({{"name", mesh.name}, {"primitives", Json::array({primitive})}});
         nodes.push_back({{"name", mesh.name}, {"mesh", meshes.size() - 1}});
+        // The skin places a skinned mesh; glTF wants its node at the root.
+        if (skinned) nodes.back()["skin"] = 0;
         roots.push_back(nodes.size() - 1);
     }
     if (meshes.empty()) {
@@ -123,8 +133,14 @@ void Materials(ModelScene& scene, GlbBuilder& glb, Json& gltf) {
     }
 }
 
-void Bones(const ModelScene& scene, Json& nodes, Json& roots) {
+// One node per bone below its parent. With joints, a node named after the
+// model file holds the skeleton's roots (glTF wants the joints of a skin
+// to share one), and the skin lists the joints with their inverse bind
+// matrices. Gives the number of the first bone's node.
+size_t Bones(const ModelScene& scene, GlbBuilder& glb, Json& gltf, Json& nodes, Json& roots) {
     size_t first = nodes.size();
+    std::vector<float> inverseBinds;
+    Json joints = Json::array();
     for (const SceneBone& b : scene.bones) {
         Json node = {{"name", b.name}};
         if (b.translation[0] != 0 || b.translation[1] != 0 || b.translation[2] != 0)
@@ -132,18 +148,81 @@ void Bones(const ModelScene& scene, Json& nodes, Json& roots) {
         if (b.rotation[3] != 1) node["rotation"] = {b.rotation[0], b.rotation[1], b.rotation[2], b.rotation[3]};
         if (b.scale[0] != 1 || b.scale[1] != 1 || b.scale[2] != 1)
             node["scale"] = {b.scale[0], b.scale[1], b.scale[2]};
+        if (b.joint) {
+            joints.push_back(nodes.size());
+            inverseBinds.insert(inverseBinds.end(), b.inverseBind, b.inverseBind + 16);
+        }
         nodes.push_back(node);
     }
+    Json skeletonRoots = Json::array();
     for (size_t i = 0; i < scene.bones.size(); ++i) {
         int32_t parent = scene.bones[i].parent;
         if (parent < 0) {
-            roots.push_back(first + i);
+            (joints.empty() ? roots : skeletonRoots).push_back(first + i);
         } else {
             Json& children = nodes[first + size_t(parent)]["children"];
             if (children.is_null()) children = Json::array();
             children.push_back(first + i);
         }
     }
+    if (joints.empty()) return first;
+    nodes.push_back({{"name", scene.fileName.empty() ? scene.name : scene.fileName}, {"children", skeletonRoots}});
+    roots.insert(roots.begin(), nodes.size() - 1);
+    size_t matrices = glb.Accessor(glb.View(inverseBinds.data(), inverseBinds.size() * 4, 0), kFloat,
+                                   inverseBinds.size() / 16, "MAT4");
+    gltf["skins"] = Json::array({{{"name", scene.name}, {"inverseBindMatrices", matrices},
+                                  {"skeleton", nodes.size() - 1}, {"joints", joints}}});
+    return first;
+}
+
+// A channel's values as a sampler: all its frames, or, when it never
+// changes, its value at the first and the last frame only.
+size_t Sampler(GlbBuilder& glb, Json& samplers, size_t times, size_t ends, const SceneAnimation& a, size_t joints,
+               size_t joint, bool rotation) {
+    const std::vector<float>& all = rotation ? a.rotations : a.translations;
+    size_t width = rotation ? 4 : 3;
+    const float* first = &all[width * joint];
+    bool still = true;
+    for (uint32_t k = 1; k < a.frameCount && still; ++k)
+        for (size_t c = 0; c < width; ++c) still = still && all[width * (k * joints + joint) + c] == first[c];
+    std::vector<float> values;
+    uint32_t keys = still ? (a.frameCount > 1 ? 2 : 1) : a.frameCount;
+    for (uint32_t k = 0; k < keys; ++k) {
+        const float* v = still ? first : &all[width * (k * joints + joint)];
+        values.insert(values.end(), v, v + width);
+    }
+    size_t output = glb.Accessor(glb.View(values.data(), values.size() * 4, 0), kFloat, keys, rotation ? "VEC4" : "VEC3");
+    samplers.push_back({{"input", still ? ends : times}, {"output", output}, {"interpolation", "LINEAR"}});
+    return samplers.size() - 1;
+}
+
+// Each animation moves every joint: its frames at 1 / fps seconds apart.
+void Animations(const ModelScene& scene, GlbBuilder& glb, Json& gltf, size_t firstBone) {
+    size_t joints = 0;
+    while (joints < scene.bones.size() && scene.bones[joints].joint) ++joints;
+    Json animations = Json::array();
+    for (const SceneAnimation& a : scene.animations) {
+        if (a.frameCount == 0 || joints == 0) continue;
+        std::vector<float> t(a.frameCount);
+        for (uint32_t k = 0; k < a.frameCount; ++k) t[k] = float(double(k) / a.fps);
+        std::vector<float> ends = {t.front(), t.back()};
+        if (a.frameCount == 1) ends.pop_back();
+        size_t times = glb.Accessor(glb.View(t.data(), t.size() * 4, 0), kFloat, t.size(), "SCALAR");
+        glb.accessors[times]["min"] = {t.front()};
+        glb.accessors[times]["max"] = {t.back()};
+        size_t endTimes = glb.Accessor(glb.View(ends.data(), ends.size() * 4, 0), kFloat, ends.size(), "SCALAR");
+        glb.accessors[endTimes]["min"] = {ends.front()};
+        glb.accessors[endTimes]["max"] = {ends.back()};
+        Json samplers = Json::array(), channels = Json::array();
+        for (size_t j = 0; j < joints; ++j)
+            for (bool rotation : {false, true}) {
+                size_t sampler = Sampler(glb, samplers, times, endTimes, a, joints, j, rotation);
+                channels.push_back({{"sampler", sampler},
+                                    {"target", {{"node", firstBone + j}, {"path", rotation ? "rotation" : "translation"}}}});
+            }
+        animations.push_back({{"name", a.name}, {"channels", channels}, {"samplers", samplers}});
+    }
+    if (!animations.empty()) gltf["animations"] = animations;
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -159,7 +238,8 @@ bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why) {
     Json meshes = Json::array(), nodes = Json::array(), roots = Json::array();
     if (!Meshes(scene, glb, meshes, nodes, roots, why)) return false;
     Materials(scene, glb, gltf);
-    Bones(scene, nodes, roots);
+    size_t firstBone = Bones(scene, glb, gltf, nodes, roots);
+    Animations(scene, glb, gltf, firstBone);
     gltf["scene"] = 0;
     gltf["scenes"] = Json::array({{{"name", scene.name}, {"nodes", roots}}});
     gltf["nodes"] = nodes;

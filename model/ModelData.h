@@ -8,6 +8,7 @@
 #include "texture/Image32.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,10 @@ const uint32_t kModelVertexCapacity = 32768;  // one 1 MiB buffer
 const uint32_t kMeshCapacity = 256;
 const uint32_t kTextureSlotCapacity = 64;  // slot 0 is the image texture
 const uint32_t kMaterialTextureCapacity = kTextureSlotCapacity - 1;
-const uint32_t kSkeletonSegmentCapacity = 64;
+// The view's line buffer (16,384 bytes of 16-byte vertices) holds 512
+// segments: a Bloodlines rig has up to a few hundred bones.
+const uint32_t kSkeletonSegmentCapacity = 512;
+const char kTooManySegments[] = "The model has more than 512 skeleton segments, the viewer's limit";
 
 // Mesh i starts at vertex 3 x (triangles of meshes 0 .. i-1), visible or not.
 struct MeshRange {
@@ -56,6 +60,8 @@ struct SkeletonLines {
 // (x XOR y) is set. False when the picture cannot be allocated.
 bool MakeCheckerboard(Image32& image);
 
+struct ModelRig;
+
 // What a model reader made of a model, complete and checked, for the view
 // to show: nothing on display changes until it is shown, so a refused model
 // leaves the previous one in place.
@@ -68,9 +74,13 @@ struct LoadedModel {
     uint32_t lockCount = 0;
     std::vector<ModelVertex> vertices;
     std::vector<MeshRange> meshes;
-    // Redemption models replace the skeleton; Bloodlines models leave it.
+    // Redemption models and Bloodlines models with bones replace the
+    // skeleton.
     bool hasSkeleton = false;
     SkeletonLines skeleton;
+    // The bones and animations of a Bloodlines model with bones, for the
+    // view to pose; null otherwise.
+    std::shared_ptr<const ModelRig> rig;
     // The text pane: its text and the check list, one name per mesh.
     std::string text;
     std::vector<std::string> checkList;

@@ -52,3 +52,50 @@ void RepairNormals(SceneMesh& mesh) {
         n[3 * v] = 0.0f, n[3 * v + 1] = 1.0f, n[3 * v + 2] = 0.0f;  // a point or a sliver: any direction will do
     }
 }
+
+void PlaceBone(const double a[16], SceneBone& bone) {
+    double axis[3][3];
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) axis[r][c] = a[4 * r + c];
+        bone.translation[r] = float(a[12 + r]);
+    }
+    auto dot = [](const double* u, const double* v) { return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]; };
+    double det = axis[0][0] * (axis[1][1] * axis[2][2] - axis[1][2] * axis[2][1]) -
+                 axis[0][1] * (axis[1][0] * axis[2][2] - axis[1][2] * axis[2][0]) +
+                 axis[0][2] * (axis[1][0] * axis[2][1] - axis[1][1] * axis[2][0]);
+    double s[3];
+    for (int r = 0; r < 3; ++r) s[r] = std::sqrt(dot(axis[r], axis[r]));
+    if (!(s[0] > 1e-12 && s[1] > 1e-12 && s[2] > 1e-12) || !std::isfinite(det)) return;  // leave it unplaced
+    if (det < 0)
+        for (int c = 0; c < 3; ++c) axis[0][c] = -axis[0][c];
+    double x[3], y[3], z[3];
+    for (int c = 0; c < 3; ++c) x[c] = axis[0][c] / s[0];
+    double d = dot(x, axis[1]);
+    for (int c = 0; c < 3; ++c) y[c] = axis[1][c] - d * x[c];
+    double ly = std::sqrt(dot(y, y));
+    if (!(ly > 1e-12)) return;
+    for (double& v : y) v /= ly;
+    z[0] = x[1] * y[2] - x[2] * y[1], z[1] = x[2] * y[0] - x[0] * y[2], z[2] = x[0] * y[1] - x[1] * y[0];
+    // Column c of the rotation is axis c: m[row][col].
+    double m[3][3] = {{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}};
+    double q[4], trace = m[0][0] + m[1][1] + m[2][2];
+    if (trace > 0) {
+        double t = std::sqrt(trace + 1.0) * 2;
+        q[3] = 0.25 * t, q[0] = (m[2][1] - m[1][2]) / t, q[1] = (m[0][2] - m[2][0]) / t, q[2] = (m[1][0] - m[0][1]) / t;
+    } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
+        double t = std::sqrt(1.0 + m[0][0] - m[1][1] - m[2][2]) * 2;
+        q[3] = (m[2][1] - m[1][2]) / t, q[0] = 0.25 * t, q[1] = (m[0][1] + m[1][0]) / t, q[2] = (m[0][2] + m[2][0]) / t;
+    } else if (m[1][1] > m[2][2]) {
+        double t = std::sqrt(1.0 + m[1][1] - m[0][0] - m[2][2]) * 2;
+        q[3] = (m[0][2] - m[2][0]) / t, q[0] = (m[0][1] + m[1][0]) / t, q[1] = 0.25 * t, q[2] = (m[1][2] + m[2][1]) / t;
+    } else {
+        double t = std::sqrt(1.0 + m[2][2] - m[0][0] - m[1][1]) * 2;
+        q[3] = (m[1][0] - m[0][1]) / t, q[0] = (m[0][2] + m[2][0]) / t, q[1] = (m[1][2] + m[2][1]) / t, q[2] = 0.25 * t;
+    }
+    double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    for (int i = 0; i < 4; ++i) bone.rotation[i] = float(q[i] / n);
+    bone.scale[0] = float(det < 0 ? -s[0] : s[0]);
+    bone.scale[1] = float(s[1]);
+    bone.scale[2] = float(s[2]);
+}
+

@@ -30,6 +30,11 @@ struct SceneMesh {
     // picture's top row).
     std::vector<float> positions, normals, texcoords;
     std::vector<uint32_t> indices;  // triangles, counter-clockwise seen from the front
+    // A skinned mesh: per vertex four joints (numbers of the scene's joint
+    // bones) and their weights out of 255, summing to 255; unused slots
+    // have joint 0 and weight 0. Empty when the mesh is not skinned.
+    std::vector<uint16_t> joints;
+    std::vector<uint8_t> weights;
 
     uint32_t VertexCount() const { return uint32_t(positions.size() / 3); }
 };
@@ -42,6 +47,29 @@ struct SceneBone {
     float translation[3] = {0, 0, 0};
     float rotation[4] = {0, 0, 0, 1};
     float scale[3] = {1, 1, 1};
+    // A joint of the skin: the joints are the scene's first bones, and the
+    // others (attachments) only hang below one. inverseBind carries the
+    // scene's points into the joint's frame (4 x 4, column-major).
+    bool joint = false;
+    float inverseBind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+
+// Splits an affine matrix taking row vectors (rows: the images of the three
+// axes, then the translation) into the bone's translation, rotation and
+// scale. The axes are made orthogonal first, so a slightly sheared matrix
+// still gives a proper rotation; a mirroring one gets a negative x scale.
+// A matrix that flattens an axis leaves the bone as it was.
+void PlaceBone(const double a[16], SceneBone& bone);
+
+// An animation of the joints: for each frame and joint, the joint's place
+// relative to its parent.
+struct SceneAnimation {
+    std::string name;
+    float fps = 30;
+    uint32_t frameCount = 0;
+    // frameCount x joints values, frame after frame: translation (3 floats)
+    // and rotation (4: x, y, z, w) of each joint.
+    std::vector<float> translations, rotations;
 };
 
 struct ModelScene {
@@ -49,8 +77,13 @@ struct ModelScene {
     std::vector<SceneMaterial> materials;
     std::vector<SceneMesh> meshes;
     std::vector<SceneBone> bones;
+    std::vector<SceneAnimation> animations;
+    // The model's file name, for the node that holds a skeleton.
+    std::string fileName;
     // Materials whose picture could not be loaded, by name.
     std::vector<std::string> missingTextures;
+    // Other things the export could not bring, one line each.
+    std::vector<std::string> notes;
 
     ModelScene() = default;
     ModelScene(const ModelScene&) = delete;

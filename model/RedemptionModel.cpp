@@ -122,7 +122,7 @@ bool LoadRedemptionModel(const GameFiles& files, const MessageSeam& message, Fil
     if (uint64_t(m.triangleCount) * 3 > kModelVertexCapacity)
         return refuse("The model has more than 32768 vertices, the viewer's limit", true);
     if (segments > kSkeletonSegmentCapacity)
-        return refuse("The model has more than 64 skeleton segments, the viewer's limit", true);
+        return refuse(kTooManySegments, true);
 
     reason.clear();
     for (uint32_t t = 0; t < m.textureCount; ++t) {

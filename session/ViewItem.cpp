@@ -84,6 +84,8 @@ bool LoadRedemptionModel(AppState& app, FileEntry& key) {
 
 ItemView ViewTreeItem(AppState& app, TreeItem item) {
     app.failure.Clear();
+    // Whatever is selected next, an animation playing stops.
+    app.viewer.Play(-1, 0);
     if (!app.packsLoaded || item == kNoItem || app.tree.Data(item) == nullptr) return ItemView::Nothing;
     std::string path;
     if (!TreeItemPath(app.tree, item, path) || path.size() >= sizeof(FileEntry::name)) {

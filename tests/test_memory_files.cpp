@@ -100,7 +100,8 @@ TEST(MemoryFilesTest, ModelPairLoadsIntoARecordWithoutTouchingAView) {
     EXPECT_TRUE(model.textures[1].substitute) << "the material named gone is missing";
     EXPECT_EQ(model.text, "Material  1 skin.vmt\nMaterial  2 gone.vmt\n");
     EXPECT_EQ(model.checkList, (std::vector<std::string>{"skin", "skin", "gone"}));
-    EXPECT_FALSE(model.hasSkeleton);
+    EXPECT_TRUE(model.hasSkeleton && model.skeleton.pointCount == 0 && model.rig == nullptr)
+        << "a model without bones replaces the last skeleton with none";
 
     f.memory.files.erase("models\\test\\m.dx80.vtx");
     LoadedModel refused;

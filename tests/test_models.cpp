@@ -135,7 +135,7 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
 TEST(BloodlinesModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
     std::string mdl = MdlPair().Mdl(), vtx = MdlPair().Vtx();
     uint32_t block = Get32(mdl, 0x144) + 16;
-    uint32_t dirs = Get32(mdl, 0x130);
+    uint32_t dirs = Get32(mdl, 0x130), textures = Get32(mdl, 0x128);
     const bool kStrip = true;
     // One value written into a good pair: in the strip file, or in the model
     // file at a file offset (the block's and the directory table's added).
@@ -147,8 +147,8 @@ TEST(BloodlinesModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
     } cases[] = {
         {"wrong magic", !kStrip, 3, 'X', 1},
         {"vertex count not the array's", !kStrip, block + 0x90, 5, 4},
-        {"texture name outside", !kStrip, 0x148, 0x100000, 4},
-        {"texture name without terminator", !kStrip, 0x148 + 20, uint32_t(mdl.size() - 1 - (0x148 + 20)), 4},
+        {"texture name outside", !kStrip, textures, 0x100000, 4},
+        {"texture name without terminator", !kStrip, textures + 20, uint32_t(mdl.size() - 1 - (textures + 20)), 4},
         {"texture table outside", !kStrip, 0x124, 0x10000000, 4},
         {"directory outside", !kStrip, dirs, 0xFFFFFFF0, 4},
         {"model block outside", !kStrip, 0x144, 0xFFFFFFF0, 4},

@@ -232,7 +232,7 @@ TEST(RedemptionModelTest, RefusesDamagedFilesAndKeepsThePreviousModel) {
 
 TEST(RedemptionModelTest, RefusesModelsBeyondTheCapacitiesWithAMessage) {
     // At every limit at once: 63 textures, 256 groups, 32,766 vertices
-    // written, 64 segments. Then one more of each.
+    // written, 512 segments. Then one more of each.
     NodModel full;
     full.textures.assign(63, "cloth");
     full.names = {"n"};
@@ -240,19 +240,19 @@ TEST(RedemptionModelTest, RefusesModelsBeyondTheCapacitiesWithAMessage) {
     full.triangles.assign(10922, {0, 0, 0});
     full.groups.assign(256, {62, 0, 0, 0});
     full.groups[0].triangles = 10922;
-    full.bones.assign(65, Bone(kIdentity, 0, 0, 0, 0));
+    full.bones.assign(513, Bone(kIdentity, 0, 0, 0, 0));
     full.bones[0].parent = kNone;
     Game g;
     ASSERT_TRUE(g.Load(BuildNod(full))) << g.app.failure.detail;
     EXPECT_EQ(g.app.viewer.slotCount, 64u);
     EXPECT_EQ(g.app.viewer.meshCount, 256u);
     EXPECT_EQ(g.app.textView.entryCount, 256u);
-    EXPECT_EQ(g.app.viewer.skeleton.pointCount, 128u);
+    EXPECT_EQ(g.app.viewer.skeleton.pointCount, 1024u);
 
     struct Case {
         const char* limit;
         NodModel model;
-    } cases[] = {{"63", full}, {"256", full}, {"32768", full}, {"64", full}};
+    } cases[] = {{"63", full}, {"256", full}, {"32768", full}, {"512", full}};
     cases[0].model.textures.push_back("cloth");
     cases[1].model.groups.push_back({0, 0, 0, 0});
     cases[2].model.triangles.push_back({0, 0, 0});

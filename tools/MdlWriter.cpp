@@ -25,9 +25,15 @@ uint32_t Quantise(float p, float origin, float step, uint32_t max) {
     return uint32_t(q < 0 ? 0 : q > long(max) ? max : q);
 }
 
-void AddVertex(std::string& s, const MdlGeometry& g, const MdlVertex& v) {
+void AddVertex(std::string& s, const MdlGeometry& g, uint32_t i, const MdlVertex& v) {
     if (g.format == 0) {
+        size_t at = s.size();
         s.append(12, '\0').append(reinterpret_cast<const char*>(v.data()), 32);
+        if (i < g.vertexBones.size()) {
+            const MdlVertexBones& b = g.vertexBones[i];
+            for (int k = 0; k < 3; ++k) s[at + k] = char(b.weight[k]);
+            for (int k = 0; k < 4; ++k) Put(s, at + 4 + 2 * k, uint16_t(b.bone[k]), 2);
+        }
         return;
     }
     bool wide = g.format == 1;
@@ -57,24 +63,144 @@ void AddModel(std::string& s, size_t rec, const MdlGeometry* g) {
     Put(s, rec + 0x90, count);
     Put(s, rec + 0x94, uint32_t(s.size() - rec));
     for (uint32_t i = 0; i < count; ++i)
-        AddVertex(s, *g,
+        AddVertex(s, *g, i,
                   g->vertices.empty() ? MdlVertex{float(i), 100.0f + i, 200.0f + i, 1, 2, 3, 0.5f, float(i)}
                                       : g->vertices[i]);
     Put(s, rec + 0x98, uint32_t(s.size() - rec));
 }
 
+// The rest pose's model-space place of each bone (rotation rows of three,
+// then the translation), and its inverse as a 3 x 4 pose-to-bone matrix.
+std::vector<float> RestPoseToBone(const std::vector<MdlWriterBone>& bones, size_t b) {
+    std::vector<std::array<double, 12>> world(b + 1);
+    for (size_t i = 0; i <= b; ++i) {
+        const MdlWriterBone& bone = bones[i];
+        double x = bone.rotation[0], y = bone.rotation[1], z = bone.rotation[2], w = bone.rotation[3];
+        double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - z * w),     2 * (x * z + y * w),
+                       2 * (x * y + z * w),     1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
+                       2 * (x * z - y * w),     2 * (y * z + x * w),     1 - 2 * (x * x + y * y)};
+        std::array<double, 12>& m = world[i];
+        if (bone.parent < 0) {
+            for (int k = 0; k < 9; ++k) m[k] = r[k];
+            for (int k = 0; k < 3; ++k) m[9 + k] = bone.position[k];
+            continue;
+        }
+        const std::array<double, 12>& p = world[size_t(bone.parent)];
+        for (int row = 0; row < 3; ++row) {
+            for (int col = 0; col < 3; ++col)
+                m[3 * row + col] = p[3 * row] * r[col] + p[3 * row + 1] * r[3 + col] + p[3 * row + 2] * r[6 + col];
+            m[9 + row] = p[9 + row] + p[3 * row] * bone.position[0] + p[3 * row + 1] * bone.position[1] +
+                         p[3 * row + 2] * bone.position[2];
+        }
+    }
+    const std::array<double, 12>& m = world[b];
+    std::vector<float> out(12);
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) out[4 * row + col] = float(m[3 * col + row]);
+        out[4 * row + 3] = float(-(m[row] * m[9] + m[3 + row] * m[10] + m[6 + row] * m[11]));
+    }
+    return out;
+}
+
+size_t Name(std::string& s, size_t record, const std::string& name) {
+    size_t at = s.size();
+    s += name + '\0';
+    return at - record;
+}
+
+void AddBones(std::string& s, const MdlPair& pair) {
+    size_t table = s.size();
+    Put(s, 0xF0, uint32_t(pair.bones.size()));
+    Put(s, 0xF4, uint32_t(table));
+    s.resize(table + 160 * pair.bones.size());
+    for (size_t b = 0; b < pair.bones.size(); ++b) {
+        const MdlWriterBone& bone = pair.bones[b];
+        size_t r = table + 160 * b;
+        Put(s, r, uint32_t(Name(s, r, bone.name)));
+        Put(s, r + 4, uint32_t(bone.parent));
+        for (int k = 0; k < 6; ++k) Put(s, r + 8 + 4 * k, 0xFFFFFFFFu);
+        for (int k = 0; k < 3; ++k) PutF(s, r + 0x20 + 4 * k, bone.position[k]);
+        for (int k = 0; k < 4; ++k) PutF(s, r + 0x2C + 4 * k, bone.rotation[k]);
+        for (int k = 0; k < 3; ++k) PutF(s, r + 0x3C + 4 * k, bone.positionScale[k]);
+        for (int k = 0; k < 4; ++k) PutF(s, r + 0x48 + 4 * k, bone.rotationScale[k]);
+        std::vector<float> p = bone.poseToBone.empty() ? RestPoseToBone(pair.bones, b) : bone.poseToBone;
+        for (int k = 0; k < 12; ++k) PutF(s, r + 0x58 + 4 * k, p[k]);
+        Put(s, r + 0x88, bone.flags);
+    }
+}
+
+void AddAttachments(std::string& s, const MdlPair& pair) {
+    size_t table = s.size();
+    Put(s, 0x148, uint32_t(pair.attachments.size()));
+    Put(s, 0x14C, uint32_t(table));
+    s.resize(table + 60 * pair.attachments.size());
+    for (size_t i = 0; i < pair.attachments.size(); ++i) {
+        const MdlWriterAttachment& a = pair.attachments[i];
+        size_t r = table + 60 * i;
+        Put(s, r, uint32_t(Name(s, r, a.name)));
+        Put(s, r + 8, a.bone);
+        for (int k = 0; k < 12; ++k) PutF(s, r + 0xC + 4 * k, a.matrix[k]);
+    }
+}
+
+// Each animation's record, then its bone table, then each channel's runs.
+void AddAnimations(std::string& s, const MdlPair& pair) {
+    size_t table = s.size();
+    Put(s, 0x108, uint32_t(pair.animations.size()));
+    Put(s, 0x10C, uint32_t(table));
+    s.resize(table + 72 * pair.animations.size());
+    for (size_t i = 0; i < pair.animations.size(); ++i) {
+        const MdlWriterAnimation& a = pair.animations[i];
+        size_t r = table + 72 * i;
+        Put(s, r, uint32_t(Name(s, r, a.name)));
+        PutF(s, r + 4, a.fps);
+        Put(s, r + 0xC, a.frames);
+        size_t entries = s.size();
+        Put(s, r + 0x30, uint32_t(entries - r));
+        s.resize(entries + 32 * pair.bones.size());
+        for (size_t b = 0; b < pair.bones.size(); ++b) {
+            size_t e = entries + 32 * b;
+            PutF(s, e, 1.0f);
+            for (int c = 0; c < 7 && b < a.channels.size(); ++c) {
+                if (a.channels[b][c].empty()) continue;
+                Put(s, e + 4 + 4 * c, uint32_t(s.size() - e));
+                for (const MdlRun& run : a.channels[b][c]) {
+                    s += char(run.values.size());
+                    s += char(run.covered);
+                    for (int16_t v : run.values) Add16(s, uint16_t(v));
+                }
+            }
+        }
+    }
+}
+
+void AddIncludes(std::string& s, const MdlPair& pair) {
+    size_t table = s.size();
+    Put(s, 0x194, uint32_t(pair.includes.size()));
+    Put(s, 0x198, uint32_t(table));
+    s.resize(table + 116 * pair.includes.size());
+    for (size_t i = 0; i < pair.includes.size(); ++i) {
+        size_t r = table + 116 * i;
+        Put(s, r, uint32_t(Name(s, r, "")));
+        Put(s, r + 4, uint32_t(Name(s, r, pair.includes[i])));
+    }
+}
+
 }  // namespace
 
-// Tables first, then the body parts, their model records, and each model's
-// mesh table and vertex array.
+// The header, the texture tables, then the body parts, their model
+// records, and each model's mesh table and vertex array; then the bones,
+// attachments, animations and included models.
 std::string MdlPair::Mdl() const {
-    std::string s(0x148, '\0');
+    const size_t kHeader = 0x1A8;
+    std::string s(kHeader, '\0');
     s.replace(0, 4, "IDST");
+    Put(s, 4, 2531);
     Put(s, 0x124, uint32_t(textures.size()));
-    Put(s, 0x128, 0x148);
+    Put(s, 0x128, uint32_t(kHeader));
     s.resize(s.size() + 20 * textures.size());
     for (size_t i = 0; i < textures.size(); ++i) {
-        Put(s, 0x148 + 20 * i, uint32_t(s.size() - (0x148 + 20 * i)));
+        Put(s, kHeader + 20 * i, uint32_t(s.size() - (kHeader + 20 * i)));
         s += textures[i] + '\0';
     }
     Put(s, 0x12C, uint32_t(dirs.size()));
@@ -96,6 +222,11 @@ std::string MdlPair::Mdl() const {
         Put(s, part + 12, uint32_t(rec - part));
     }
     for (size_t b = 0; b < parts.size(); ++b) AddModel(s, first + 16 * parts.size() + kModelRecord * b, parts[b]);
+    AddBones(s, *this);
+    AddAttachments(s, *this);
+    AddAnimations(s, *this);
+    AddIncludes(s, *this);
+    Put(s, 0x8C, uint32_t(s.size()));
     return s;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct MdlStripGroup {
@@ -22,6 +23,13 @@ struct MdlMesh {
 // (12 x the index for the 12-byte format, the index for the 8-byte one).
 using MdlVertex = std::array<float, 8>;
 
+// The bone slots of a float vertex: the weights of slots 0-2 out of 255
+// (slot 3 has the rest) and the bone of each slot.
+struct MdlVertexBones {
+    std::array<uint8_t, 3> weight;
+    std::array<int16_t, 4> bone;
+};
+
 // The geometry of one model record of a body part.
 struct MdlGeometry {
     // Without vertices, vertexCount records are made: vertex i has position
@@ -38,6 +46,48 @@ struct MdlGeometry {
     uint32_t format = 0;
     std::array<float, 3> origin = {0, 0, 0};
     std::array<float, 3> scale = {1, 1, 1};
+    // Float vertices: the bone slots of vertex i (none: bytes 0-11 zero,
+    // that is all on slot 3 with bone 0).
+    std::vector<MdlVertexBones> vertexBones;
+};
+
+struct MdlWriterBone {
+    MdlWriterBone(std::string name_, int32_t parent_, std::array<float, 3> position_,
+                  std::array<float, 4> rotation_ = {0, 0, 0, 1})
+        : name(std::move(name_)), parent(parent_), position(position_), rotation(rotation_) {}
+
+    std::string name;
+    int32_t parent = -1;
+    std::array<float, 3> position = {0, 0, 0};
+    std::array<float, 4> rotation = {0, 0, 0, 1};  // x, y, z, w
+    std::array<float, 3> positionScale = {1, 1, 1};
+    std::array<float, 4> rotationScale = {1, 1, 1, 1};
+    // 3 x 4 row-major; empty: the inverse of the rest pose's model-space
+    // place (parent x local), as the game's files have it.
+    std::vector<float> poseToBone;
+    uint32_t flags = 0;
+};
+
+// One run of a channel: values stored, frames covered.
+struct MdlRun {
+    uint8_t covered;
+    std::vector<int16_t> values;
+};
+
+struct MdlWriterAnimation {
+    std::string name;
+    float fps = 30;
+    uint32_t frames = 1;
+    // Per bone, the runs of its seven channels (position x, y, z, rotation
+    // x, y, z, w); a channel without runs is absent. Missing bones have no
+    // channels.
+    std::vector<std::array<std::vector<MdlRun>, 7>> channels;
+};
+
+struct MdlWriterAttachment {
+    std::string name;
+    uint32_t bone;
+    std::array<float, 12> matrix;
 };
 
 struct MdlPair : MdlGeometry {
@@ -49,6 +99,10 @@ struct MdlPair : MdlGeometry {
     // Body parts after it, one model each; their meshes follow the ones
     // above in the model's mesh list.
     std::vector<MdlGeometry> laterParts;
+    std::vector<MdlWriterBone> bones;
+    std::vector<MdlWriterAnimation> animations;
+    std::vector<MdlWriterAttachment> attachments;
+    std::vector<std::string> includes;  // other model files, by path
 
     std::string Mdl() const;
     std::string Vtx() const;

@@ -1,10 +1,14 @@
 #include "viewer/Viewer.h"
 
+#include "model/Pose.h"
+
 #include <cstring>
 #include <new>
 
 bool Viewer::ShowImage(const Image32& image, bool twoSided, bool alpha) {
     meshCount = 0;
+    rig.reset();
+    animation = -1;
     slot0.image.Release();
     slot0.filled = false;
     ++slot0.revision;
@@ -40,6 +44,8 @@ Viewer::~Viewer() {
 
 void Viewer::ReleaseModelTextures() {
     meshCount = 0;
+    rig.reset();
+    animation = -1;
     while (slotCount > 1) {
         --slotCount;
         slots[slotCount].image.Release();
@@ -120,5 +126,34 @@ bool Viewer::ShowModel(LoadedModel& model) {
     if (n > 0) std::memcpy(write, model.vertices.data(), n * sizeof(ModelVertex));
     for (const MeshRange& mesh : model.meshes) AddMesh(mesh.textureIndex, mesh.triangleCount);
     UnlockModelVertices();
+    rig = model.rig;
     return true;
+}
+
+bool Viewer::Play(int32_t a, double now) {
+    bool known = rig != nullptr && a >= 0 && size_t(a) < rig->skeleton.animations.size();
+    bool wasPlaying = animation >= 0;
+    animation = known ? a : -1;
+    frame = 0;
+    started = now;
+    if (rig != nullptr && vertices && (known || wasPlaying)) {
+        PoseForView(*rig, animation, 0, vertices.get(), skeleton);
+        ++poseRevision;
+    }
+    return known || a < 0;
+}
+
+bool Viewer::Advance(double now) {
+    if (animation < 0 || rig == nullptr || !vertices) return false;
+    uint32_t due = FrameAtTime(rig->skeleton.animations[size_t(animation)], now - started);
+    if (due == frame) return false;
+    frame = due;
+    PoseForView(*rig, animation, frame, vertices.get(), skeleton);
+    ++poseRevision;
+    return true;
+}
+
+double Viewer::NextFrameDue(double now) const {
+    if (animation < 0 || rig == nullptr) return -1;
+    return started + NextFrameTime(rig->skeleton.animations[size_t(animation)], now - started);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/ModelData.h"
+#include "model/ModelRig.h"
 #include "texture/Image32.h"
 
 #include <cstdint>
@@ -39,6 +40,18 @@ struct Viewer {
     // The motion file the Redemption reader showed beside its model; empty
     // when none was found.
     std::string motionFile;
+
+    // The bones and animations of the Bloodlines model on show (null when
+    // it has none), the animation playing (-1: none, the rest pose), the
+    // frame shown and when the animation started, on the front end's
+    // clock in seconds.
+    std::shared_ptr<const ModelRig> rig;
+    int32_t animation = -1;
+    uint32_t frame = 0;
+    double started = 0;
+    // Bumped whenever the vertices and skeleton are posed anew, so the GUI
+    // uploads the vertices again (and nothing else).
+    uint32_t poseRevision = 0;
 
     Viewer() = default;
     Viewer(const Viewer&) = delete;
@@ -82,6 +95,17 @@ struct Viewer {
     void ClearSkeleton();
     // False, adding nothing, when 64 segments are already held.
     bool AddSkeletonSegment(const float start[3], const float end[3]);
+
+    // Plays animation a of the model's rig, looping, from time now; a < 0
+    // (or a model without animations) stops and shows the rest pose. False
+    // when there is no such animation (then it stops as well).
+    bool Play(int32_t a, double now);
+    // Poses the frame due at time now; true when it differs from the one
+    // shown (and the vertices changed).
+    bool Advance(double now);
+    // The time after now when the next frame is due, or a negative number
+    // when nothing plays: the front end draws no faster than this.
+    double NextFrameDue(double now) const;
 
     // Puts a loaded model on display: its textures in slots 1, 2, ... (the
     // checkerboard where one could not be made), its skeleton when it has
