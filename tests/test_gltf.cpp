@@ -7,6 +7,8 @@
 #include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "model/BloodlinesModel.h"
+#include "model/ModelRig.h"
+#include "model/Pose.h"
 #include "model/RedemptionModel.h"
 #include "pack/GameFiles.h"
 #include "session/AppState.h"
@@ -14,6 +16,7 @@
 #include "session/ViewItem.h"
 #include "tools/SampleData.h"
 #include "TestGame.h"
+#include "TestRig.h"
 
 #include <nlohmann/json.hpp>
 
@@ -64,17 +67,22 @@ struct Glb {
     }
     std::vector<float> Floats(size_t a) const {
         const Json& accessor = json["accessors"][a];
-        size_t width = accessor["type"] == "VEC3" ? 3 : accessor["type"] == "VEC2" ? 2 : 1;
+        const std::map<std::string, size_t> widths = {{"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3}, {"VEC4", 4}, {"MAT4", 16}};
+        size_t width = widths.at(accessor["type"].get<std::string>());
         std::vector<float> out(accessor["count"].get<size_t>() * width);
         std::memcpy(out.data(), View(accessor), out.size() * 4);
         return out;
     }
+    // Whole numbers of any width: indices, joints, weights.
     std::vector<uint32_t> Indices(size_t a) const {
         const Json& accessor = json["accessors"][a];
-        std::vector<uint32_t> out(accessor["count"].get<size_t>());
+        size_t width = accessor["type"] == "VEC4" ? 4 : 1;
+        std::vector<uint32_t> out(accessor["count"].get<size_t>() * width);
         for (size_t i = 0; i < out.size(); ++i) {
             uint16_t small;
-            if (accessor["componentType"] == 5123)
+            if (accessor["componentType"] == 5121)
+                out[i] = uint8_t(View(accessor)[i]);
+            else if (accessor["componentType"] == 5123)
                 std::memcpy(&small, View(accessor) + 2 * i, 2), out[i] = small;
             else
                 std::memcpy(&out[i], View(accessor) + 4 * i, 4);
@@ -156,20 +164,20 @@ std::string Validator() {
     return fs::exists(path) && access("/usr/bin/node", X_OK) == 0 ? path : std::string();
 }
 
-// The validator's report on path: the number of errors, or -1 when it did
-// not run. Warnings and hints are printed for the record.
-int ValidatorErrors(const std::string& validator, const std::string& path) {
+// The validator's report on path: the number of errors and of warnings,
+// or -1 when it did not run. Every message is printed for the record.
+std::pair<int, int> ValidatorIssues(const std::string& validator, const std::string& path) {
     std::string script = "const v=require('" + validator + "');const fs=require('fs');"
                          "v.validateBytes(new Uint8Array(fs.readFileSync(process.argv[1])))"
                          ".then(r=>{for(const m of r.issues.messages)console.error(m.code,m.pointer||'',m.message);"
-                         "console.log(r.issues.numErrors)}).catch(e=>{console.error(e);console.log(-1)})";
+                         "console.log(r.issues.numErrors,r.issues.numWarnings)}).catch(e=>{console.error(e);console.log(-1,-1)})";
     std::string command = "node -e \"" + script + "\" '" + path + "'";
     FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    int errors = -1;
-    if (std::fscanf(pipe, "%d", &errors) != 1) errors = -1;
+    if (pipe == nullptr) return {-1, -1};
+    int errors = -1, warnings = -1;
+    if (std::fscanf(pipe, "%d %d", &errors, &warnings) != 2) errors = warnings = -1;
     pclose(pipe);
-    return errors;
+    return {errors, warnings};
 }
 
 // Assimp's face count of a file, or -1 when it cannot read it.
@@ -185,13 +193,21 @@ long AssimpFaces(const std::string& path) {
     return faces;
 }
 
-// What Blender's glTF importer makes of each file: the triangles and the
-// bounds of its meshes in Blender's Z-up world (tools/blender_check.py).
-// Files Blender did not import are missing.
+using Bounds = std::pair<std::array<double, 3>, std::array<double, 3>>;
+
+// What Blender's glTF importer makes of each file (tools/blender_check.py):
+// the triangles and the bounds of its meshes in Blender's Z-up world; for
+// a skinned model the armature's bones with their heads, the actions, and
+// the meshes' bounds as each action deforms them half a second in. Files
+// Blender did not import are missing.
 struct BlenderImport {
     long triangles = -1;
     std::array<double, 3> lo{}, hi{};
+    long bones = -1, actions = -1;
+    std::map<std::string, std::array<double, 3>> heads;
+    std::map<std::string, Bounds> posed;  // by action
 };
+bool ReadTriple(std::istream& in, std::array<double, 3>& v) { return bool(in >> v[0] >> v[1] >> v[2]); }
 std::map<std::string, BlenderImport> BlenderImports(const std::vector<std::string>& paths) {
     std::map<std::string, BlenderImport> imports;
     if (access("/usr/bin/blender", X_OK) != 0) return imports;
@@ -202,16 +218,22 @@ std::map<std::string, BlenderImport> BlenderImports(const std::vector<std::strin
     char line[4096];
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
         std::istringstream in(line);
-        std::string tag, path;
-        BlenderImport b;
-        if (!std::getline(in, tag, '\t') || tag != "BLENDER" || !std::getline(in, path, '\t')) continue;
-        if (in >> b.triangles >> b.lo[0] >> b.lo[1] >> b.lo[2] >> b.hi[0] >> b.hi[1] >> b.hi[2]) imports[path] = b;
+        std::string tag, path, name;
+        if (!std::getline(in, tag, '\t') || !std::getline(in, path, '\t')) continue;
+        BlenderImport& b = imports[path];
+        Bounds bounds;
+        std::array<double, 3> head;
+        if (tag == "BLENDER" && (in >> b.triangles) && ReadTriple(in, b.lo) && ReadTriple(in, b.hi)) continue;
+        if (tag == "ARMATURE" && (in >> b.bones >> b.actions)) continue;
+        if (tag == "BONE" && std::getline(in, name, '\t') && ReadTriple(in, head)) b.heads[name] = head;
+        if (tag == "POSED" && std::getline(in, name, '\t') && (in >> head[0]) && ReadTriple(in, bounds.first) &&
+            ReadTriple(in, bounds.second))
+            b.posed[name] = bounds;
     }
     pclose(pipe);
+    for (auto i = imports.begin(); i != imports.end();) i = i->second.triangles < 0 ? imports.erase(i) : std::next(i);
     return imports;
 }
-
-using Bounds = std::pair<std::array<double, 3>, std::array<double, 3>>;
 
 // The bounds of the model the viewer holds, in the model file's own frame:
 // the viewer has Y and Z exchanged.
@@ -238,6 +260,58 @@ void AccessorBounds(const Glb& g, std::array<double, 3>& lo, std::array<double, 
             const Json& a = g.json["accessors"][p["attributes"]["POSITION"].get<size_t>()];
             for (int c = 0; c < 3; ++c) lo[c] = std::fmin(lo[c], a["min"][c]), hi[c] = std::fmax(hi[c], a["max"][c]);
         }
+}
+
+// What a rigged model on show should look like in Blender: its bones' heads
+// at rest (where pose-to-bone puts them, in the file's frame, which is
+// Blender's), and the drawn vertices' bounds half a second into each
+// animation that lasts so long and has a frame at that instant.
+struct RigFacts {
+    size_t bones = 0, animations = 0;
+    std::map<std::string, std::array<double, 3>> heads;
+    std::map<std::string, Bounds> posed;
+};
+RigFacts OwnRigFacts(AppState& app) {
+    RigFacts facts;
+    const ModelRig& rig = *app.viewer.rig;
+    facts.bones = rig.skeleton.bones.size();
+    facts.animations = rig.skeleton.animations.size();
+    std::vector<Affine> bind;
+    BindPose(rig.skeleton, bind);
+    for (size_t b = 0; b < bind.size(); ++b)
+        facts.heads[rig.skeleton.bones[b].name] = {bind[b].m[3], bind[b].m[7], bind[b].m[11]};
+    for (size_t a = 0; a < facts.animations; ++a) {
+        const mdlformat::MdlAnimation& anim = rig.skeleton.animations[a];
+        double frame = 0.5 * anim.fps;
+        if (frame != std::floor(frame) || frame > anim.frameCount - 1) continue;
+        app.viewer.Play(int32_t(a), 0);
+        app.viewer.Advance(0.5);
+        facts.posed[anim.name] = ViewerBoundsInFileFrame(app);
+    }
+    app.viewer.Play(-1, 0);
+    return facts;
+}
+
+// Blender's armature against our own rig: every bone where pose-to-bone
+// puts it, an action per animation, and the meshes deformed as we pose them.
+void ExpectRigInBlender(const RigFacts& own, const BlenderImport& b) {
+    EXPECT_EQ(size_t(b.bones), own.bones);
+    EXPECT_EQ(size_t(b.actions), own.animations);
+    auto near = [](double got, double want) { return std::fabs(got - want) <= 1e-3 + 1e-5 * std::fabs(want); };
+    for (const auto& [name, head] : own.heads) {
+        auto found = b.heads.find(name);
+        ASSERT_NE(found, b.heads.end()) << name;
+        for (int c = 0; c < 3; ++c) EXPECT_PRED2(near, found->second[c], head[c]) << name << " axis " << c;
+    }
+    for (const auto& [name, bounds] : own.posed) {
+        auto action = b.posed.begin();
+        while (action != b.posed.end() && action->first.rfind(name + "_", 0) != 0) ++action;
+        ASSERT_NE(action, b.posed.end()) << name;
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_PRED2(near, action->second.first[c], bounds.first[c]) << name << " axis " << c;
+            EXPECT_PRED2(near, action->second.second[c], bounds.second[c]) << name << " axis " << c;
+        }
+    }
 }
 #endif
 
@@ -288,6 +362,7 @@ TEST(GltfExportTest, BloodlinesModelKeepsItsFacesFrameAndMaterials) {
     }
     // The .x export's faces: the viewer leaves one strip group out.
     EXPECT_EQ(g.Triangles(), 8u);
+    EXPECT_FALSE(g.json.contains("skins") || g.json.contains("animations")) << "a model without bones stays a mesh";
 
     ASSERT_EQ(g.json["materials"].size(), 3u);
     EXPECT_EQ(g.json["materials"][0]["name"], "lampshade");
@@ -372,6 +447,104 @@ TEST(GltfExportTest, RedemptionModelBringsItsBonesAsPlacedNodes) {
     }
 }
 
+namespace {
+
+// A node's name, by number.
+std::string NodeName(const Glb& g, const Json& number) { return g.json["nodes"][number.get<size_t>()]["name"]; }
+
+// The values an animation gives a node's path, as floats.
+std::vector<float> Channel(const Glb& g, const Json& animation, const std::string& node, const char* path) {
+    for (const Json& c : animation["channels"])
+        if (NodeName(g, c["target"]["node"]) == node && c["target"]["path"] == path)
+            return g.Floats(animation["samplers"][c["sampler"].get<size_t>()]["output"]);
+    return {};
+}
+
+}  // namespace
+
+// The tiny rig of TestRig.h, its numbers worked out by hand in glTF's frame,
+// where a file point (x, y, z) is (x, z, -y).
+TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
+    const float h = 0.70710678f;
+    for (RigVariant variant : {RigVariant::Plain, RigVariant::Turned}) {
+        SCOPED_TRACE(int(variant));
+        MdlPair rig = TinyRig(variant);
+        rig.includes = {"models/shared/gone.mdl"};
+        TestGame t;
+        t.Open("p.vpk", {{"models/test/m.mdl", rig.Mdl()}, {"models/test/m.dx80.vtx", rig.Vtx()}});
+        FileEntry key = {};
+        std::strcpy(key.name, "models/test/m.mdl");
+        ASSERT_TRUE(ExportModelAsGltf(t.app.Export(), key)) << t.app.extraction.report.problems.size();
+        EXPECT_EQ(t.app.extraction.report.notes.back(),
+                  "models/test/m.glb: shared animations models/shared/gone.mdl not found");
+        Glb g;
+        ASSERT_TRUE(g.Read(t.dir / "out/models/test/m.glb"));
+        const Json& nodes = g.json["nodes"];
+        // The skeleton below a node named after the model file, the skinned
+        // mesh at the scene's root beside it.
+        const Json& roots = g.json["scenes"][0]["nodes"];
+        ASSERT_EQ(roots.size(), 2u);
+        EXPECT_EQ(NodeName(g, roots[0]), "m.mdl");
+        EXPECT_EQ(nodes[roots[1].get<size_t>()]["skin"], 0);
+        const Json& skin = g.json["skins"][0];
+        ASSERT_EQ(skin["joints"].size(), 2u);
+        const Json& root = nodes[skin["joints"][0].get<size_t>()];
+        const Json& arm = nodes[skin["joints"][1].get<size_t>()];
+        EXPECT_EQ(root["name"], "root");
+        EXPECT_EQ(nodes[roots[0].get<size_t>()]["children"], Json::array({skin["joints"][0]}));
+        EXPECT_EQ(root["children"], Json::array({skin["joints"][1]}));
+        EXPECT_EQ(root["translation"], Json::array({0.0, 10.0, 0.0}));
+        ASSERT_EQ(arm["children"].size(), 1u);
+        const Json& tip = nodes[arm["children"][0].get<size_t>()];
+        EXPECT_EQ(tip["name"], "tip");
+        EXPECT_EQ(tip["translation"], Json::array({2.0, 0.0, 0.0}));
+        // The arm's inverse bind matrix takes the point one unit along it,
+        // the file's (5, 1, 10), to the arm's (1, 0, 0).
+        std::vector<float> m = g.Floats(skin["inverseBindMatrices"]);
+        ASSERT_EQ(m.size(), 32u);
+        const float p[4] = {5, 10, -1, 1};
+        for (int r = 0; r < 3; ++r)
+            EXPECT_NEAR(m[16 + r] * p[0] + m[20 + r] * p[1] + m[24 + r] * p[2] + m[28 + r], r == 0 ? 1 : 0, 1e-5) << r;
+        // Vertex 2 (at the file's (10, 0, 10)) one fifth on the root, four
+        // fifths on the arm; vertex 0 all on the root.
+        const Json& attributes = g.json["meshes"][0]["primitives"][0]["attributes"];
+        std::vector<float> positions = g.Floats(attributes["POSITION"]);
+        std::vector<uint32_t> joints = g.Indices(attributes["JOINTS_0"]), weights = g.Indices(attributes["WEIGHTS_0"]);
+        ASSERT_EQ(joints.size(), 12u);
+        std::map<float, std::vector<uint32_t>> bones;  // by x: joints, then weights
+        for (size_t v = 0; v < 3; ++v) {
+            bones[positions[3 * v]].assign(joints.begin() + 4 * v, joints.begin() + 4 * v + 4);
+            bones[positions[3 * v]].insert(bones[positions[3 * v]].end(), weights.begin() + 4 * v, weights.begin() + 4 * v + 4);
+        }
+        EXPECT_EQ(bones[10], (std::vector<uint32_t>{0, 1, 0, 0, 51, 204, 0, 0}));
+        EXPECT_EQ(bones[0], (std::vector<uint32_t>{0, 0, 0, 0, 255, 0, 0, 0}));
+        // "@wave" at 10 frames a second: the arm out to 5, 6, 7 along its
+        // parent's x, turned from +90 degrees about the file's Z (glTF's Y)
+        // to none. The root keeps still: one value at either end.
+        const Json& wave = g.json["animations"][0];
+        EXPECT_EQ(wave["name"], "@wave");
+        EXPECT_EQ(g.Floats(wave["samplers"][0]["input"]).size(), 2u);
+        EXPECT_EQ(Channel(g, wave, "arm", "translation"), (std::vector<float>{5, 0, 0, 6, 0, 0, 7, 0, 0}));
+        std::vector<float> turn = Channel(g, wave, "arm", "rotation");
+        ASSERT_EQ(turn.size(), 12u);
+        std::vector<float> want = {0, h, 0, h, 0, 0, 0, 1, 0, 0, 0, 1};
+        for (size_t i = 0; i < 12; ++i) EXPECT_NEAR(turn[i], want[i], 1e-6) << i;
+        for (const Json& sampler : wave["samplers"]) {
+            std::vector<float> times = g.Floats(sampler["input"]);
+            EXPECT_TRUE(times == (std::vector<float>{0, 0.1f, 0.2f}) || times == (std::vector<float>{0, 0.2f}));
+        }
+        // The stored quarter turn of the root undone: its move (1, 0, 0)
+        // turns to the file's (0, -1, 0), glTF's (0, 0, 1).
+        std::vector<float> rootAt = Channel(g, wave, "root", "translation");
+        ASSERT_EQ(rootAt.size(), 6u);
+        std::vector<float> rootWant = {0, 10, variant == RigVariant::Turned ? 1.0f : 0.0f};
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(rootAt[c], rootWant[c], 1e-5) << c;
+        std::vector<float> rootTurn = Channel(g, wave, "root", "rotation");
+        ASSERT_EQ(rootTurn.size(), 8u);
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(rootTurn[c], c == 3 ? 1 : 0, 1e-6) << c;
+    }
+}
+
 TEST(GltfExportTest, ModelsThatCannotBeReadLeaveNothing) {
     TestGame g;
     g.Open("p.vpk", {{"models/bad.mdl", "IDST but far too short"}, {"models/bad.dx80.vtx", "x"}, {"models/lonely.phy", "x"}});
@@ -388,6 +561,7 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
     ASSERT_FALSE(validator.empty()) << "gltf-validator is missing: run tools/install-deps.sh";
     std::vector<std::pair<std::string, std::string>> models;  // .glb, its .x (Bloodlines)
     std::map<std::string, Bounds> fileFrame;                   // .glb, its real model's own bounds
+    std::map<std::string, RigFacts> rigs;                      // .glb, its rig as we pose it
     TempDir out;
     {
         Sample s("bloodlines/pack002.vpk");
@@ -402,6 +576,18 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
         std::strcpy(key.name, "3D/Models/Knight.NOD");
         ASSERT_TRUE(ExportModelAsGltf(r.app.Export(), key));
         models.push_back({out / "knight/3D/Models/Knight.glb", ""});
+        // The tiny rig, its model-space rule resolved into plain transforms.
+        MdlPair rig = TinyRig(RigVariant::ModelSpace);
+        TestGame t;
+        t.Open("p.vpk", {{"models/rig.mdl", rig.Mdl()}, {"models/rig.dx80.vtx", rig.Vtx()}});
+        std::strcpy(key.name, "models/rig.mdl");
+        ASSERT_TRUE(ExportModelAsGltf(t.app.Export(), key));
+        std::string glb = out / "rig.glb";
+        fs::copy_file(t.dir / "out/models/rig.glb", glb);
+        models.push_back({glb, ""});
+        std::strcpy(key.name, "models/rig.mdl");
+        ASSERT_TRUE(LoadBloodlinesModel(t.app, key));
+        rigs[glb] = OwnRigFacts(t.app);
     }
     std::string real = RealData() + "/bloodlines";
     if (fs::exists(real)) {
@@ -424,12 +610,13 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
             std::strcpy(key.name, path.c_str());
             ASSERT_TRUE(LoadBloodlinesModel(app, key)) << path;
             fileFrame[stem + ".glb"] = ViewerBoundsInFileFrame(app);
+            if (app.viewer.rig != nullptr && app.viewer.rig->rigged) rigs[stem + ".glb"] = OwnRigFacts(app);
         }
-        EXPECT_EQ(models.size(), 12u) << "the two samples and every real model";
+        EXPECT_EQ(models.size(), 13u) << "the three samples and every real model";
     }
     for (const auto& [glb, x] : models) {
         SCOPED_TRACE(glb);
-        EXPECT_EQ(ValidatorErrors(validator, glb), 0);
+        EXPECT_EQ(ValidatorIssues(validator, glb), std::make_pair(0, 0)) << "errors, warnings";
         Glb g;
         ASSERT_TRUE(g.Read(glb));
         // Real models are closed; the samples are a few loose faces.
@@ -464,6 +651,7 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
             EXPECT_NEAR(b.lo[c], upLo[c], 1e-4 + 1e-6 * std::fabs(upLo[c])) << "axis " << c;
             EXPECT_NEAR(b.hi[c], upHi[c], 1e-4 + 1e-6 * std::fabs(upHi[c])) << "axis " << c;
         }
+        if (rigs.count(glb) != 0) ExpectRigInBlender(rigs[glb], b);
         auto own = fileFrame.find(glb);
         if (own == fileFrame.end()) continue;
         for (int c = 0; c < 3; ++c) {
@@ -473,6 +661,7 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
     }
     if (fs::exists(real)) {
         EXPECT_EQ(fileFrame.size(), 10u) << "every real model compared with its own frame";
+        EXPECT_EQ(rigs.size(), 4u) << "the tiny rig and the rigged real ones: br, v_thaumaturgy, courtroom_bip1";
     }
 }
 #endif
