@@ -1,12 +1,12 @@
 // The new output formats against the ones they stand beside, on the real
 // game files (../shared/realdata):
 //
-//   models:   a pack holding COPIES copies of every real model that both
-//             exports read, each copy in a folder of its own below one
-//             folder, with their materials; that folder exported as binary
-//             glTF ("Extract Model (glTF)") against DirectX .x with Targa
-//             textures ("Extract Model (D3d.x)"). Target: .glb at most 1.5
-//             times .x. With COPIES 1 every texture is encoded once per
+//   models:   a pack holding COPIES copies of every real model, each copy
+//             in a folder of its own below one folder, with their
+//             materials; that folder exported as binary glTF ("Extract
+//             Model (glTF)": the rigged models with their skins and every
+//             animation) against DirectX .x with Targa textures ("Extract
+//             Model (D3d.x)"). Target: .glb at most 1.5 times .x. With COPIES 1 every texture is encoded once per
 //             model; with more, copies share their textures as the models
 //             of a game folder do, and each is encoded once per extraction.
 //   pictures: a pack of every real texture pair, COPIES times, exported as
@@ -48,9 +48,6 @@ double CpuSeconds() {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
-
-const char* kModels[] = {"models/scenery/furniture/computer/mouseb", "models/weapons/broadsword/world/g_sword",
-                         "models/items/license/info/info_lisense"};
 
 bool Add(std::vector<PackFile>& files, const fs::path& real, const std::string& path, const std::string& as) {
     std::string data;
@@ -149,16 +146,20 @@ int main(int argc, char** argv) {
         Add(onePicture, real, path, path);
         for (int c = 0; c < copies; ++c) Add(pictures, real, path, "copies/" + std::to_string(c) + "/" + path);
     }
+    std::vector<std::string> stems;
+    for (const auto& e : fs::recursive_directory_iterator(real / "models"))
+        if (e.path().extension() == ".mdl") stems.push_back(fs::relative(e.path(), real).replace_extension().generic_string());
+    std::sort(stems.begin(), stems.end());
     for (int c = 0; c < copies; ++c)
-        for (const char* stem : kModels)
+        for (const std::string& stem : stems)
             for (const char* ext : {".mdl", ".dx80.vtx"}) {
-                std::string path = std::string(stem) + ext;
+                std::string path = stem + ext;
                 Add(models, real, path, "copies/" + std::to_string(c) + "/" + path);
             }
     WriteWholeFile((work / "models/pack000.vpk").string(), BuildVpk(models));
     WriteWholeFile((work / "pictures/pack000.vpk").string(), BuildVpk(pictures));
 
-    std::printf("%d copies, best of %d\n", copies, rounds);
+    std::printf("%d copies of %zu models, best of %d\n", copies, stems.size(), rounds);
     double x = Compare(work / "models/pack000.vpk", kExtractModelsGltf, kExtractModels, ".glb/.x", 1.5, rounds, work);
     double tga = Compare(work / "pictures/pack000.vpk", kExtractTexturesPng, kExtractTextures, "png/tga", 2.0, rounds, work);
     fs::remove_all(work);

@@ -1,10 +1,12 @@
 // The Bloodlines model reader: the input is a model pair, two bytes
 // (little-endian) of .mdl length, the .mdl, then the .dx80.vtx. Both become
 // loose files of a data folder whose pack holds one material with its
-// texture, and the pair is loaded as the browser loads a selected model and
-// exported as "Extract Model (D3d.x)" exports it.
+// texture, and the pair is loaded as the browser loads a selected model,
+// every animation of its skeleton played for a few frames, and exported as
+// "Extract Model (D3d.x)" and "Extract Model (glTF)" export it.
 #include "FuzzPack.h"
 #include "model/BloodlinesModel.h"
+#include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "tools/PackWriter.h"
 #include "tools/TextureWriter.h"
@@ -55,6 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         for (uint32_t i = 0; i < v.meshCount; ++i)
             if (v.meshes[i].textureIndex + 1 >= v.slotCount) std::abort();
+        // Posing writes the drawn vertices and at most the line store.
+        size_t animations = v.rig != nullptr ? v.rig->skeleton.animations.size() : 0;
+        for (size_t a = 0; a < animations && a < 4; ++a) {
+            app.viewer.Play(int32_t(a), 0);
+            for (double t : {0.05, 0.5, 7.0}) app.viewer.Advance(t);
+            if (v.skeleton.pointCount > 2 * kSkeletonSegmentCapacity || v.rig->drawn.size() > v.lockedVertices)
+                std::abort();
+        }
     }
     // The export reads the pair again, strip groups the viewer leaves out
     // included; what it writes is removed for the next run.
@@ -62,6 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     app.extraction.outputFolder = out;
     std::strcpy(key.name, kMdl);
     ExportModelAsX(app.Export(), key);
+    std::strcpy(key.name, kMdl);
+    app.extraction.report.Clear();
+    ExportModelAsGltf(app.Export(), key);
     std::filesystem::remove_all(out);
     app.extraction.madeFolders.clear();
     ForgetFolderListings();

@@ -2,6 +2,8 @@
 
 #include "model/Pose.h"
 
+#include <cstring>
+
 using namespace mdlformat;
 
 namespace {
@@ -79,30 +81,82 @@ void AddAttachments(const MdlSkeleton& s, ModelScene& scene) {
     }
 }
 
+// Collects a property's keys frame by frame, leaving out every frame whose
+// value equals both its neighbours': it lies on the line between them, so
+// nothing is lost (a cinematic holds most of its frames still).
+class KeyWriter {
+public:
+    KeyWriter(SceneKeys& keys, size_t width) : out(keys), n(width) {}
+    void Add(uint32_t frame, const float* v) {
+        if (frame > 0 && !(Same(Last(), held) && Same(held, v))) Keep(frame - 1, held);
+        if (frame == 0) Keep(0, v);
+        std::memcpy(held, v, n * sizeof(float));
+    }
+    // The last frame always has a key.
+    void Finish(uint32_t frame) {
+        if (frame > 0) Keep(frame, held);
+    }
+    const float* Held() const { return held; }
+
+private:
+    bool Same(const float* a, const float* b) const {
+        for (size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    const float* Last() const { return &out.values[out.values.size() - n]; }
+    void Keep(uint32_t frame, const float* v) {
+        if (!out.frames.empty() && out.frames.back() == frame) return;
+        out.frames.push_back(frame);
+        for (size_t i = 0; i < n; ++i) out.values.push_back(v[i]);
+    }
+    SceneKeys& out;
+    size_t n;
+    float held[4] = {};
+};
+
 void AddAnimation(const MdlSkeleton& s, const MdlAnimation& a, ModelScene& scene) {
     SceneAnimation out;
     out.name = a.name;
     out.fps = a.fps;
     out.frameCount = a.frameCount;
     size_t bones = s.bones.size();
-    out.translations.resize(3 * bones * a.frameCount);
-    out.rotations.resize(4 * bones * a.frameCount);
+    out.translations.resize(bones);
+    out.rotations.resize(bones);
+    std::vector<KeyWriter> moves, turns;
+    for (size_t b = 0; b < bones; ++b) {
+        moves.emplace_back(out.translations[b], 3);
+        turns.emplace_back(out.rotations[b], 4);
+        // Room for a key every frame, taken from the system as it is used.
+        out.rotations[b].frames.reserve(a.frameCount);
+        out.rotations[b].values.reserve(4 * size_t(a.frameCount));
+    }
     std::vector<Rigid> world, local;
-    for (uint32_t k = 0; k < a.frameCount; ++k) {
-        PoseBones(s, a, k, world);
-        PoseLocals(s, a, k, world, local);
+    PoseReader reader(a);
+    std::string why;
+    const std::vector<uint8_t> needed = BonesForLocals(s);
+    for (uint32_t k = 0; k < a.frameCount && reader.Next(why); ++k) {
+        PoseBones(s, a.turned, reader.Poses(), world, &needed);
+        PoseLocals(s, reader.Poses(), world, local);
         for (size_t b = 0; b < bones; ++b) {
-            float* t = &out.translations[3 * (k * bones + b)];
-            float* q = &out.rotations[4 * (k * bones + b)];
+            // A bone nothing moves keeps its first frame's keys, unless the
+            // rule or the turn places it by its parent.
+            if (k > 0 && !needed[b] && (s.bones[b].flags & kBoneModelSpaceRotation) == 0 && reader.Still(b)) continue;
             const Rigid& l = local[b];
-            t[0] = float(l.t[0]), t[1] = float(l.t[2]), t[2] = float(-l.t[1]);
-            q[0] = float(l.q[0]), q[1] = float(l.q[2]), q[2] = float(-l.q[1]), q[3] = float(l.q[3]);
+            float t[3] = {float(l.t[0]), float(l.t[2]), float(-l.t[1])};
+            float r[4] = {float(l.q[0]), float(l.q[2]), float(-l.q[1]), float(l.q[3])};
             // The same rotation from the hemisphere of the last frame's,
             // so that interpolating between them takes the short way.
-            const float* last = k > 0 ? q - 4 * bones : nullptr;
-            if (last != nullptr && q[0] * last[0] + q[1] * last[1] + q[2] * last[2] + q[3] * last[3] < 0)
-                for (int i = 0; i < 4; ++i) q[i] = -q[i];
+            const float* last = turns[b].Held();
+            if (k > 0 && r[0] * last[0] + r[1] * last[1] + r[2] * last[2] + r[3] * last[3] < 0)
+                for (float& c : r) c = -c;
+            moves[b].Add(k, t);
+            turns[b].Add(k, r);
         }
+    }
+    for (size_t b = 0; b < bones; ++b) {
+        moves[b].Finish(a.frameCount - 1);
+        turns[b].Finish(a.frameCount - 1);
     }
     scene.animations.push_back(std::move(out));
 }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 
 using Json = nlohmann::ordered_json;
 
@@ -175,54 +176,75 @@ size_t Bones(const ModelScene& scene, GlbBuilder& glb, Json& gltf, Json& nodes, 
     return first;
 }
 
-// A channel's values as a sampler: all its frames, or, when it never
-// changes, its value at the first and the last frame only.
-size_t Sampler(GlbBuilder& glb, Json& samplers, size_t times, size_t ends, const SceneAnimation& a, size_t joints,
-               size_t joint, bool rotation) {
-    const std::vector<float>& all = rotation ? a.rotations : a.translations;
-    size_t width = rotation ? 4 : 3;
-    const float* first = &all[width * joint];
-    bool still = true;
-    for (uint32_t k = 1; k < a.frameCount && still; ++k)
-        for (size_t c = 0; c < width; ++c) still = still && all[width * (k * joints + joint) + c] == first[c];
-    std::vector<float> values;
-    uint32_t keys = still ? (a.frameCount > 1 ? 2 : 1) : a.frameCount;
-    for (uint32_t k = 0; k < keys; ++k) {
-        const float* v = still ? first : &all[width * (k * joints + joint)];
-        values.insert(values.end(), v, v + width);
-    }
-    size_t output = glb.Accessor(glb.View(values.data(), values.size() * 4, 0), kFloat, keys, rotation ? "VEC4" : "VEC3");
-    samplers.push_back({{"input", still ? ends : times}, {"output", output}, {"interpolation", "LINEAR"}});
-    return samplers.size() - 1;
+size_t TimeAccessor(GlbBuilder& glb, const std::vector<float>& t) {
+    size_t a = glb.Accessor(glb.View(t.data(), t.size() * 4, 0), kFloat, t.size(), "SCALAR");
+    glb.accessors[a]["min"] = {t.front()};
+    glb.accessors[a]["max"] = {t.back()};
+    return a;
 }
 
-// Each animation moves every joint: its frames at 1 / fps seconds apart.
+// One sampler per animated property, its keys at frame / fps seconds.
+// Properties keyed at every frame share one list of times, and so do those
+// keyed at the first and the last frame only.
+struct AnimationSamplers {
+    AnimationSamplers(const SceneAnimation& animation, GlbBuilder& builder) : a(animation), glb(builder) {}
+    const SceneAnimation& a;
+    GlbBuilder& glb;
+    Json samplers = Json::array();
+    std::map<std::vector<uint32_t>, size_t> times;  // key frames: their accessor
+
+    size_t Add(const SceneKeys& keys, bool rotation) {
+        auto found = times.find(keys.frames);
+        size_t input = 0;
+        if (found != times.end()) {
+            input = found->second;
+        } else {
+            std::vector<float> t;
+            for (uint32_t k : keys.frames) t.push_back(float(double(k) / a.fps));
+            input = TimeAccessor(glb, t);
+            if (keys.frames.size() <= 2 || keys.frames.size() == a.frameCount) times.emplace(keys.frames, input);
+        }
+        size_t output = glb.Accessor(glb.View(keys.values.data(), keys.values.size() * 4, 0), kFloat,
+                                     keys.frames.size(), rotation ? "VEC4" : "VEC3");
+        samplers.push_back({{"input", input}, {"output", output}, {"interpolation", "LINEAR"}});
+        return samplers.size() - 1;
+    }
+};
+
+// Each animation moves every joint.
 void Animations(const ModelScene& scene, GlbBuilder& glb, Json& gltf, size_t firstBone) {
-    size_t joints = 0;
-    while (joints < scene.bones.size() && scene.bones[joints].joint) ++joints;
     Json animations = Json::array();
     for (const SceneAnimation& a : scene.animations) {
-        if (a.frameCount == 0 || joints == 0) continue;
-        std::vector<float> t(a.frameCount);
-        for (uint32_t k = 0; k < a.frameCount; ++k) t[k] = float(double(k) / a.fps);
-        std::vector<float> ends = {t.front(), t.back()};
-        if (a.frameCount == 1) ends.pop_back();
-        size_t times = glb.Accessor(glb.View(t.data(), t.size() * 4, 0), kFloat, t.size(), "SCALAR");
-        glb.accessors[times]["min"] = {t.front()};
-        glb.accessors[times]["max"] = {t.back()};
-        size_t endTimes = glb.Accessor(glb.View(ends.data(), ends.size() * 4, 0), kFloat, ends.size(), "SCALAR");
-        glb.accessors[endTimes]["min"] = {ends.front()};
-        glb.accessors[endTimes]["max"] = {ends.back()};
-        Json samplers = Json::array(), channels = Json::array();
+        size_t joints = a.translations.size();
+        if (a.frameCount == 0 || joints == 0 || a.rotations.size() != joints) continue;
+        AnimationSamplers samplers(a, glb);
+        Json channels = Json::array();
         for (size_t j = 0; j < joints; ++j)
             for (bool rotation : {false, true}) {
-                size_t sampler = Sampler(glb, samplers, times, endTimes, a, joints, j, rotation);
-                channels.push_back({{"sampler", sampler},
+                const SceneKeys& keys = rotation ? a.rotations[j] : a.translations[j];
+                if (keys.frames.empty()) continue;
+                channels.push_back({{"sampler", samplers.Add(keys, rotation)},
                                     {"target", {{"node", firstBone + j}, {"path", rotation ? "rotation" : "translation"}}}});
             }
-        animations.push_back({{"name", a.name}, {"channels", channels}, {"samplers", samplers}});
+        animations.push_back({{"name", a.name}, {"channels", channels}, {"samplers", samplers.samplers}});
     }
     if (!animations.empty()) gltf["animations"] = animations;
+}
+
+// The binary chunk's size, roughly, so that it is laid out without moving.
+size_t BinBytes(const ModelScene& scene) {
+    size_t n = 0;
+    for (const SceneMesh& m : scene.meshes)
+        n += 4 * (m.positions.size() + m.normals.size() + m.texcoords.size() + m.indices.size()) +
+             2 * m.joints.size() + m.weights.size() + 64;
+    for (const SceneMaterial& m : scene.materials) n += m.png.size() + 4;
+    n += 64 * (scene.bones.size() + 1);
+    for (const SceneAnimation& a : scene.animations) {
+        for (size_t j = 0; j < a.translations.size() && j < a.rotations.size(); ++j)
+            n += 4 * (a.translations[j].values.size() + a.rotations[j].values.size() + a.translations[j].frames.size() +
+                      a.rotations[j].frames.size()) + 64;
+    }
+    return n;
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -234,6 +256,10 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why) {
     out.clear();
     GlbBuilder glb;
+    // Room for the JSON too: it goes in front of the binary chunk in the
+    // same buffer at the end, so a large model is not copied whole again.
+    size_t binBytes = BinBytes(scene);
+    glb.bin.reserve(binBytes + binBytes / 4 + 65536);
     Json gltf = {{"asset", {{"version", "2.0"}, {"generator", "Quillon " QUILLON_VERSION}}}};
     Json meshes = Json::array(), nodes = Json::array(), roots = Json::array();
     if (!Meshes(scene, glb, meshes, nodes, roots, why)) return false;
@@ -258,15 +284,16 @@ bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why) {
         why = "the model is too large for one .glb file";
         return false;
     }
-    out.reserve(size_t(total));
-    Put32(out, kGlbMagic);
-    Put32(out, 2);
-    Put32(out, uint32_t(total));
-    Put32(out, uint32_t(json.size()));
-    Put32(out, kJsonChunk);
-    out.insert(out.end(), json.begin(), json.end());
-    Put32(out, uint32_t(glb.bin.size()));
-    Put32(out, kBinChunk);
-    out.insert(out.end(), glb.bin.begin(), glb.bin.end());
+    std::vector<uint8_t> head;
+    Put32(head, kGlbMagic);
+    Put32(head, 2);
+    Put32(head, uint32_t(total));
+    Put32(head, uint32_t(json.size()));
+    Put32(head, kJsonChunk);
+    head.insert(head.end(), json.begin(), json.end());
+    Put32(head, uint32_t(glb.bin.size()));
+    Put32(head, kBinChunk);
+    glb.bin.insert(glb.bin.begin(), head.begin(), head.end());
+    out.swap(glb.bin);
     return true;
 }

@@ -1,6 +1,8 @@
 #include "model/MdlSkeleton.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace mdlformat {
@@ -100,60 +102,26 @@ bool ReadIncludes(const Bytes& f, MdlSkeleton& s, std::string& why) {
     return true;
 }
 
-// Decodes the runs of one channel from pos into values, one per frame.
-bool DecodeChannel(const Bytes& f, uint64_t pos, std::vector<int16_t>& values) {
-    size_t frame = 0;
-    while (frame < values.size()) {
-        if (!f.Has(pos, 2)) return false;
-        uint32_t stored = f.data[pos], covered = f.data[pos + 1];
-        if (stored == 0 || !f.Has(pos + 2, 2 * uint64_t(stored))) return false;
-        for (uint32_t k = 0; k < covered && frame < values.size(); ++k)
-            values[frame++] = int16_t(f.U16(pos + 2 + 2 * uint64_t(k < stored ? k : stored - 1)));
-        pos += 2 + 2 * uint64_t(stored);
+// The channels of bone b of the animation whose bone table is at table.
+// A helper bone the game moves by rule keeps its rest values.
+BoneChannels ChannelsOf(const Bytes& f, uint64_t table, const MdlBone& bone, uint32_t b) {
+    BoneChannels c;
+    uint64_t entry = table + uint64_t(b) * kAnimationBoneEntry;
+    for (int i = 0; i < 7; ++i) {
+        uint32_t offset = (bone.flags & kBoneProcedural) != 0 ? 0 : f.U32(entry + 4 + 4 * uint64_t(i));
+        c.runs[i] = offset == 0 ? 0 : entry + offset;
+        c.rest[i] = i < 3 ? bone.position[i] : bone.rotation[i - 3];
+        c.scale[i] = i < 3 ? bone.positionScale[i] : bone.rotationScale[i - 3];
     }
-    return true;
+    return c;
 }
 
-// Fills bone b's poses of animation a from its entry.
-bool DecodeBone(const Bytes& f, uint64_t entry, const MdlBone& bone, uint32_t b, MdlAnimation& a, std::string& why) {
-    for (uint32_t k = 0; k < a.frameCount; ++k) {
-        BonePose& p = a.poses[size_t(k) * a.boneCount + b];
-        for (int c = 0; c < 3; ++c) p.position[c] = bone.position[c];
-        for (int c = 0; c < 4; ++c) p.rotation[c] = bone.rotation[c];
-    }
-    std::vector<int16_t> values(a.frameCount);
-    for (int c = 0; c < 7 && (bone.flags & kBoneProcedural) == 0; ++c) {
-        uint32_t offset = f.U32(entry + 4 + 4 * uint64_t(c));
-        if (offset == 0) continue;
-        if (!DecodeChannel(f, entry + offset, values)) {
-            why = "animation " + a.name + ": a channel of bone " + std::to_string(b) +
-                  " runs past the end of the file or stores no value";
-            return false;
-        }
-        for (uint32_t k = 0; k < a.frameCount; ++k) {
-            BonePose& p = a.poses[size_t(k) * a.boneCount + b];
-            // Positions move from the rest position; rotations replace it.
-            if (c < 3)
-                p.position[c] = bone.position[c] + values[k] * bone.positionScale[c];
-            else
-                p.rotation[c - 3] = values[k] * bone.rotationScale[c - 3];
-        }
-    }
-    for (uint32_t k = 0; k < a.frameCount; ++k) {
-        BonePose& p = a.poses[size_t(k) * a.boneCount + b];
-        float* q = p.rotation;
-        double length = std::sqrt(double(q[0]) * q[0] + double(q[1]) * q[1] + double(q[2]) * q[2] + double(q[3]) * q[3]);
-        if (!(length > 1e-6) || !std::isfinite(length) || !Finite(p.position, 3)) {
-            why = "animation " + a.name + ": bone " + std::to_string(b) + " has no rotation or position in frame " +
-                  std::to_string(k);
-            return false;
-        }
-        for (int c = 0; c < 4; ++c) q[c] = float(q[c] / length);
-    }
-    return true;
-}
+// The work of decoding is bounded by the file: a file whose animations
+// hold more than this many poses per byte is refused (the real cinematic
+// holds 0.7).
+const uint64_t kPosesPerByte = 16;
 
-bool ReadAnimations(const Bytes& f, MdlSkeleton& s, std::string& why) {
+bool ReadAnimations(const std::shared_ptr<const uint8_t[]>& file, const Bytes& f, MdlSkeleton& s, std::string& why) {
     uint32_t count;
     uint64_t table;
     if (!Table(f, 0x108, kAnimationRecord, count, table)) return Fail(why, "the animation table lies outside the file");
@@ -166,20 +134,35 @@ bool ReadAnimations(const Bytes& f, MdlSkeleton& s, std::string& why) {
         a.name = name;
         a.fps = f.F32(r + 4);
         a.frameCount = f.U32(r + 0xC);
-        a.boneCount = uint32_t(s.bones.size());
         if (!(a.fps > 0) || !std::isfinite(a.fps)) return Entry(why, "animation", i, "its frame rate is not positive");
-        if (a.frameCount == 0 || a.frameCount > 0x7FFFFFFF) return Entry(why, "animation", i, "it has no frames");
-        // Held whole in memory: the frames must be ones the file could hold.
-        poses += uint64_t(a.frameCount) * (a.boneCount == 0 ? 1 : a.boneCount);
-        if (poses > uint64_t(kPosesPerByte) * f.size)
+        if (a.frameCount == 0) return Entry(why, "animation", i, "it has no frames");
+        poses += uint64_t(a.frameCount) * (s.bones.empty() ? 1 : s.bones.size());
+        if (poses > kPosesPerByte * f.size)
             return Entry(why, "animation", i, "the animations hold more frames than the file can describe");
         uint64_t bones = r + f.U32(r + 0x30);
-        if (!f.Has(bones, uint64_t(a.boneCount) * kAnimationBoneEntry))
+        if (!f.Has(bones, uint64_t(s.bones.size()) * kAnimationBoneEntry))
             return Entry(why, "animation", i, "its bone table lies outside the file");
-        a.poses.resize(size_t(a.frameCount) * a.boneCount);
-        for (uint32_t b = 0; b < a.boneCount; ++b)
-            if (!DecodeBone(f, bones + uint64_t(b) * kAnimationBoneEntry, s.bones[b], b, a, why)) return false;
-        a.turned = TurnedFromRest(s, a);
+        a.file = file;
+        a.fileSize = f.size;
+        for (uint32_t b = 0; b < s.bones.size(); ++b) a.bones.push_back(ChannelsOf(f, bones, s.bones[b], b));
+        // Every frame once: a damaged channel refuses the file now, not
+        // when it is played.
+        PoseReader reader(a, true);
+        for (uint32_t k = 0; k < a.frameCount; ++k)
+            if (!reader.Next(why)) return false;
+        // A channel that holds one value throughout is kept as that value:
+        // most of a long animation's channels do, and every later decoding
+        // skips them.
+        for (size_t b = 0; b < a.bones.size(); ++b)
+            for (int c = 0; c < 7; ++c) {
+                BoneChannels& ch = a.bones[b];
+                int16_t value;
+                if (ch.runs[c] == 0 || reader.Varies(b, c, value)) continue;
+                ch.rest[c] = c < 3 ? ch.rest[c] + value * ch.scale[c] : value * ch.scale[c];
+                ch.runs[c] = 0;
+            }
+        std::vector<BonePose> first;
+        a.turned = FramePoses(a, 0, first) && TurnedFromRest(s, first);
         s.animations.push_back(std::move(a));
     }
     return true;
@@ -192,10 +175,99 @@ double HalfCos(const float* a, const double* b) {
 
 }  // namespace
 
-bool ReadSkeleton(const Bytes& f, MdlSkeleton& s, std::string& why) {
+bool ReadSkeleton(const std::shared_ptr<const uint8_t[]>& file, uint32_t size, MdlSkeleton& s, std::string& why) {
     s = MdlSkeleton();
+    Bytes f{file.get(), size};
     if (!f.Has(0, kStudioHeader)) return Fail(why, "the model header is too short for its bone tables");
-    return ReadBones(f, s, why) && ReadAttachments(f, s, why) && ReadAnimations(f, s, why) && ReadIncludes(f, s, why);
+    return ReadBones(f, s, why) && ReadAttachments(f, s, why) && ReadAnimations(file, f, s, why) &&
+           ReadIncludes(f, s, why);
+}
+
+PoseReader::PoseReader(const MdlAnimation& animation, bool check)
+    : a(animation), f{animation.file.get(), animation.fileSize}, cursors(7 * animation.bones.size()), checkOnly(check) {
+    for (size_t b = 0; b < a.bones.size(); ++b)
+        for (int i = 0; i < 7; ++i) cursors[7 * b + i].run = a.bones[b].runs[i];
+}
+
+// Frame k of a run is its value k, or its last stored value past them.
+bool PoseReader::Value(Cursor& c, int16_t& value) const {
+    while (!c.loaded || c.given >= c.covered) {
+        if (c.loaded) c.run += 2 + 2 * uint64_t(c.stored);
+        c.loaded = true;
+        if (!f.Has(c.run, 2)) return false;
+        c.stored = f.data[c.run], c.covered = f.data[c.run + 1], c.given = 0;
+        if (c.stored == 0 || !f.Has(c.run + 2, 2 * uint64_t(c.stored))) return false;
+    }
+    value = int16_t(f.U16(c.run + 2 + 2 * uint64_t(c.given < c.stored ? c.given : c.stored - 1)));
+    ++c.given;
+    c.varies = c.varies || (c.any && value != c.first);
+    if (!c.any) c.first = value, c.any = true;
+    return true;
+}
+
+bool PoseReader::Next(std::string& why) {
+    poses.resize(a.bones.size());
+    for (size_t b = 0; b < a.bones.size(); ++b) {
+        const BoneChannels& ch = a.bones[b];
+        // What no channel moves stays as the first frame made it.
+        bool moves = frame == 0, turns = frame == 0;
+        for (int i = 0; i < 7; ++i) (i < 3 ? moves : turns) |= ch.runs[i] != 0;
+        if (!moves && !turns) continue;
+        float v[7];
+        for (int i = 0; i < 7; ++i) {
+            int16_t value = 0;
+            if (ch.runs[i] != 0 && !Value(cursors[7 * b + i], value)) {
+                why = "animation " + a.name + ": a channel of bone " + std::to_string(b) +
+                      " runs past the end of the file or stores no value";
+                return false;
+            }
+            // Positions move from the rest position; rotations replace it.
+            v[i] = ch.runs[i] == 0 ? ch.rest[i] : i < 3 ? ch.rest[i] + value * ch.scale[i] : value * ch.scale[i];
+        }
+        BonePose& p = poses[b];
+        if (moves) {
+            if (!Finite(v, 3)) return Broken(b, why);
+            for (int i = 0; i < 3; ++i) p.position[i] = v[i];
+        }
+        if (turns) {
+            double square = double(v[3]) * v[3] + double(v[4]) * v[4] + double(v[5]) * v[5] + double(v[6]) * v[6];
+            if (!(square > 1e-12) || !std::isfinite(square)) return Broken(b, why);
+            double length = checkOnly ? 1.0 : std::sqrt(square);
+            for (int i = 0; i < 4; ++i) p.rotation[i] = float(v[3 + i] / length);
+        }
+    }
+    ++frame;
+    return true;
+}
+
+bool PoseReader::Broken(size_t b, std::string& why) const {
+    why = "animation " + a.name + ": bone " + std::to_string(b) + " has no rotation or position in frame " +
+          std::to_string(frame);
+    return false;
+}
+
+bool FramePoses(const MdlAnimation& a, uint32_t k, std::vector<BonePose>& poses) {
+    PoseReader reader(a);
+    // Skip k frames of every channel run by run.
+    for (PoseReader::Cursor& c : reader.cursors) {
+        if (c.run == 0) continue;
+        for (uint32_t skip = k; skip > 0;) {
+            int16_t unused;
+            if (c.loaded && c.given < c.covered) {
+                uint32_t take = std::min(skip, c.covered - c.given);
+                c.given += take, skip -= take;
+            } else if (!reader.Value(c, unused)) {
+                return false;
+            } else {
+                --skip;
+            }
+        }
+    }
+    // Every channel stands at frame k; the first frame read decodes all.
+    std::string why;
+    if (!reader.Next(why)) return false;
+    poses = reader.Poses();
+    return true;
 }
 
 bool ReadWeights(const Bytes& f, const MdlLayout& m, uint32_t boneCount, std::vector<BoneWeights>& out,
@@ -244,40 +316,33 @@ bool IsRigged(const std::vector<BoneWeights>& weights) {
 void AdoptAnimations(const MdlSkeleton& shared, MdlSkeleton& s) {
     std::map<std::string, uint32_t> byName;
     for (uint32_t b = 0; b < shared.bones.size(); ++b) byName.emplace(shared.bones[b].name, b);
-    std::vector<int64_t> from(s.bones.size(), -1);
-    for (uint32_t b = 0; b < s.bones.size(); ++b) {
-        auto found = byName.find(s.bones[b].name);
-        if (found != byName.end()) from[b] = found->second;
-    }
+    std::string why;
     for (const MdlAnimation& in : shared.animations) {
-        MdlAnimation a;
-        a.name = in.name;
-        a.fps = in.fps;
-        a.frameCount = in.frameCount;
-        a.boneCount = uint32_t(s.bones.size());
-        a.poses.resize(size_t(a.frameCount) * a.boneCount);
-        for (uint32_t k = 0; k < a.frameCount; ++k)
-            for (uint32_t b = 0; b < a.boneCount; ++b) {
-                BonePose& p = a.poses[size_t(k) * a.boneCount + b];
-                if (from[b] >= 0) {
-                    p = in.Frame(k)[from[b]];
-                    continue;
-                }
-                const MdlBone& bone = s.bones[b];
-                for (int c = 0; c < 3; ++c) p.position[c] = bone.position[c];
-                for (int c = 0; c < 4; ++c) p.rotation[c] = bone.rotation[c];
+        MdlAnimation a = in;
+        a.bones.clear();
+        for (const MdlBone& bone : s.bones) {
+            auto found = byName.find(bone.name);
+            if (found != byName.end()) {
+                a.bones.push_back(in.bones[found->second]);
+                continue;
             }
-        a.turned = TurnedFromRest(s, a);
+            BoneChannels still;
+            std::memcpy(still.rest, bone.position, sizeof bone.position);
+            std::memcpy(still.rest + 3, bone.rotation, sizeof bone.rotation);
+            a.bones.push_back(still);
+        }
+        PoseReader reader(a);
+        a.turned = reader.Next(why) && TurnedFromRest(s, reader.Poses());
         s.animations.push_back(std::move(a));
     }
 }
 
-bool TurnedFromRest(const MdlSkeleton& s, const MdlAnimation& a) {
+bool TurnedFromRest(const MdlSkeleton& s, const std::vector<BonePose>& poses) {
     uint32_t root = 0;
     while (root < s.bones.size() && s.bones[root].parent >= 0) ++root;
-    if (root >= s.bones.size() || a.frameCount == 0) return false;
+    if (root >= s.bones.size() || root >= poses.size()) return false;
     const float* rest = s.bones[root].rotation;
-    const float* q = a.Frame(0)[root].rotation;
+    const float* q = poses[root].rotation;
     // A turn of -90 degrees about Z, (0, 0, -sin 45, cos 45), before q.
     const double h = std::sqrt(0.5);
     double undone[4] = {h * (q[0] + q[1]), h * (q[1] - q[0]), h * (q[2] - q[3]), h * (q[3] + q[2])};

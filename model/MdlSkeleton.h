@@ -7,6 +7,7 @@
 #include "model/MdlFormat.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,20 +67,78 @@ struct BonePose {
     float rotation[4];
 };
 
+// Where one bone's seven channels (position x, y, z, rotation x, y, z, w)
+// are, and how their values make a pose: a position moves from the rest
+// position by value x scale, a rotation component is value x scale. An
+// absent channel keeps the rest value.
+struct BoneChannels {
+    uint64_t runs[7] = {0, 0, 0, 0, 0, 0, 0};  // file offsets; 0: absent
+    float rest[7] = {0, 0, 0, 0, 0, 0, 1};
+    float scale[7] = {0, 0, 0, 0, 0, 0, 0};
+};
+
+// An animation, decoded frame by frame from its file when asked (a game's
+// cinematic holds millions of poses; its runs are far smaller).
 struct MdlAnimation {
     std::string name;
     float fps = 30;
     uint32_t frameCount = 0;
-    uint32_t boneCount = 0;
-    // frameCount x boneCount poses, frame after frame. A bone the animation
-    // does not move keeps its rest values.
-    std::vector<BonePose> poses;
+    // The file the channels are in, kept alive here, and the channels of
+    // each bone of the skeleton that plays the animation.
+    std::shared_ptr<const uint8_t[]> file;
+    uint32_t fileSize = 0;
+    std::vector<BoneChannels> bones;
     // The file's animations face a quarter turn away from its rest pose
     // (see TurnedFromRest); set when this one does.
     bool turned = false;
-
-    const BonePose* Frame(uint32_t k) const { return &poses[size_t(k) * boneCount]; }
 };
+
+// Gives an animation's poses frame after frame.
+class PoseReader {
+public:
+    // With checkOnly, Next only checks each frame (the poses are not made).
+    explicit PoseReader(const MdlAnimation& a, bool checkOnly = false);
+    // Decodes the next frame. False, with why, when a channel runs past its
+    // file or stores no value, or a rotation has no length (ReadSkeleton
+    // refuses such a file, so this only fails there).
+    bool Next(std::string& why);
+    // The frame last decoded: one pose per bone.
+    const std::vector<BonePose>& Poses() const { return poses; }
+    // Whether no channel of bone b moves it: its pose is the first frame's.
+    bool Still(size_t b) const {
+        for (uint64_t run : a.bones[b].runs)
+            if (run != 0) return false;
+        return true;
+    }
+    // Whether channel i of bone b gave more than one value so far, and the
+    // first it gave.
+    bool Varies(size_t b, int i, int16_t& first) const {
+        first = cursors[7 * b + size_t(i)].first;
+        return cursors[7 * b + size_t(i)].varies;
+    }
+
+private:
+    struct Cursor {
+        uint64_t run = 0;
+        uint32_t stored = 0, covered = 0, given = 0;
+        bool loaded = false, any = false, varies = false;
+        int16_t first = 0;
+    };
+    bool Value(Cursor& c, int16_t& value) const;
+    bool Broken(size_t b, std::string& why) const;
+    const MdlAnimation& a;
+    ByteView f;
+    std::vector<Cursor> cursors;
+    std::vector<BonePose> poses;
+    uint32_t frame = 0;
+    bool checkOnly;
+
+    friend bool FramePoses(const MdlAnimation& a, uint32_t k, std::vector<BonePose>& poses);
+};
+
+// The poses of frame k, one per bone, found without decoding the frames
+// before it. False only for a file ReadSkeleton refuses.
+bool FramePoses(const MdlAnimation& a, uint32_t k, std::vector<BonePose>& poses);
 
 struct MdlAttachment {
     std::string name;
@@ -101,10 +160,9 @@ struct MdlSkeleton {
 // attachment names no bone, a number is not finite, a pose-to-bone matrix
 // has no inverse, an animation has no frames or no positive frame rate, a
 // channel runs past the file or stores no value, or a decoded rotation has
-// no length. Animations are held whole in memory; a file whose animations
-// decode to more poses than kPosesPerByte per byte of the file is refused.
-const uint32_t kPosesPerByte = 4;
-bool ReadSkeleton(const Bytes& f, MdlSkeleton& s, std::string& why);
+// no length (every frame is decoded once to see). The animations keep the
+// file alive and decode from it.
+bool ReadSkeleton(const std::shared_ptr<const uint8_t[]>& file, uint32_t size, MdlSkeleton& s, std::string& why);
 
 // A vertex's bones: unused slots have weight 0 and bone 0; the weights are
 // out of 255 and sum to 255; no bone is in two used slots.
@@ -131,7 +189,8 @@ void AdoptAnimations(const MdlSkeleton& shared, MdlSkeleton& s);
 // Whether an animation faces a quarter turn about +Z away from the rest
 // pose: the game's animations are stored so (their roots turned by +90
 // degrees), while the rest pose faces -Y. Decided on the first root bone at
-// frame 0: true when undoing the turn brings it nearer its rest rotation.
-bool TurnedFromRest(const MdlSkeleton& s, const MdlAnimation& a);
+// frame 0 (poses): true when undoing the turn brings it nearer its rest
+// rotation.
+bool TurnedFromRest(const MdlSkeleton& s, const std::vector<BonePose>& poses);
 
 }  // namespace mdlformat

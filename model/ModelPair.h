@@ -22,7 +22,9 @@ std::string ModelStemPath(const std::string& path);
 size_t NameStart(const std::string& path);
 
 struct ModelPair {
-    std::unique_ptr<uint8_t[]> mdlBytes, vtxBytes;
+    // The model file is shared with the animations read from it.
+    std::shared_ptr<uint8_t[]> mdlBytes;
+    std::unique_ptr<uint8_t[]> vtxBytes;
     mdlformat::Bytes mdl{nullptr, 0}, vtx{nullptr, 0};
     mdlformat::MdlLayout m;
     // Every vertex of the model, decoded (Z up).

@@ -13,16 +13,15 @@ namespace {
 void AddSharedAnimations(const GameFiles& files, ModelRig& rig) {
     for (const std::string& include : rig.skeleton.includes) {
         uint32_t size = 0;
-        std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, include, size);
+        std::shared_ptr<const uint8_t[]> bytes = ReadGameFile(files, include, size);
         if (!bytes) {
             rig.notes.push_back("shared animations " + include + " not found");
             continue;
         }
-        Bytes f{bytes.get(), size};
         MdlLayout layout;
         MdlSkeleton shared;
         std::string why;
-        if (!ReadTables(f, layout, false, why) || !ReadSkeleton(f, shared, why)) {
+        if (!ReadTables(Bytes{bytes.get(), size}, layout, false, why) || !ReadSkeleton(bytes, size, shared, why)) {
             rig.notes.push_back("shared animations " + include + " cannot be read: " + why);
             continue;
         }
@@ -39,7 +38,7 @@ void ToView(const double p[3], float out[3]) {
 }  // namespace
 
 bool ReadModelRig(const GameFiles& files, const ModelPair& p, ModelRig& rig, std::string& why) {
-    if (!ReadSkeleton(p.mdl, rig.skeleton, why) ||
+    if (!ReadSkeleton(p.mdlBytes, p.mdl.size, rig.skeleton, why) ||
         !ReadWeights(p.mdl, p.m, uint32_t(rig.skeleton.bones.size()), rig.weights, why))
         return false;
     rig.vertices = p.vertices;
@@ -59,10 +58,12 @@ void PoseForView(const ModelRig& rig, int32_t animation, uint32_t frame, ModelVe
     std::vector<double> origins(3 * s.bones.size());
     bool posed = animation >= 0 && size_t(animation) < s.animations.size() && !rig.weights.empty();
     std::vector<float> skinned;
+    std::vector<BonePose> poses;
+    posed = posed && FramePoses(s.animations[size_t(animation)], frame, poses);
     if (posed) {
         std::vector<Rigid> world;
         std::vector<Affine> skin;
-        PoseBones(s, s.animations[size_t(animation)], frame, world);
+        PoseBones(s, s.animations[size_t(animation)].turned, poses, world);
         SkinMatrices(s, world, skin);
         for (size_t b = 0; b < world.size(); ++b) std::memcpy(&origins[3 * b], world[b].t, sizeof world[b].t);
         skinned.resize(6 * rig.vertices.size());

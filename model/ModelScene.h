@@ -61,15 +61,22 @@ struct SceneBone {
 // A matrix that flattens an axis leaves the bone as it was.
 void PlaceBone(const double a[16], SceneBone& bone);
 
-// An animation of the joints: for each frame and joint, the joint's place
-// relative to its parent.
+// The keys of one animated property: the frames that have one, in order,
+// and the values there (3 floats a key for a translation, 4 for a rotation:
+// x, y, z, w). The frames between two keys lie on the straight line
+// between them; a property that keeps still has keys at the first and the
+// last frame only.
+struct SceneKeys {
+    std::vector<uint32_t> frames;
+    std::vector<float> values;
+};
+
+// An animation of the joints: each joint's place relative to its parent.
 struct SceneAnimation {
     std::string name;
     float fps = 30;
     uint32_t frameCount = 0;
-    // frameCount x joints values, frame after frame: translation (3 floats)
-    // and rotation (4: x, y, z, w) of each joint.
-    std::vector<float> translations, rotations;
+    std::vector<SceneKeys> translations, rotations;  // per joint
 };
 
 struct ModelScene {

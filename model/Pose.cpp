@@ -62,14 +62,15 @@ Rigid Inverse(const Rigid& a) {
     return r;
 }
 
-void PoseBones(const MdlSkeleton& s, const MdlAnimation& a, uint32_t frame, std::vector<Rigid>& world) {
+void PoseBones(const MdlSkeleton& s, bool turned, const std::vector<BonePose>& pose, std::vector<Rigid>& world,
+               const std::vector<uint8_t>* only) {
     world.resize(s.bones.size());
-    const BonePose* pose = a.Frame(frame);
     for (size_t b = 0; b < s.bones.size(); ++b) {
+        if (only != nullptr && (*only)[b] == 0) continue;
         Rigid local = FromPose(pose[b]);
         int32_t parent = s.bones[b].parent;
         if (parent < 0) {
-            world[b] = a.turned ? Compose(kUnturn, local) : local;
+            world[b] = turned ? Compose(kUnturn, local) : local;
             continue;
         }
         world[b] = Compose(world[size_t(parent)], local);
@@ -77,15 +78,14 @@ void PoseBones(const MdlSkeleton& s, const MdlAnimation& a, uint32_t frame, std:
             // In model space as the animation stores it: the turn, if any,
             // applies to it as to every other bone.
             for (int i = 0; i < 4; ++i) world[b].q[i] = local.q[i];
-            if (a.turned) Multiply(kUnturn.q, local.q, world[b].q);
+            if (turned) Multiply(kUnturn.q, local.q, world[b].q);
         }
     }
 }
 
-void PoseLocals(const MdlSkeleton& s, const MdlAnimation& a, uint32_t frame, const std::vector<Rigid>& world,
+void PoseLocals(const MdlSkeleton& s, const std::vector<BonePose>& pose, const std::vector<Rigid>& world,
                 std::vector<Rigid>& local) {
     local.resize(world.size());
-    const BonePose* pose = a.Frame(frame);
     for (size_t b = 0; b < world.size(); ++b) {
         int32_t parent = s.bones[b].parent;
         if (parent < 0)
@@ -95,6 +95,17 @@ void PoseLocals(const MdlSkeleton& s, const MdlAnimation& a, uint32_t frame, con
         else
             local[b] = FromPose(pose[b]);  // exactly as stored, so unmoved bones stay exactly still
     }
+}
+
+std::vector<uint8_t> BonesForLocals(const MdlSkeleton& s) {
+    std::vector<uint8_t> need(s.bones.size(), 0);
+    for (size_t b = s.bones.size(); b-- > 0;) {
+        int32_t parent = s.bones[b].parent;
+        if (parent < 0 || (s.bones[b].flags & mdlformat::kBoneModelSpaceRotation) != 0) need[b] = 1;
+        // Parents come before their children, so walking back marks whole chains.
+        if (need[b] != 0 && parent >= 0) need[size_t(parent)] = 1;
+    }
+    return need;
 }
 
 void BindPose(const MdlSkeleton& s, std::vector<Affine>& world) {

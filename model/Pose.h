@@ -26,21 +26,26 @@ struct Affine {
     double m[12];
 };
 
-// The model-space place of each bone at frame k of animation a: its
-// parent's place times its own pose, except that a bone flagged
-// kBoneModelSpaceRotation takes its rotation in model space (its position
-// still follows the chain). An animation stored a quarter turn away from
-// the rest pose (MdlAnimation::turned) is turned back, so that the model
-// faces the same way posed and at rest.
-void PoseBones(const mdlformat::MdlSkeleton& s, const mdlformat::MdlAnimation& a, uint32_t frame,
-               std::vector<Rigid>& world);
+// The model-space place of each bone in a frame of an animation (poses,
+// one per bone): its parent's place times its own pose, except that a bone
+// flagged kBoneModelSpaceRotation takes its rotation in model space (its
+// position still follows the chain). An animation stored a quarter turn
+// away from the rest pose (turned, MdlAnimation::turned) is turned back, so
+// that the model faces the same way posed and at rest.
+// With only, just the bones it marks are placed (their parents must be
+// marked too); the others are left as they were.
+void PoseBones(const mdlformat::MdlSkeleton& s, bool turned, const std::vector<mdlformat::BonePose>& poses,
+               std::vector<Rigid>& world, const std::vector<uint8_t>* only = nullptr);
 
-// Each bone of frame k, posed by PoseBones into world, relative to its
+// Each bone of a frame, posed by PoseBones into world, relative to its
 // parent (a root: to the model), as a plain hierarchy of transforms needs
 // it: the decoded pose itself, except for the bones the model-space rule or
 // the turn moved.
-void PoseLocals(const mdlformat::MdlSkeleton& s, const mdlformat::MdlAnimation& a, uint32_t frame,
+void PoseLocals(const mdlformat::MdlSkeleton& s, const std::vector<mdlformat::BonePose>& poses,
                 const std::vector<Rigid>& world, std::vector<Rigid>& local);
+// The bones whose model-space place PoseLocals needs: the roots, and every
+// bone the model-space rule applies to with the chain above it.
+std::vector<uint8_t> BonesForLocals(const mdlformat::MdlSkeleton& s);
 
 // The bind pose: each bone's model-space matrix, the inverse of its
 // pose-to-bone matrix (ReadSkeleton checked that it has one).

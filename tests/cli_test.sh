@@ -150,6 +150,7 @@ sed 's/^\t-4.000000;12.000000;-4.000000;,/\t-5.500000;12.000000;-4.000000;,/' "$
 q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/lamp.x" 2>/dev/null
 check "modify: one moved vertex changes one byte" 1 "$(cmp -l "$work/lamp.packed" "$B/models/samples/Lamp.mdl" | wc -l | tr -d ' ')"
 check "modify: read back" "mesh 0	lampshade	triangles 1	slot 1	twoSided 0	alpha 1" "$(q show "$B/pack002.vpk" models/samples/lamp.mdl 2>/dev/null | tr -d '\r' | grep '^mesh 0')"
+check "show mdl: a model without bones" "bones 0" "$(q show "$B/pack002.vpk" models/samples/lamp.mdl 2>/dev/null | tr -d '\r' | grep -E '^(bones|animation) ')"
 mkdir -p "$work/bad"; sed 's/^\t13;$/\t12;/' "$work/lamp.x" > "$work/bad/lamp.x"
 cp "$B/models/samples/Lamp.mdl" "$work/lamp.before"
 err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/bad/lamp.x" 2>&1 >/dev/null); rc=$?; err=$(printf '%s' "$err" | tr -d '\r')
@@ -246,6 +247,15 @@ if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
         check "real $(basename "$1"): assimp" "$2 $3 $4" "$(xinfo "$work/realx/models/$1.x")"
     done
     check "real g_sword: textures" 4 "$(ls "$work/realx/models/weapons/broadsword/world" | grep -c '\.tga$')"
+    # Bones and animations after the meshes; every real model as glTF, the
+    # rigged ones with their skins.
+    check "real br: bones and animations" \
+        "bones 68|animation @Brujah_Female_Idle2 75 frames 30 fps|animation @Brujah_Female_ArmOut2 101 frames 30 fps|animation @ragdoll 7 frames 30 fps" \
+        "$(q show "$work/realm/pack000.vpk" models/character/shared/female/pc/br.mdl | tr -d '\r' | grep -E '^(bones|animation) ' | paste -sd'|')"
+    check "real g_sword: one bone, one animation" "bones 1|animation @idle 31 frames 7 fps" \
+        "$(q show "$work/realm/pack000.vpk" models/weapons/broadsword/world/g_sword.mdl | tr -d '\r' | grep -E '^(bones|animation) ' | paste -sd'|')"
+    err=$(q extract "$work/realm/pack000.vpk" models --gltf -o "$work/realg" 2>&1 >/dev/null | tr -d '\r')
+    check "real extract --gltf: every model, once" "written 10, skipped 0, failed 0" "$(printf '%s' "$err" | tail -1)"
     # An unchanged .x dropped back: packed models byte for byte, float ones
     # within the six decimals of the text (same size).
     for m in items/license/ground/lisense scenery/misc/plates/crapy scenery/structural/warrens/warr_00_map \

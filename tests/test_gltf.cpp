@@ -466,7 +466,26 @@ std::vector<float> Channel(const Glb& g, const Json& animation, const std::strin
 // where a file point (x, y, z) is (x, z, -y).
 TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
     const float h = 0.70710678f;
-    for (RigVariant variant : {RigVariant::Plain, RigVariant::Turned}) {
+    // Per variant: a point one unit along the arm at rest (glTF's frame),
+    // the arm's rotations (every frame, or one value held), and the root's
+    // place while the animation plays.
+    struct Case {
+        RigVariant variant;
+        std::array<float, 3> alongArm;
+        std::vector<float> armTurns;
+        std::array<float, 3> rootAt;
+        std::array<float, 4> rootTurn;
+    } cases[] = {
+        {RigVariant::Plain, {5, 10, -1}, {0, h, 0, h, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 10, 0}, {0, 0, 0, 1}},
+        // The stored quarter turn of the root undone: its move (1, 0, 0)
+        // turns to the file's (0, -1, 0), glTF's (0, 0, 1).
+        {RigVariant::Turned, {5, 10, -1}, {0, h, 0, h, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 10, 1}, {0, 0, 0, 1}},
+        // The arm keeps the model's axes under a root turned +90 degrees:
+        // relative to the root it turns -90 degrees, all along.
+        {RigVariant::ModelSpace, {0, 10, -6}, {0, -h, 0, h, 0, -h, 0, h}, {0, 10, 0}, {0, h, 0, h}},
+    };
+    for (const Case& c : cases) {
+        RigVariant variant = c.variant;
         SCOPED_TRACE(int(variant));
         MdlPair rig = TinyRig(variant);
         rig.includes = {"models/shared/gone.mdl"};
@@ -498,11 +517,11 @@ TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
         const Json& tip = nodes[arm["children"][0].get<size_t>()];
         EXPECT_EQ(tip["name"], "tip");
         EXPECT_EQ(tip["translation"], Json::array({2.0, 0.0, 0.0}));
-        // The arm's inverse bind matrix takes the point one unit along it,
-        // the file's (5, 1, 10), to the arm's (1, 0, 0).
+        // The arm's inverse bind matrix takes the point one unit along it to
+        // the arm's (1, 0, 0).
         std::vector<float> m = g.Floats(skin["inverseBindMatrices"]);
         ASSERT_EQ(m.size(), 32u);
-        const float p[4] = {5, 10, -1, 1};
+        const float p[4] = {c.alongArm[0], c.alongArm[1], c.alongArm[2], 1};
         for (int r = 0; r < 3; ++r)
             EXPECT_NEAR(m[16 + r] * p[0] + m[20 + r] * p[1] + m[24 + r] * p[2] + m[28 + r], r == 0 ? 1 : 0, 1e-5) << r;
         // Vertex 2 (at the file's (10, 0, 10)) one fifth on the root, four
@@ -516,32 +535,32 @@ TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
             bones[positions[3 * v]].assign(joints.begin() + 4 * v, joints.begin() + 4 * v + 4);
             bones[positions[3 * v]].insert(bones[positions[3 * v]].end(), weights.begin() + 4 * v, weights.begin() + 4 * v + 4);
         }
-        EXPECT_EQ(bones[10], (std::vector<uint32_t>{0, 1, 0, 0, 51, 204, 0, 0}));
-        EXPECT_EQ(bones[0], (std::vector<uint32_t>{0, 0, 0, 0, 255, 0, 0, 0}));
+        if (variant != RigVariant::ModelSpace) {
+            EXPECT_EQ(bones[10], (std::vector<uint32_t>{0, 1, 0, 0, 51, 204, 0, 0}));
+            EXPECT_EQ(bones[0], (std::vector<uint32_t>{0, 0, 0, 0, 255, 0, 0, 0}));
+        }
         // "@wave" at 10 frames a second: the arm out to 5, 6, 7 along its
         // parent's x, turned from +90 degrees about the file's Z (glTF's Y)
         // to none. The root keeps still: one value at either end.
         const Json& wave = g.json["animations"][0];
         EXPECT_EQ(wave["name"], "@wave");
         EXPECT_EQ(g.Floats(wave["samplers"][0]["input"]).size(), 2u);
-        EXPECT_EQ(Channel(g, wave, "arm", "translation"), (std::vector<float>{5, 0, 0, 6, 0, 0, 7, 0, 0}));
+        std::vector<float> out = Channel(g, wave, "arm", "translation"), outWant = {5, 0, 0, 6, 0, 0, 7, 0, 0};
+        ASSERT_EQ(out.size(), outWant.size());
+        for (size_t i = 0; i < out.size(); ++i) EXPECT_NEAR(out[i], outWant[i], 1e-5) << i;
         std::vector<float> turn = Channel(g, wave, "arm", "rotation");
-        ASSERT_EQ(turn.size(), 12u);
-        std::vector<float> want = {0, h, 0, h, 0, 0, 0, 1, 0, 0, 0, 1};
-        for (size_t i = 0; i < 12; ++i) EXPECT_NEAR(turn[i], want[i], 1e-6) << i;
+        ASSERT_EQ(turn.size(), c.armTurns.size());
+        for (size_t i = 0; i < turn.size(); ++i) EXPECT_NEAR(turn[i], c.armTurns[i], 1e-6) << i;
         for (const Json& sampler : wave["samplers"]) {
             std::vector<float> times = g.Floats(sampler["input"]);
             EXPECT_TRUE(times == (std::vector<float>{0, 0.1f, 0.2f}) || times == (std::vector<float>{0, 0.2f}));
         }
-        // The stored quarter turn of the root undone: its move (1, 0, 0)
-        // turns to the file's (0, -1, 0), glTF's (0, 0, 1).
         std::vector<float> rootAt = Channel(g, wave, "root", "translation");
         ASSERT_EQ(rootAt.size(), 6u);
-        std::vector<float> rootWant = {0, 10, variant == RigVariant::Turned ? 1.0f : 0.0f};
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(rootAt[c], rootWant[c], 1e-5) << c;
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(rootAt[i], c.rootAt[i], 1e-5) << i;
         std::vector<float> rootTurn = Channel(g, wave, "root", "rotation");
         ASSERT_EQ(rootTurn.size(), 8u);
-        for (int c = 0; c < 4; ++c) EXPECT_NEAR(rootTurn[c], c == 3 ? 1 : 0, 1e-6) << c;
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(rootTurn[i], c.rootTurn[i], 1e-6) << i;
     }
 }
 
