@@ -483,14 +483,7 @@ bool Shell::OpenPackFromPath(const std::string& path) {
     ToBackslashes(copy.get());
     OpenPack(core, copy.get());
     packBar.Mirror(core.packList);
-    if (core.packsLoaded) {
-        soundPlayer.Stop();
-        treePane.Show();
-    }
-    ShowFailure();
-    SyncViews();
-    UpdateTitle();
-    return core.packsLoaded;
+    return ShowLoadedPack();
 }
 
 bool Shell::OpenItemByPath(const std::string& path) {
@@ -510,6 +503,10 @@ bool Shell::OpenItemByPath(const std::string& path) {
 
 bool Shell::LoadPackByName(const std::string& name) {
     LoadPack(core, name);
+    return ShowLoadedPack();
+}
+
+bool Shell::ShowLoadedPack() {
     if (core.packsLoaded) {
         soundPlayer.Stop();
         treePane.Show();

@@ -112,6 +112,8 @@ private:
     void OnItemChosen(TreeItem item);
     void OnItemClickedAgain(TreeItem item);
     void OnTreeRightClick();
+    // After a pack was opened or loaded: its tree, or why there is none.
+    bool ShowLoadedPack();
     void UpdateTitle();
     // Puts why the last pack could not be shown into the text pane.
     void ShowFailure();
