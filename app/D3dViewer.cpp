@@ -263,18 +263,27 @@ void D3dViewer::Sync(const Viewer& core) {
     }
     if (core.modelRevision != modelRevision) {
         modelRevision = core.modelRevision;
+        poseRevision = core.poseRevision;
         ReleaseModelTextures();
         for (uint32_t slot = 1; slot < core.slotCount && slot < kTextureSlotCapacity; ++slot)
             AddTexture(core.slots[slot].image, core.slots[slot].twoSided, core.slots[slot].alpha);
-        modelVertices = 0;
-        uint32_t count = core.lockedVertices;
-        void* data = nullptr;
-        if (core.ModelVertices() != nullptr && count > 0 && count <= kModelVertexCapacity &&
-            SUCCEEDED(modelBuffer->Lock(0, count * sizeof(ModelVertex), &data, 0))) {
-            std::memcpy(data, core.ModelVertices(), count * sizeof(ModelVertex));
-            modelBuffer->Unlock();
-            modelVertices = count;
-        }
+        UploadVertices(core);
+    } else if (core.poseRevision != poseRevision) {
+        // A new frame of an animation: only the vertices moved.
+        poseRevision = core.poseRevision;
+        UploadVertices(core);
+    }
+}
+
+void D3dViewer::UploadVertices(const Viewer& core) {
+    modelVertices = 0;
+    uint32_t count = core.lockedVertices;
+    void* data = nullptr;
+    if (core.ModelVertices() != nullptr && count > 0 && count <= kModelVertexCapacity &&
+        SUCCEEDED(modelBuffer->Lock(0, count * sizeof(ModelVertex), &data, 0))) {
+        std::memcpy(data, core.ModelVertices(), count * sizeof(ModelVertex));
+        modelBuffer->Unlock();
+        modelVertices = count;
     }
 }
 

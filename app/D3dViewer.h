@@ -41,6 +41,7 @@ struct D3dViewer {
     // What Sync last uploaded from the core.
     uint32_t imageRevision = 0;
     uint32_t modelRevision = 0;
+    uint32_t poseRevision = 0;
 
     bool Init(HWND view);
     void FillImage(uint32_t argb);
@@ -78,6 +79,8 @@ private:
     bool CreateTexture(uint32_t w, uint32_t h, IDirect3DTexture9** texture);
     void SetCamera(const Camera& camera);
     void DrawSkeleton(const Viewer& core);
+    // Copies the core's model vertices into the model buffer.
+    void UploadVertices(const Viewer& core);
     uint32_t modelVertices = 0;
     std::vector<uint32_t> mirrorPixels;
 };

@@ -148,8 +148,13 @@ void Shell::RunLoop() {
             DispatchMessageA(&message);
         } else if (!RenderTick()) {
             // Drawing the same frame again would only burn the processor:
-            // sleep until a message comes.
-            WaitMessage();
+            // sleep until a message comes, or the next frame of an
+            // animation is due.
+            DWORD wait = viewPane.MillisecondsToNextFrame();
+            if (wait == INFINITE)
+                WaitMessage();
+            else
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         }
     }
 }
@@ -359,6 +364,8 @@ void Shell::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) == BN_CLICKED) {
         HWND button = reinterpret_cast<HWND>(lParam);
         viewPane.OnCheckBox(LOWORD(wParam), SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    } else if (HIWORD(wParam) == LBN_SELCHANGE && LOWORD(wParam) == IDC_ANIMATIONS) {
+        viewPane.OnAnimationChosen();
     } else if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_FILTER) {
         treePane.OnFilterChanged();
     } else if (HIWORD(wParam) == CBN_SELCHANGE && reinterpret_cast<HWND>(lParam) == packBar.list) {

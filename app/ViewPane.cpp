@@ -4,6 +4,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 // A drag that comes this near the view's edge warps the cursor back by half
@@ -26,15 +30,26 @@ bool PullBack(int16_t& v, int32_t low, int32_t high, int16_t half) {
 
 }  // namespace
 
-bool ViewPane::Create(HWND parentDialog, const Viewer* coreViewer, Camera* coreCamera, const uint32_t* coreGameType) {
+bool ViewPane::Create(HWND parentDialog, Viewer* coreViewer, Camera* coreCamera, const uint32_t* coreGameType) {
     dialog = parentDialog;
     shown = coreViewer;
     camera = coreCamera;
     gameType = coreGameType;
     CheckDlgButton(dialog, IDC_TEXTURED, BST_CHECKED);
+    animationList = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                                    WS_CHILD | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_USETABSTOPS |
+                                        LBS_NOINTEGRALHEIGHT,
+                                    0, 0, 0, 0, dialog, reinterpret_cast<HMENU>(IDC_ANIMATIONS),
+                                    GetModuleHandleA(nullptr), nullptr);
+    if (animationList == nullptr) return false;
+    SendMessageA(animationList, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+    // Frames and frames per second in columns after the name (dialog units).
+    const int stops[] = {120, 162};
+    SendMessageA(animationList, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
     if (!device.Init(GetDlgItem(dialog, IDC_VIEW3D))) return false;
     device.imageRevision = shown->slot0.revision;
     device.modelRevision = shown->modelRevision;
+    device.poseRevision = shown->poseRevision;
     return true;
 }
 
@@ -51,6 +66,10 @@ void ViewPane::Layout(int32_t left, int32_t size, int32_t checkLeft, int32_t che
     viewLeft = left;
     viewSize = size;
     animationRoom = {roomLeft, kViewTop, checkLeft - 6, kViewTop + size};
+    // As wide as a long name needs, against the check boxes.
+    int32_t width = std::min<int32_t>(animationRoom.right - animationRoom.left, 360);
+    MoveWindow(animationList, animationRoom.right - width, animationRoom.top, std::max<int32_t>(width, 0),
+               animationRoom.bottom - animationRoom.top, TRUE);
 }
 
 bool ViewPane::OnCheckBox(int id, bool checked) {
@@ -74,6 +93,56 @@ void ViewPane::Sync() {
     device.Sync(*shown);
     // A model load framed the camera: that is where a reset goes back to.
     if (device.modelRevision != uploaded) loadedCamera = *camera;
+    SyncAnimationList();
+}
+
+void ViewPane::SyncAnimationList() {
+    const ModelRig* rig = shown->meshCount > 0 ? shown->rig.get() : nullptr;
+    if (rig != nullptr && rig->skeleton.animations.empty()) rig = nullptr;
+    if (rig != listedRig || shown->modelRevision != listedRevision) {
+        listedRig = rig;
+        listedRevision = shown->modelRevision;
+        SendMessageA(animationList, LB_RESETCONTENT, 0, 0);
+        if (rig != nullptr) {
+            SendMessageA(animationList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(rest pose)"));
+            for (const mdlformat::MdlAnimation& a : rig->skeleton.animations) {
+                char fps[32];
+                std::snprintf(fps, sizeof fps, "%g fps", double(a.fps));
+                std::string line = a.name + "\t" + std::to_string(a.frameCount) + " frames\t" + fps;
+                SendMessageA(animationList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+            }
+        }
+        ShowWindow(animationList, rig != nullptr ? SW_SHOWNA : SW_HIDE);
+    }
+    // The core stops an animation when another item is chosen: the list
+    // follows.
+    if (rig != nullptr && SendMessageA(animationList, LB_GETCURSEL, 0, 0) != shown->animation + 1)
+        SendMessageA(animationList, LB_SETCURSEL, WPARAM(shown->animation + 1), 0);
+}
+
+void ViewPane::OnAnimationChosen() {
+    LRESULT line = SendMessageA(animationList, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR) return;
+    shown->Play(int32_t(line) - 1, Now());
+}
+
+double ViewPane::Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+DWORD ViewPane::MillisecondsToNextFrame() const {
+    double now = Now(), due = shown->NextFrameDue(now);
+    if (due < 0) return INFINITE;
+    // Rounded up: waking early would only find the same frame due.
+    double ms = std::ceil((due - now) * 1000.0);
+    return ms < 0 ? 0 : ms > 60000 ? 60000 : DWORD(ms);
 }
 
 std::string ViewPane::FrameState() const {
@@ -83,7 +152,8 @@ std::string ViewPane::FrameState() const {
     const Camera& c = *camera;
     for (float f : {c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.centre[0], c.centre[1], c.centre[2], c.farPlane})
         add(&f, sizeof f);
-    for (uint32_t n : {v.slot0.revision, v.modelRevision, v.meshCount, v.skeleton.pointCount, uint32_t(viewSize)})
+    for (uint32_t n :
+         {v.slot0.revision, v.modelRevision, v.poseRevision, v.meshCount, v.skeleton.pointCount, uint32_t(viewSize)})
         add(&n, sizeof n);
     for (bool b : {device.textured, device.wireframe, device.skeleton}) add(&b, 1);
     for (uint32_t i = 0; i < v.meshCount && i < kMeshCapacity; ++i) add(&v.meshes[i].visible, 1);
@@ -91,6 +161,7 @@ std::string ViewPane::FrameState() const {
 }
 
 bool ViewPane::Draw() {
+    shown->Advance(Now());
     Sync();
     std::string state = FrameState();
     if (!device.exposed && state == drawnState) return false;

@@ -1,9 +1,9 @@
 // The view pane: the square 3D view (control 1002) with its Direct3D
 // device and the GDI copy laid over it, the camera's mouse and keyboard
-// input, and the "Textured", "Wireframe" and "Skeleton" check boxes. It
-// draws the core's Viewer under the core's Camera, a frame only when what
-// it shows changed. The room left of the check boxes is kept for a list
-// beside the view (animationRoom).
+// input, the "Textured", "Wireframe" and "Skeleton" check boxes, and left
+// of them the list of the model's animations (1035). It draws the core's
+// Viewer under the core's Camera, a frame only when what it shows changed:
+// while an animation plays, at the animation's own rate and no faster.
 #pragma once
 
 #include "app/D3dViewer.h"
@@ -18,8 +18,9 @@
 struct ViewPane {
     D3dViewer device;
     HWND dialog = nullptr;
-    // The core's records this pane shows and moves; set at creation.
-    const Viewer* shown = nullptr;
+    // The core's records this pane shows and moves (the camera, and the
+    // animation playing); set at creation.
+    Viewer* shown = nullptr;
     Camera* camera = nullptr;
     const uint32_t* gameType = nullptr;
 
@@ -32,6 +33,12 @@ struct ViewPane {
     // belongs to the view (dialog client coordinates, right and bottom
     // exclusive).
     RECT animationRoom = {0, 0, 0, 0};
+    // The animation list: "(rest pose)", then one line per animation of the
+    // model on show (name, frames, frames per second); hidden when the view
+    // shows nothing that moves. The rig it lists.
+    HWND animationList = nullptr;
+    const ModelRig* listedRig = nullptr;
+    uint32_t listedRevision = 0;
 
     // Mouse navigation. Drag mode: 0 none, 1 right button (pan), 2 left
     // button (turn), 3 both (zoom). The cursor's place where the drag began
@@ -52,7 +59,7 @@ struct ViewPane {
     uint64_t frames = 0;
     std::string drawnState;
 
-    bool Create(HWND parentDialog, const Viewer* coreViewer, Camera* coreCamera, const uint32_t* coreGameType);
+    bool Create(HWND parentDialog, Viewer* coreViewer, Camera* coreCamera, const uint32_t* coreGameType);
     void Release();
     // Places the view's square at (left, kViewTop) and the check boxes in a
     // column ending at checkBottom, their left edge at checkLeft; the room
@@ -61,6 +68,14 @@ struct ViewPane {
 
     // BN_CLICKED of a check box; false when id is none of the view's.
     bool OnCheckBox(int id, bool checked);
+    // LBN_SELCHANGE of the animation list: plays the chosen animation from
+    // now, looping, or stops at "(rest pose)".
+    void OnAnimationChosen();
+    // Seconds on the clock playback runs by.
+    static double Now();
+    // How long the loop may sleep before the next frame of the animation
+    // playing is due, in milliseconds; INFINITE when nothing plays.
+    DWORD MillisecondsToNextFrame() const;
     // The mouse messages of the browser dialog, in its client coordinates.
     void OnMouse(UINT message, WPARAM wParam, LPARAM lParam);
     // Messages the view takes before they are dispatched: the wheel over the
@@ -70,7 +85,8 @@ struct ViewPane {
 
     // Uploads what changed in the core since the last call.
     void Sync();
-    // Draws a frame when what the view shows changed; says whether it drew.
+    // Poses the frame of the animation playing that is due now, then draws
+    // a frame when what the view shows changed; says whether it drew.
     bool Draw();
     // What a frame depends on, as bytes to compare.
     std::string FrameState() const;
@@ -85,6 +101,9 @@ private:
     bool Wheel(int32_t delta, POINT screen);
     void EndDrag();
     void ResetCamera();
+    // Fills the animation list from the rig on show, and selects the line
+    // of what plays.
+    void SyncAnimationList();
     void HideCursor();
     void RevealCursor();
 };

@@ -17,6 +17,7 @@
 namespace {
 
 using Point = std::array<float, 3>;
+const double kPi = 3.14159265358979323846;
 
 void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * i));
@@ -297,9 +298,9 @@ TEST(SkeletonTest, RealCharacterKeepsShouldersOverHipsFacingAsAtRest) {
             PoseBones(s, a.turned, reader.Poses(), world);
             double shoulders = std::atan2(world[lArm].t[1] - world[rArm].t[1], world[lArm].t[0] - world[rArm].t[0]);
             double hips = std::atan2(world[lHip].t[1] - world[rHip].t[1], world[lHip].t[0] - world[rHip].t[0]);
-            double apart = std::remainder(shoulders - hips, 2 * M_PI);
-            EXPECT_LT(std::fabs(apart), 30 * M_PI / 180) << a.name << " frame " << k;
-            EXPECT_LT(std::fabs(hips), 45 * M_PI / 180) << a.name << " frame " << k << ": the hips face -Y";
+            double apart = std::remainder(shoulders - hips, 2 * kPi);
+            EXPECT_LT(std::fabs(apart), 30 * kPi / 180) << a.name << " frame " << k;
+            EXPECT_LT(std::fabs(hips), 45 * kPi / 180) << a.name << " frame " << k << ": the hips face -Y";
         }
     }
     EXPECT_EQ(frames, 75 + 101 + 7);

@@ -3,9 +3,12 @@
 // event is hit-tested on its way to the program, with the GDI copy laid
 // over the 3D view as `make run` has it, and reads back what changed.
 #include "app/tests/GuiHarness.h"
+#include "tools/MdlWriter.h"
+#include "tools/PackWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -236,4 +239,104 @@ TEST(TreeInput, TypingInTheFilterBoxNarrowsTheTreeAndEscBringsItBack) {
     EXPECT_EQ(GetWindowTextLengthA(gShell->treePane.filterEdit), 0);
     EXPECT_FALSE(gShell->treePane.filter.Active());
     EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), whole);
+}
+
+namespace {
+
+// A card on a bone that swings it about the vertical axis, 20 degrees a
+// frame, 8 frames at 10 a second: every frame shows it differently.
+void WriteSwingingCard(const std::string& pack) {
+    MdlPair m;
+    m.textures = {"card"};
+    m.bones = {MdlWriterBone{"root", -1, {0, 0, 0}}, MdlWriterBone{"card", 0, {0, 0, 0}}};
+    m.bones[1].rotationScale = {1.0f / 16384, 1.0f / 16384, 1.0f / 16384, 1.0f / 16384};
+    m.vertices = {{-5, 0, 0, 0, -1, 0, 0, 1}, {5, 0, 0, 0, -1, 0, 1, 1}, {5, 0, 10, 0, -1, 0, 1, 0}, {-5, 0, 10, 0, -1, 0, 0, 0}};
+    m.vertexBones.assign(4, MdlVertexBones{{255, 0, 0}, {1, 0, 0, 0}});
+    m.meshes = {{0, {{0x10, {0, 1, 2, 3}, {0, 1, 2, 0, 2, 3}}}}};
+    MdlWriterAnimation swing{"@swing", 10, 8, {}};
+    swing.channels.resize(2);
+    MdlRun z{8, {}}, w{8, {}};
+    for (int k = 0; k < 8; ++k) {
+        double half = k * 10 * 3.14159265358979 / 180;
+        z.values.push_back(int16_t(std::lround(std::sin(half) * 16384)));
+        w.values.push_back(int16_t(std::lround(std::cos(half) * 16384)));
+    }
+    swing.channels[1][5] = {z};
+    swing.channels[1][6] = {w};
+    m.animations = {swing};
+    ASSERT_TRUE(WriteWholeFile(pack, BuildVpk({{"models/card.mdl", m.Mdl()}, {"models/card.dx80.vtx", m.Vtx()},
+                                                {"notes.txt", "text\n"}})));
+}
+
+// The middle of line n of the animation list, on the screen.
+POINT OnAnimationLine(int n) {
+    RECT r;
+    SendMessageA(gShell->viewPane.animationList, LB_GETITEMRECT, WPARAM(n), reinterpret_cast<LPARAM>(&r));
+    return ToScreen(gShell->viewPane.animationList, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+// Frames the program's own loop presents in the given time.
+uint64_t FramesInLoop(UINT milliseconds) {
+    uint64_t before = gShell->viewPane.device.presented;
+    SetTimer(nullptr, 0, milliseconds, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(0);
+    });
+    gShell->RunLoop();
+    return gShell->viewPane.device.presented - before;
+}
+
+std::vector<uint32_t> ViewPixels() {
+    std::vector<uint32_t> frame;
+    uint32_t w = 0, h = 0;
+    EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &frame, &w, &h));
+    return frame;
+}
+
+}  // namespace
+
+TEST(ViewInput, AnAnimationChosenInTheListPlaysAtItsRateUntilStopped) {
+    std::string folder = gRoot + "/swing";
+    fs::create_directories(folder);
+    WriteSwingingCard(folder + "/pack000.vpk");
+    ASSERT_TRUE(gShell->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    SetForegroundWindow(gShell->mainWindow);
+    PumpQueue();
+    Click(0, OnTreeItem(FindInTreeView("models/card.mdl")));
+    const Viewer& core = gShell->core.viewer;
+    HWND list = gShell->viewPane.animationList;
+    ASSERT_GT(core.meshCount, 0u);
+    ASSERT_TRUE(IsWindowVisible(list));
+    char line[64] = "";
+    SendMessageA(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(line, "@swing\t8 frames\t10 fps");
+    EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0) << "(rest pose)";
+    EXPECT_EQ(FramesInLoop(600), 1u) << "the model's first frame, then idle";
+    std::vector<uint32_t> rest = ViewPixels();
+
+    Click(0, OnAnimationLine(1));
+    ASSERT_EQ(core.animation, 0);
+    // Ten frames a second and no more, the loop asleep in between.
+    uint64_t frames = FramesInLoop(1000);
+    EXPECT_GE(frames, 5u);
+    EXPECT_LE(frames, 11u);
+    uint32_t first = core.frame;
+    std::vector<uint32_t> one = ViewPixels();
+    ASSERT_TRUE(PumpUntil([&] { return core.frame != first; }, 1000));
+    EXPECT_NE(ViewPixels(), one) << "the card turned between two frames";
+
+    Click(0, OnAnimationLine(0));
+    EXPECT_EQ(core.animation, -1);
+    EXPECT_LE(FramesInLoop(300), 1u);
+    EXPECT_EQ(FramesInLoop(500), 0u) << "stopped: idle again";
+    EXPECT_EQ(ViewPixels(), rest) << "back at rest";
+
+    // Choosing another item stops it too, and the list says so.
+    Click(0, OnAnimationLine(1));
+    ASSERT_EQ(core.animation, 0);
+    Click(0, OnTreeItem(FindInTreeView("notes.txt")));
+    EXPECT_EQ(core.animation, -1);
+    PumpQueue();
+    EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(FramesInLoop(500), 1u) << "the rest pose drawn once";
 }
