@@ -33,6 +33,15 @@ bool Table(const Bytes& f, uint64_t pos, uint32_t size, uint32_t& count, uint64_
     return n >= 0 && f.Has(table, uint64_t(count) * size);
 }
 
+// The name of entry i of a table, at the offset the record's first field
+// gives from the record.
+bool RecordName(const Bytes& f, uint64_t record, const char* table, uint32_t i, std::string& name, std::string& why) {
+    const char* text = CString(f, record + f.U32(record));
+    if (text == nullptr) return Entry(why, table, i, "its name lies outside the file");
+    name = text;
+    return true;
+}
+
 double Determinant3(const float* m) {  // rows of four: the 3 x 3 part
     return double(m[0]) * (double(m[5]) * m[10] - double(m[6]) * m[9]) -
            double(m[1]) * (double(m[4]) * m[10] - double(m[6]) * m[8]) +
@@ -47,9 +56,7 @@ bool ReadBones(const Bytes& f, MdlSkeleton& s, std::string& why) {
     for (uint32_t b = 0; b < count; ++b) {
         uint64_t r = table + uint64_t(b) * kBoneRecord;
         MdlBone& bone = s.bones[b];
-        const char* name = CString(f, r + f.U32(r));
-        if (name == nullptr) return Entry(why, "bone", b, "its name lies outside the file");
-        bone.name = name;
+        if (!RecordName(f, r, "bone", b, bone.name, why)) return false;
         bone.parent = int32_t(f.U32(r + 4));
         if (bone.parent < -1 || bone.parent >= int32_t(b))
             return Entry(why, "bone", b, "its parent " + std::to_string(bone.parent) + " is not an earlier bone");
@@ -75,9 +82,7 @@ bool ReadAttachments(const Bytes& f, MdlSkeleton& s, std::string& why) {
     for (uint32_t i = 0; i < count; ++i) {
         uint64_t r = table + uint64_t(i) * kAttachmentRecord;
         MdlAttachment a;
-        const char* name = CString(f, r + f.U32(r));
-        if (name == nullptr) return Entry(why, "attachment", i, "its name lies outside the file");
-        a.name = name;
+        if (!RecordName(f, r, "attachment", i, a.name, why)) return false;
         a.bone = f.U32(r + 8);
         if (a.bone >= s.bones.size())
             return Entry(why, "attachment", i, "its bone " + std::to_string(int32_t(a.bone)) + " is not in the bone table");
@@ -129,9 +134,7 @@ bool ReadAnimations(const std::shared_ptr<const uint8_t[]>& file, const Bytes& f
     for (uint32_t i = 0; i < count; ++i) {
         uint64_t r = table + uint64_t(i) * kAnimationRecord;
         MdlAnimation a;
-        const char* name = CString(f, r + f.U32(r));
-        if (name == nullptr) return Entry(why, "animation", i, "its name lies outside the file");
-        a.name = name;
+        if (!RecordName(f, r, "animation", i, a.name, why)) return false;
         a.fps = f.F32(r + 4);
         a.frameCount = f.U32(r + 0xC);
         if (!(a.fps > 0) || !std::isfinite(a.fps)) return Entry(why, "animation", i, "its frame rate is not positive");

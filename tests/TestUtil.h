@@ -13,6 +13,17 @@
 #include <string>
 #include <vector>
 
+// Little-endian integers in a byte string, in place: for damaging a good
+// file one field at a time.
+inline void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) {
+    for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * i));
+}
+inline uint32_t Get32(const std::string& s, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(s[at + size_t(i)]);
+    return v;
+}
+
 class TempDir {
 public:
     TempDir() {

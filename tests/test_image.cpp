@@ -19,7 +19,6 @@
 namespace {
 
 // Little-endian throughout, as on every platform we build for.
-void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) { std::memcpy(&s[at], &v, bytes); }
 std::string With(std::string s, size_t at, uint32_t v, int bytes = 4) { return Put(s, at, v, bytes), s; }
 std::string Le(uint32_t v, int bytes) { return std::string(reinterpret_cast<const char*>(&v), bytes); }
 uint32_t Get32(const void* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }

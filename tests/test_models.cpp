@@ -15,15 +15,6 @@
 
 namespace {
 
-// Little-endian integers and floats into a byte string, in place.
-void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * i));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-    uint32_t v;
-    std::memcpy(&v, s.data() + at, 4);
-    return v;
-}
 
 using Group = MdlStripGroup;
 using Mesh = MdlMesh;

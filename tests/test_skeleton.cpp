@@ -19,14 +19,6 @@ namespace {
 using Point = std::array<float, 3>;
 const double kPi = 3.14159265358979323846;
 
-void Put(std::string& s, size_t at, uint32_t v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) s[at + i] = char(v >> (8 * i));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-    uint32_t v;
-    std::memcpy(&v, s.data() + at, 4);
-    return v;
-}
 
 struct RigGame : TestGame {
     explicit RigGame(const MdlPair& m, const std::vector<PackFile>& more = {}) {
@@ -207,6 +199,22 @@ TEST(SkeletonTest, SharedAnimationsComeFromIncludedFilesByBoneName) {
 
 namespace {
 
+// The real models' pack opened, and a model's rig read from it.
+struct RealGame {
+    CwdGuard cwd;
+    AppState app;
+    bool open = false;
+    std::string why;
+    RealGame() {
+        std::string pack = RealData() + "/bloodlines/pack103.vpk";
+        open = std::filesystem::exists(pack) && OpenPack(app, pack.c_str());
+    }
+    bool Read(const std::string& stem, ModelRig& rig) {
+        ModelPair p;
+        return ReadModelPair(app.Files(), stem, p, why) && ReadModelRig(app.Files(), p, rig, why);
+    }
+};
+
 // The real rigged models, facts measured on them with a decoder of our own.
 struct RealRig {
     const char* stem;
@@ -218,11 +226,8 @@ struct RealRig {
 }  // namespace
 
 TEST(SkeletonTest, RealRiggedModelsHoldWhatWasMeasuredOnThem) {
-    std::string pack = RealData() + "/bloodlines/pack103.vpk";
-    if (!std::filesystem::exists(pack)) GTEST_SKIP() << "no real data";
-    CwdGuard cwd;
-    AppState app;
-    ASSERT_TRUE(OpenPack(app, pack.c_str()));
+    RealGame g;
+    if (!g.open) GTEST_SKIP() << "no real data";
     const RealRig rigs[] = {
         {"models/character/shared/female/pc/br", 68, 3, {{1, 2519}, {2, 1061}, {3, 315}}, 2e-4},
         {"models/weapons/thaumaturgy/view_nosferatu/v_thaumaturgy", 42, 9, {{1, 877}, {2, 187}}, 2e-4},
@@ -231,10 +236,8 @@ TEST(SkeletonTest, RealRiggedModelsHoldWhatWasMeasuredOnThem) {
     };
     for (const RealRig& r : rigs) {
         SCOPED_TRACE(r.stem);
-        ModelPair p;
         ModelRig rig;
-        std::string why;
-        ASSERT_TRUE(ReadModelPair(app.Files(), r.stem, p, why) && ReadModelRig(app.Files(), p, rig, why)) << why;
+        ASSERT_TRUE(g.Read(r.stem, rig)) << g.why;
         EXPECT_TRUE(rig.rigged);
         EXPECT_EQ(rig.skeleton.bones.size(), r.bones);
         EXPECT_EQ(rig.skeleton.animations.size(), r.animations);
@@ -268,17 +271,11 @@ TEST(SkeletonTest, RealRiggedModelsHoldWhatWasMeasuredOnThem) {
 // hips in every frame; and the stored quarter turn undone, the hips face
 // as at rest (the left thigh on +X).
 TEST(SkeletonTest, RealCharacterKeepsShouldersOverHipsFacingAsAtRest) {
-    std::string pack = RealData() + "/bloodlines/pack103.vpk";
-    if (!std::filesystem::exists(pack)) GTEST_SKIP() << "no real data";
-    CwdGuard cwd;
-    AppState app;
-    ASSERT_TRUE(OpenPack(app, pack.c_str()));
-    ModelPair p;
+    RealGame g;
+    if (!g.open) GTEST_SKIP() << "no real data";
     ModelRig rig;
-    std::string why;
-    ASSERT_TRUE(ReadModelPair(app.Files(), "models/character/shared/female/pc/br", p, why) &&
-                ReadModelRig(app.Files(), p, rig, why))
-        << why;
+    ASSERT_TRUE(g.Read("models/character/shared/female/pc/br", rig)) << g.why;
+    std::string& why = g.why;
     const mdlformat::MdlSkeleton& s = rig.skeleton;
     auto bone = [&](const char* name) {
         for (size_t b = 0; b < s.bones.size(); ++b)

@@ -102,6 +102,16 @@ std::vector<float> RestPoseToBone(const std::vector<MdlWriterBone>& bones, size_
     return out;
 }
 
+// Appends a table of count records of size bytes, its count and offset
+// stored in the header at countAt; gives where it starts.
+size_t AddTable(std::string& s, size_t countAt, size_t count, size_t size) {
+    size_t table = s.size();
+    Put(s, countAt, uint32_t(count));
+    Put(s, countAt + 4, uint32_t(table));
+    s.resize(table + size * count);
+    return table;
+}
+
 size_t Name(std::string& s, size_t record, const std::string& name) {
     size_t at = s.size();
     s += name + '\0';
@@ -109,10 +119,7 @@ size_t Name(std::string& s, size_t record, const std::string& name) {
 }
 
 void AddBones(std::string& s, const MdlPair& pair) {
-    size_t table = s.size();
-    Put(s, 0xF0, uint32_t(pair.bones.size()));
-    Put(s, 0xF4, uint32_t(table));
-    s.resize(table + 160 * pair.bones.size());
+    size_t table = AddTable(s, 0xF0, pair.bones.size(), 160);
     for (size_t b = 0; b < pair.bones.size(); ++b) {
         const MdlWriterBone& bone = pair.bones[b];
         size_t r = table + 160 * b;
@@ -130,10 +137,7 @@ void AddBones(std::string& s, const MdlPair& pair) {
 }
 
 void AddAttachments(std::string& s, const MdlPair& pair) {
-    size_t table = s.size();
-    Put(s, 0x148, uint32_t(pair.attachments.size()));
-    Put(s, 0x14C, uint32_t(table));
-    s.resize(table + 60 * pair.attachments.size());
+    size_t table = AddTable(s, 0x148, pair.attachments.size(), 60);
     for (size_t i = 0; i < pair.attachments.size(); ++i) {
         const MdlWriterAttachment& a = pair.attachments[i];
         size_t r = table + 60 * i;
@@ -145,10 +149,7 @@ void AddAttachments(std::string& s, const MdlPair& pair) {
 
 // Each animation's record, then its bone table, then each channel's runs.
 void AddAnimations(std::string& s, const MdlPair& pair) {
-    size_t table = s.size();
-    Put(s, 0x108, uint32_t(pair.animations.size()));
-    Put(s, 0x10C, uint32_t(table));
-    s.resize(table + 72 * pair.animations.size());
+    size_t table = AddTable(s, 0x108, pair.animations.size(), 72);
     for (size_t i = 0; i < pair.animations.size(); ++i) {
         const MdlWriterAnimation& a = pair.animations[i];
         size_t r = table + 72 * i;
@@ -175,10 +176,7 @@ void AddAnimations(std::string& s, const MdlPair& pair) {
 }
 
 void AddIncludes(std::string& s, const MdlPair& pair) {
-    size_t table = s.size();
-    Put(s, 0x194, uint32_t(pair.includes.size()));
-    Put(s, 0x198, uint32_t(table));
-    s.resize(table + 116 * pair.includes.size());
+    size_t table = AddTable(s, 0x194, pair.includes.size(), 116);
     for (size_t i = 0; i < pair.includes.size(); ++i) {
         size_t r = table + 116 * i;
         Put(s, r, uint32_t(Name(s, r, "")));
