@@ -1,0 +1,32 @@
+// The two models fuzz_gltf drops its input on, and gltf_seeds exports as
+// its seeds: one of float vertices whose first triangle is drawn twice, one
+// of every packed layout in body parts of their own.
+#pragma once
+
+#include "tools/MdlWriter.h"
+#include "tools/PackWriter.h"
+
+#include <vector>
+
+inline std::vector<PackFile> GltfFuzzModels() {
+    MdlPair floats;
+    floats.meshes = {{0, {{0x10, {0, 1, 2, 3}, {0, 1, 2, 2, 1, 0, 1, 3, 2}}}}, {2, {{0x02, {0, 1, 3}, {2, 1, 0}}}}};
+    MdlPair packed;
+    packed.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
+    packed.format = 2;
+    packed.origin = {0, 100, 200};
+    packed.scale = {8, 8, 8};
+    packed.emptyPartsBefore = 1;
+    MdlGeometry wide;
+    wide.format = 1;
+    wide.vertexCount = 3;
+    wide.origin = {-1, -1, -1};
+    wide.scale = {0.001f, 0.001f, 0.001f};
+    wide.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
+    packed.laterParts.push_back(wide);
+    packed.textures.push_back("third");
+    return {{"models/f/m.mdl", floats.Mdl()},
+            {"models/f/m.dx80.vtx", floats.Vtx()},
+            {"models/f/p.mdl", packed.Mdl()},
+            {"models/f/p.dx80.vtx", packed.Vtx()}};
+}
