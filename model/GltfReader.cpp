@@ -31,6 +31,7 @@ bool SplitContainer(const uint8_t* data, size_t size, std::string& json, const u
                     std::string& why) {
     bin = nullptr;
     binSize = 0;
+    if (size == 0) return Refuse(why, "the file is empty");
     if (size < 4 || Le32(data) != kGlbMagic) {
         json.assign(reinterpret_cast<const char*>(data), size);
         return true;
@@ -61,10 +62,13 @@ bool Count(const Json& object, const char* key, uint64_t limit, uint64_t& out) {
     return out <= limit;
 }
 
-std::string Name(const Json& object) {
-    auto found = object.find("name");
+// A text member, or "" when it is missing or not text.
+std::string Text(const Json& object, const char* key) {
+    auto found = object.find(key);
     return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
+
+std::string Name(const Json& object) { return Text(object, "name"); }
 
 // Up to n finite numbers of an array member; false when it is there and
 // is not that.
@@ -125,6 +129,17 @@ struct Reader {
     std::vector<int> state;  // 0 not read, 1 read
     std::vector<const uint8_t*> bufferData;
     std::vector<uint64_t> bufferSize;
+    // Accessors may share their bytes: what they decode to is bounded by a
+    // multiple of the bytes there are, so a small file cannot ask for more
+    // memory than a large one.
+    uint64_t decoded = 0, available = 0;
+
+    bool Spend(uint64_t bytes, const std::string& what) {
+        decoded += bytes;
+        if (decoded <= 8 * available + (1u << 20)) return true;
+        return Refuse(why, what + ": the file's accessors read its bytes over and over (" + std::to_string(decoded) +
+                               " bytes decoded from " + std::to_string(available) + ")");
+    }
 
     const Json& Array(const char* key) const {
         static const Json kEmpty = Json::array();
@@ -166,6 +181,7 @@ struct Reader {
             return Refuse(why, name + " says it holds " + std::to_string(declared) + " bytes, but has " + std::to_string(have));
         bufferData[b] = bytes;
         bufferSize[b] = declared;
+        available += declared;
         state[b] = 1;
         return true;
     }
@@ -181,7 +197,7 @@ struct Reader {
         uint64_t type = 0, count = 0, viewIndex = 0, offset = 0;
         if (!Count(accessor, "componentType", 0xFFFF, type) || !Count(accessor, "count", 0xFFFFFFFFu, count))
             return Refuse(why, name + " has no component type or count glTF allows");
-        const std::string kind = accessor.value("type", std::string());
+        const std::string kind = Text(accessor, "type");
         int components = kind == "SCALAR" ? 1 : kind == "VEC2" ? 2 : kind == "VEC3" ? 3 : kind == "VEC4" ? 4 : 0;
         int size = type == kByte || type == kUnsignedByte ? 1 : type == kShort || type == kUnsignedShort ? 2
                  : type == kUnsignedInt || type == kFloat ? 4 : 0;
@@ -216,7 +232,8 @@ struct Reader {
         out.stride = stride;
         out.componentType = int(type);
         out.components = components;
-        out.normalized = accessor.value("normalized", false);
+        auto normalized = accessor.find("normalized");
+        out.normalized = normalized != accessor.end() && normalized->is_boolean() && normalized->get<bool>();
         return true;
     }
 
@@ -228,6 +245,7 @@ struct Reader {
         bool normalised = allowNormalised && l.normalized && (l.componentType == kUnsignedByte || l.componentType == kUnsignedShort);
         if (l.components != width || (l.componentType != kFloat && !normalised))
             return Refuse(why, what + " (accessor " + std::to_string(a) + ") is not of " + std::to_string(width) + " floats per vertex");
+        if (!Spend(l.count * width * 4, what)) return false;
         out.resize(size_t(l.count) * width);
         for (uint64_t i = 0; i < l.count; ++i)
             for (int c = 0; c < width; ++c) {
@@ -250,6 +268,7 @@ struct Reader {
         if (l.components != 1 || (l.componentType != kUnsignedByte && l.componentType != kUnsignedShort && l.componentType != kUnsignedInt))
             return Refuse(why, what + "'s indices (accessor " + std::to_string(a) + ") are not unsigned integers");
         if (l.count % 3 != 0) return Refuse(why, what + " has " + std::to_string(l.count) + " indices, not whole triangles");
+        if (!Spend(l.count * 4, what)) return false;
         out.resize(size_t(l.count));
         for (uint64_t i = 0; i < l.count; ++i) {
             const uint8_t* p = l.at + i * l.stride;
@@ -396,6 +415,7 @@ bool ReadMesh(Reader& r, uint64_t m, const Matrix& world, GltfScene& out) {
             if (!r.Indices(a, g.VertexCount(), what, g.indices)) return false;
         } else {
             if (g.VertexCount() % 3 != 0) return Refuse(r.why, what + " has no indices and its vertices are not whole triangles");
+            if (!r.Spend(4 * uint64_t(g.VertexCount()), what)) return false;
             for (uint32_t i = 0; i < g.VertexCount(); ++i) g.indices.push_back(i);
         }
         if (!world.identity)
@@ -413,7 +433,7 @@ bool ReadScene(Reader& r, GltfScene& out) {
     const Json& root = r.root;
     if (!root.is_object()) return Refuse(r.why, "the file's JSON is not a glTF object");
     auto asset = root.find("asset");
-    if (asset == root.end() || !asset->is_object() || asset->value("version", std::string()).compare(0, 2, "2.") != 0)
+    if (asset == root.end() || !asset->is_object() || Text(*asset, "version").compare(0, 2, "2.") != 0)
         return Refuse(r.why, "the file is not glTF 2.0 (its asset names no version 2)");
     const Json& nodes = r.Array("nodes");
     const Json& meshes = r.Array("meshes");

@@ -126,9 +126,17 @@ bool PlaceByMap(const GltfPrimitive& g, const std::vector<std::vector<uint32_t>>
     return true;
 }
 
-// The model mesh a material names: its own name for the first mesh of that
-// name, NAME.001 for the second, and so on, as Blender renames repeats.
+// The model mesh a material names: the name our export gives it (a repeated
+// name with the mesh's number), or, as Blender renames the repeats of an
+// older export's names, its own name for the first mesh of that name,
+// NAME.001 for the second, and so on.
 int64_t MeshOfMaterial(const std::vector<ModelMesh>& meshes, const std::string& name) {
+    std::set<std::string> taken;
+    for (size_t e = 0; e < meshes.size(); ++e) {
+        std::string unique = meshes[e].name;
+        while (!taken.insert(unique).second) unique += " #" + std::to_string(e);
+        if (unique == name) return int64_t(e);
+    }
     std::string base = name;
     uint32_t repeat = 0;
     size_t dot = name.rfind('.');
@@ -137,14 +145,9 @@ int64_t MeshOfMaterial(const std::vector<ModelMesh>& meshes, const std::string& 
         base = name.substr(0, dot);
         repeat = uint32_t(std::stoul(name.substr(dot + 1)));
     }
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t seen = 0;
-        for (size_t e = 0; e < meshes.size(); ++e) {
-            if (meshes[e].name != (pass == 0 ? name : base)) continue;
-            if (pass == 0 || seen++ == repeat) return int64_t(e);
-        }
-        if (base == name) break;
-    }
+    uint32_t seen = 0;
+    for (size_t e = 0; e < meshes.size() && base != name; ++e)
+        if (meshes[e].name == base && seen++ == repeat) return int64_t(e);
     return -1;
 }
 
