@@ -4,14 +4,14 @@
 // is dropped on a model of float vertices and on one of packed vertices in
 // two body parts, as a drop on the tree does.
 #include "FuzzPack.h"
-#include "GltfModels.h"
+#include "WriteBackModels.h"
 #include "model/GltfReader.h"
 #include "model/VertexWriteBack.h"
 
 namespace {
 
 AppState& Game() {
-    static AppState* app = OpenFuzzGame(GltfFuzzModels());
+    static AppState* app = OpenFuzzGame(WriteBackFuzzModels());
     return *app;
 }
 

@@ -2,7 +2,7 @@
 // as .glb and as .gltf text with the buffer in a data URI, and the .glb
 // without the vertex map (matched by triangle order). Writes them into the
 // folder named by the argument.
-#include "GltfModels.h"
+#include "WriteBackModels.h"
 #include "model/GltfExport.h"
 #include "session/AppState.h"
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     // The pack lies beside the corpus, not in it.
     std::string out = argv[1], data = out + "-data";
     std::filesystem::create_directories(data);
-    if (!WriteWholeFile(data + "/pack000.vpk", BuildVpk(GltfFuzzModels()))) return 1;
+    if (!WriteWholeFile(data + "/pack000.vpk", BuildVpk(WriteBackFuzzModels()))) return 1;
     AppState app;
     if (!OpenPack(app, (data + "/pack000.vpk").c_str())) return 1;
     app.extraction.outputFolder = data + "/out";

@@ -498,19 +498,10 @@ TEST(GltfWriteBackTest, RealModelsGoThroughBlenderAndBack) {
     ASSERT_TRUE(fs::exists(real)) << "the real data (" << real << ") is missing";
     ASSERT_TRUE(fs::exists(script)) << script << " is missing";
     ASSERT_EQ(access("/usr/bin/blender", X_OK), 0) << "Blender is missing: run tools/install-deps.sh";
-    std::vector<PackFile> files;
-    for (const char* folder : {"models", "materials/models"})
-        for (auto& e : fs::recursive_directory_iterator(real + "/" + folder))
-            if (e.is_regular_file()) {
-                files.push_back({fs::relative(e.path(), real).generic_string(), {}});
-                ASSERT_TRUE(ReadWholeFile(e.path().string(), files.back().data));
-            }
     TempDir dir;
-    dir.Write("data/pack000.vpk", BuildVpk(files));
     CwdGuard cwd;
     AppState app;
-    ASSERT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
-    app.extraction.outputFolder = dir / "out";
+    ASSERT_NO_FATAL_FAILURE(OpenRealModels(dir, real, app));
     RunExtraction(app, FindTreeItemByPath(app.tree, "models"), kExtractModelsGltf);
     ASSERT_EQ(app.extraction.report.written, 10u);
 

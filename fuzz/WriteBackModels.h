@@ -1,6 +1,7 @@
-// The two models fuzz_gltf drops its input on, and gltf_seeds exports as
-// its seeds: one of float vertices whose first triangle is drawn twice, one
-// of every packed layout in body parts of their own.
+// The two models the write-back fuzz targets (fuzz_x, fuzz_gltf) drop their
+// input on, and gltf_seeds exports as seeds: models/f/m.mdl of six float
+// vertices whose first triangle is drawn twice, models/f/p.mdl of both
+// packed layouts, each in a body part of its own after an empty one.
 #pragma once
 
 #include "tools/MdlWriter.h"
@@ -8,7 +9,7 @@
 
 #include <vector>
 
-inline std::vector<PackFile> GltfFuzzModels() {
+inline std::vector<PackFile> WriteBackFuzzModels() {
     MdlPair floats;
     floats.meshes = {{0, {{0x10, {0, 1, 2, 3}, {0, 1, 2, 2, 1, 0, 1, 3, 2}}}}, {2, {{0x02, {0, 1, 3}, {2, 1, 0}}}}};
     MdlPair packed;
