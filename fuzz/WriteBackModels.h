@@ -20,9 +20,12 @@ inline std::vector<PackFile> WriteBackFuzzModels() {
     packed.emptyPartsBefore = 1;
     MdlGeometry wide;
     wide.format = 1;
-    wide.vertexCount = 3;
     wide.origin = {-1, -1, -1};
     wide.scale = {0.001f, 0.001f, 0.001f};
+    // Inside the box, with normal codes of the 12-byte table (12 x an
+    // index): the default records' would refuse the whole model.
+    for (int i = 0; i < 3; ++i)
+        wide.vertices.push_back({-1 + 0.5f * i, -1 + 0.25f * i, -1 + 0.125f * i, float(12 * 100 * i), 0, 0, 0.25f * i, 0.5f});
     wide.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
     packed.laterParts.push_back(wide);
     packed.textures.push_back("third");
