@@ -39,6 +39,7 @@ bool SplitContainer(const uint8_t* data, size_t size, std::string& json, const u
     if (size < 20) return Refuse(why, "the binary glTF file is shorter than its header");
     if (Le32(data + 4) != 2) return Refuse(why, "the binary glTF file is of version " + std::to_string(Le32(data + 4)) + ", not 2");
     uint64_t length = Le32(data + 8);
+    if (length < 20) return Refuse(why, "the binary glTF file says it holds " + std::to_string(length) + " bytes, less than its header");
     if (length > size) return Refuse(why, "the binary glTF file says it holds " + std::to_string(length) + " bytes, but has " + std::to_string(size));
     uint64_t jsonLength = Le32(data + 12);
     if (Le32(data + 16) != kJsonChunk || jsonLength > length - 20)

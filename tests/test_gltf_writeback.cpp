@@ -398,6 +398,23 @@ TEST(GltfReaderTest, ACutOrDamagedFileIsRefusedNeverReadPast) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(n));  // exactly n bytes
         EXPECT_FALSE(ReadGltf(cut.data(), n, nullptr, scene, why)) << n;
     }
+    // Header and chunk lengths that point past what they should hold.
+    uint32_t jsonLength;
+    std::memcpy(&jsonLength, bytes.data() + 12, 4);
+    struct {
+        size_t at;
+        uint32_t value;
+        const char* words;
+    } damaged[] = {{8, 12, "says it holds 12 bytes, less than its header"},
+                   {8, uint32_t(bytes.size() + 1), "but has"},
+                   {12, uint32_t(bytes.size()), "first chunk is not its JSON, inside the file"},
+                   {20 + jsonLength, uint32_t(bytes.size()), "binary chunk runs past its end"}};
+    for (const auto& d : damaged) {
+        std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+        std::memcpy(&copy[d.at], &d.value, 4);
+        EXPECT_FALSE(ReadGltf(copy.data(), copy.size(), nullptr, scene, why)) << d.words;
+        EXPECT_NE(why.find(d.words), std::string::npos) << why;
+    }
 }
 
 #ifndef _WIN32
