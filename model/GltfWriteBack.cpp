@@ -80,6 +80,11 @@ struct Placer {
     std::vector<uint64_t> triangles;
 
     bool Place(uint32_t n, uint32_t e, const float* p) {
+        // Finite in the file, a node's transform can still carry it past
+        // what a float holds.
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            return Refuse(why, "vertex " + std::to_string(n) + " of " + ModelLabel(meshes, e) +
+                                   " is placed where no number can say (its node's transform is too large)");
         named.push_back(uint64_t(e) << 32 | n);
         float* at = &out.xyz[3 * size_t(n)];
         if (!out.placed[n]) {

@@ -317,6 +317,8 @@ TEST(GltfWriteBackTest, RefusalsNameTheFileTheMeshAndTheNumbersAndWriteNothing) 
                  }
          },
          "its positions read as Z up"},
+        {"a transform past what a float holds", false, [](Glb& f) { f.json["nodes"].back()["scale"] = {1e38, 1, 1}; },
+         "is placed where no number can say"},
         {"none of the model's meshes", false,
          [](Glb& f) {
              f.json["nodes"] = {{{"name", "m.mdl"}}};
