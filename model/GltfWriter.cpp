@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 
 using Json = nlohmann::ordered_json;
 
@@ -70,7 +71,28 @@ size_t Indices(GlbBuilder& glb, const SceneMesh& mesh) {
     return glb.Accessor(view, kUnsignedInt, mesh.indices.size(), "SCALAR");
 }
 
-bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json& roots, std::string& why) {
+// Names unique within their kind: an importer that needs them so (Blender
+// does) would otherwise rename repeats NAME.001, ... A repeat gets its
+// number in the model.
+std::string UniqueName(std::set<std::string>& taken, const std::string& name, uint32_t number) {
+    std::string unique = name;
+    while (!taken.insert(unique).second) unique += " #" + std::to_string(number);
+    return unique;
+}
+
+// TEXCOORD_1: per vertex, its number in the model file and its mesh's.
+std::vector<float> ModelMap(const SceneMesh& mesh) {
+    std::vector<float> map;
+    map.reserve(2 * mesh.modelVertices.size());
+    for (uint32_t v : mesh.modelVertices) map.push_back(float(v)), map.push_back(float(mesh.modelMesh));
+    return map;
+}
+
+// Mesh nodes go into roots (below the model's root node), skinned ones into
+// skinnedRoots (the scene's own roots).
+bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json& roots, Json& skinnedRoots,
+            std::set<std::string>& nodeNames, std::string& why) {
+    std::set<std::string> meshNames;
     for (const SceneMesh& mesh : scene.meshes) {
         if (mesh.indices.empty()) continue;
         Json min, max;
@@ -84,6 +106,8 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
         Json attributes = {{"POSITION", position},
                            {"NORMAL", glb.Floats(mesh.normals, 3, "VEC3")},
                            {"TEXCOORD_0", glb.Floats(mesh.texcoords, 2, "VEC2")}};
+        if (mesh.modelVertices.size() == mesh.VertexCount())
+            attributes["TEXCOORD_1"] = glb.Floats(ModelMap(mesh), 2, "VEC2");
         bool skinned = !mesh.joints.empty();
         if (skinned) {
             size_t joints = glb.View(mesh.joints.data(), mesh.joints.size() * 2, kArrayBuffer);
@@ -94,10 +118,15 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
         }
         Json primitive = {{"attributes", attributes}, {"indices", Indices(glb, mesh)}, {"mode", 4}};
         if (mesh.material < scene.materials.size()) primitive["material"] = mesh.material;
-        meshes.push_back({{"name", mesh.name}, {"primitives", Json::array({primitive})}});
-        nodes.push_back({{"name", mesh.name}, {"mesh", meshes.size() - 1}});
-        // The skin places a skinned mesh; glTF wants its node at the root.
-        if (skinned) nodes.back()["skin"] = 0;
+        meshes.push_back({{"name", UniqueName(meshNames, mesh.name, mesh.modelMesh)}, {"primitives", Json::array({primitive})}});
+        nodes.push_back({{"name", UniqueName(nodeNames, mesh.name, mesh.modelMesh)}, {"mesh", meshes.size() - 1}});
+        // The skin places a skinned mesh: glTF wants its node at the
+        // scene's root, where no transform above it is ignored.
+        if (skinned) {
+            nodes.back()["skin"] = 0;
+            skinnedRoots.push_back(nodes.size() - 1);
+            continue;
+        }
         roots.push_back(nodes.size() - 1);
     }
     if (meshes.empty()) {
@@ -109,17 +138,19 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
 
 void Materials(ModelScene& scene, GlbBuilder& glb, Json& gltf) {
     Json materials = Json::array(), textures = Json::array(), images = Json::array();
+    std::set<std::string> names;
     for (SceneMaterial& m : scene.materials) {
+        std::string name = UniqueName(names, m.name, uint32_t(materials.size()));
         Json pbr = {{"metallicFactor", 0.0}, {"roughnessFactor", 1.0}};
         std::vector<uint8_t>& png = m.png;
         if (png.empty() && m.picture.pixels != nullptr && !EncodePng(m.picture, png))
             scene.missingTextures.push_back(m.name);
         if (!png.empty()) {
-            images.push_back({{"name", m.name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
+            images.push_back({{"name", name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
             textures.push_back({{"sampler", 0}, {"source", images.size() - 1}});
             pbr["baseColorTexture"] = {{"index", textures.size() - 1}};
         }
-        Json material = {{"name", m.name}, {"pbrMetallicRoughness", pbr}};
+        Json material = {{"name", name}, {"pbrMetallicRoughness", pbr}};
         if (m.alpha == AlphaMode::Mask) material["alphaMode"] = "MASK", material["alphaCutoff"] = 0.5;
         if (m.alpha == AlphaMode::Blend) material["alphaMode"] = "BLEND";
         if (m.doubleSided) material["doubleSided"] = true;
@@ -134,46 +165,48 @@ void Materials(ModelScene& scene, GlbBuilder& glb, Json& gltf) {
     }
 }
 
-// One node per bone below its parent. With joints, a node named after the
-// model file holds the skeleton's roots (glTF wants the joints of a skin
-// to share one), and the skin lists the joints with their inverse bind
-// matrices. Gives the number of the first bone's node.
-size_t Bones(const ModelScene& scene, GlbBuilder& glb, Json& gltf, Json& nodes, Json& roots) {
+// One node per bone below its parent, the roots into roots; names unique
+// among the nodes. Gives the number of the first bone's node.
+size_t Bones(const ModelScene& scene, Json& nodes, Json& roots, std::set<std::string>& nodeNames) {
     size_t first = nodes.size();
-    std::vector<float> inverseBinds;
-    Json joints = Json::array();
-    for (const SceneBone& b : scene.bones) {
-        Json node = {{"name", b.name}};
+    for (size_t i = 0; i < scene.bones.size(); ++i) {
+        const SceneBone& b = scene.bones[i];
+        Json node = {{"name", UniqueName(nodeNames, b.name, uint32_t(i))}};
         if (b.translation[0] != 0 || b.translation[1] != 0 || b.translation[2] != 0)
             node["translation"] = {b.translation[0], b.translation[1], b.translation[2]};
         if (b.rotation[3] != 1) node["rotation"] = {b.rotation[0], b.rotation[1], b.rotation[2], b.rotation[3]};
         if (b.scale[0] != 1 || b.scale[1] != 1 || b.scale[2] != 1)
             node["scale"] = {b.scale[0], b.scale[1], b.scale[2]};
-        if (b.joint) {
-            joints.push_back(nodes.size());
-            inverseBinds.insert(inverseBinds.end(), b.inverseBind, b.inverseBind + 16);
-        }
         nodes.push_back(node);
     }
-    Json skeletonRoots = Json::array();
     for (size_t i = 0; i < scene.bones.size(); ++i) {
         int32_t parent = scene.bones[i].parent;
         if (parent < 0) {
-            (joints.empty() ? roots : skeletonRoots).push_back(first + i);
+            roots.push_back(first + i);
         } else {
             Json& children = nodes[first + size_t(parent)]["children"];
             if (children.is_null()) children = Json::array();
             children.push_back(first + i);
         }
     }
-    if (joints.empty()) return first;
-    nodes.push_back({{"name", scene.fileName.empty() ? scene.name : scene.fileName}, {"children", skeletonRoots}});
-    roots.insert(roots.begin(), nodes.size() - 1);
+    return first;
+}
+
+// The skin of the joint bones (the scene's first bones) with their inverse
+// bind matrices; skeleton is a node above them all, which glTF asks of a
+// skin's joints.
+void Skin(const ModelScene& scene, GlbBuilder& glb, Json& gltf, size_t firstBone, size_t skeleton) {
+    std::vector<float> inverseBinds;
+    Json joints = Json::array();
+    for (size_t i = 0; i < scene.bones.size() && scene.bones[i].joint; ++i) {
+        joints.push_back(firstBone + i);
+        inverseBinds.insert(inverseBinds.end(), scene.bones[i].inverseBind, scene.bones[i].inverseBind + 16);
+    }
+    if (joints.empty()) return;
     size_t matrices = glb.Accessor(glb.View(inverseBinds.data(), inverseBinds.size() * 4, 0), kFloat,
                                    inverseBinds.size() / 16, "MAT4");
     gltf["skins"] = Json::array({{{"name", scene.name}, {"inverseBindMatrices", matrices},
-                                  {"skeleton", nodes.size() - 1}, {"joints", joints}}});
-    return first;
+                                  {"skeleton", skeleton}, {"joints", joints}}});
 }
 
 size_t TimeAccessor(GlbBuilder& glb, const std::vector<float>& t) {
@@ -261,10 +294,23 @@ bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why) {
     size_t binBytes = BinBytes(scene);
     glb.bin.reserve(binBytes + binBytes / 4 + 65536);
     Json gltf = {{"asset", {{"version", "2.0"}, {"generator", "Quillon " QUILLON_VERSION}}}};
-    Json meshes = Json::array(), nodes = Json::array(), roots = Json::array();
-    if (!Meshes(scene, glb, meshes, nodes, roots, why)) return false;
+    Json meshes = Json::array(), nodes = Json::array(), roots = Json::array(), skinnedRoots = Json::array();
+    std::set<std::string> nodeNames = {scene.fileName.empty() ? scene.name : scene.fileName};
+    if (!Meshes(scene, glb, meshes, nodes, roots, skinnedRoots, nodeNames, why)) return false;
     Materials(scene, glb, gltf);
-    size_t firstBone = Bones(scene, glb, gltf, nodes, roots);
+    size_t firstBone = Bones(scene, nodes, roots, nodeNames);
+    // One root named after the model file: the file says which model it
+    // was made from, whatever name it is saved under. It also holds the
+    // skeleton, whose joints glTF wants below one node; the skinned meshes
+    // stand beside it.
+    std::string rootName = scene.fileName.empty() ? scene.name : scene.fileName;
+    bool skin = !scene.bones.empty() && scene.bones[0].joint;
+    if (!scene.fileName.empty() || skin) {
+        nodes.push_back({{"name", rootName}, {"children", roots}});
+        roots = Json::array({nodes.size() - 1});
+    }
+    if (skin) Skin(scene, glb, gltf, firstBone, nodes.size() - 1);
+    for (const Json& skinned : skinnedRoots) roots.push_back(skinned);
     Animations(scene, glb, gltf, firstBone);
     gltf["scene"] = 0;
     gltf["scenes"] = Json::array({{{"name", scene.name}, {"nodes", roots}}});

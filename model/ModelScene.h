@@ -30,6 +30,11 @@ struct SceneMesh {
     // picture's top row).
     std::vector<float> positions, normals, texcoords;
     std::vector<uint32_t> indices;  // triangles, counter-clockwise seen from the front
+    // Per vertex: its number in the model file; with the mesh's own number
+    // there, what the file carries (TEXCOORD_1) so that an edited copy finds
+    // its way back to the model's vertices.
+    std::vector<uint32_t> modelVertices;
+    uint32_t modelMesh = 0;
     // A skinned mesh: per vertex four joints (numbers of the scene's joint
     // bones) and their weights out of 255, summing to 255; unused slots
     // have joint 0 and weight 0. Empty when the mesh is not skinned.
@@ -81,12 +86,11 @@ struct SceneAnimation {
 
 struct ModelScene {
     std::string name;
+    std::string fileName;  // the model file's name: the root node's
     std::vector<SceneMaterial> materials;
     std::vector<SceneMesh> meshes;
     std::vector<SceneBone> bones;
     std::vector<SceneAnimation> animations;
-    // The model's file name, for the node that holds a skeleton.
-    std::string fileName;
     // Materials whose picture could not be loaded, by name.
     std::vector<std::string> missingTextures;
     // Other things the export could not bring, one line each.
