@@ -30,6 +30,16 @@ enum class Reason : uint16_t {
     CannotCreate,
     CannotCreateFolder,
     CannotWrite,
+    // Why a picture file cannot be read.
+    TargaTooShort,
+    TargaKindUnsupported,
+    TargaDepthUnsupported,
+    TargaColourMapBad,
+    PictureNoPixels,
+    PictureTooLarge,
+    PictureCutShort,
+    PngUnreadable,
+    NoMemory,
     // What a file holds.
     PictureNotLoaded,
     ModelNotLoaded,

@@ -62,7 +62,13 @@ for t in "${targets[@]}"; do
                 src="-seed 1 -size 5x3 plasma:fractal"
                 /usr/bin/convert $src -type TrueColor -compress None "$corpus/im-24.tga"
                 /usr/bin/convert $src -alpha set -channel A -fx 'i/5' +channel -compress None "$corpus/im-32.tga"
-            fi ;;
+                /usr/bin/convert $src -compress RLE "$corpus/im-rle.tga"
+                /usr/bin/convert $src -colorspace Gray -compress RLE "$corpus/im-grey-rle.tga"
+                /usr/bin/convert $src -type Palette -compress RLE "$corpus/im-mapped-rle.tga"
+                /usr/bin/convert $src -orient TopRight -depth 5 "$corpus/im-16-top-right.tga"
+            fi
+            [ ! -f ../shared/realdata/bloodlines/particles/animalismhalow.tga ] ||
+                cp ../shared/realdata/bloodlines/particles/animalismhalow.tga "$corpus/real-rle.tga" ;;
         *png*)
             # Our own encoding of the sample textures, and every colour type
             # and depth ImageMagick writes, when it is installed.
