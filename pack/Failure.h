@@ -40,11 +40,18 @@ enum class Reason : uint16_t {
     PictureCutShort,
     PngUnreadable,
     NoMemory,
+    // A texture a material or a model names.
+    TextureNotInGame,
+    TextureHalfPair,
+    TextureUnreadable,
+    MaterialNamesNoTexture,
+    MaterialNamesMaterial,
     // What a file holds.
     PictureNotLoaded,
     ModelNotLoaded,
     NotBloodlinesModel,
     NothingToShow,
+    NotAMap,
     // Edited .x files dropped on a model.
     DropTargetNotFile,
     NoModelBesideTarget,

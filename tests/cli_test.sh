@@ -79,7 +79,8 @@ check "extract: nothing when one pattern selects nothing" "1 quillon: *.none: no
 # show: text as it is; pictures with their companion text and, with -o, as Targa.
 check "show text" "$(printf 'intro.vcd\nhaven.vcd')" "$(q show "$B/pack000.vpk" scripts/INTRO.LST)"
 out=$(q show "$B/pack002.vpk" materials/samples/glass.vmt -o "$work/glass.tga" 2>"$work/show.err"); rc=$?
-check "show material: status and picture" "0 picture 64x128, translucent" "$rc $(tr -d '\r' < "$work/show.err")"
+check "show material: status, picture and texture" "0 picture 64x128, translucent|texture 64x128 DXT5, 8 mip levels, flags eightbitalpha" \
+      "$rc $(tr -d '\r' < "$work/show.err" | paste -sd'|')"
 check "show material: its text" '"LightmappedGeneric"' "$(printf '%s' "$out" | head -1 | tr -d '\r')"
 check "show -o: a 32-bit Targa" $((18 + 64 * 128 * 4)) "$(wc -c < "$work/glass.tga" | tr -d ' ')"
 check "show nam: picture" "picture 30x20, translucent" "$(q show "$R/data.nob" materials/general/floor.nam 2>&1 >/dev/null | tr -d '\r')"
@@ -111,13 +112,14 @@ cp "$work/glass.tga" "$work/BGRA.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/BGRA.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: status" "0 converted 1, failed 0" "$rc $err"
 check "convert: loose pair" "yes yes" "$([ -s "$B/materials/samples/bgra.tth" ] && echo yes) $([ -s "$B/materials/samples/bgra.ttz" ] && echo yes)"
-check "convert: read back" "picture 64x128" "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r')"
+check "convert: read back" "picture 64x128|texture 64x128 BGRA8888, 8 mip levels, flags nolod" \
+      "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r' | paste -sd'|')"
 head -c 60 "$work/glass.png" > "$work/dxt1.png"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/dxt1.png" 2>/dev/null; rc=$?
 check "convert .png: a broken PNG writes nothing" "1 no" "$rc $([ -e "$B/materials/samples/dxt1.tth" ] && echo yes || echo no)"
 cp "$work/glass.png" "$work/Bgr.png"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/Bgr.png" 2>/dev/null; rc=$?
-check "convert .png: read back" "0 picture 64x128" "$rc $(q show "$B/pack002.vpk" materials/samples/bgr.ttz 2>&1 >/dev/null | tr -d '\r')"
+check "convert .png: read back" "0 picture 64x128" "$rc $(q show "$B/pack002.vpk" materials/samples/bgr.ttz 2>&1 >/dev/null | tr -d '\r' | head -1)"
 cp "$work/glass.tga" "$work/nosuch.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/nosuch.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: no such texture" "1 File Not Found In Current Directory.: nosuch" "$rc $(printf '%s' "$err" | head -1)"

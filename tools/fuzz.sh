@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound fuzz_map)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -94,6 +94,10 @@ for t in "${targets[@]}"; do
               printf '\t5.000000;205.000000;105.000000;;\n\t1;\n\t3;0,1,2;;\n\n}\n'; } > "$corpus/six"
             $build/quillon extract $build/sample/bloodlines/pack002.vpk models --x -o $build/x-seed >/dev/null 2>&1 || true
             cp $build/x-seed/models/samples/Lamp.x "$corpus/lamp" 2>/dev/null || true ;;
+        *map*)  # the real map, and a small one with a two-file pakfile
+            [ ! -f ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp ] ||
+                cp ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp "$corpus/real.bsp"
+            $build/fuzz/map_seeds "$corpus" ;;
         *sound*)  # the real sounds, and a tagged two-frame MP3 with a Xing summary
             [ ! -d ../shared/realdata/bloodlines/sound ] ||
                 find ../shared/realdata/bloodlines/sound -name '*.wav' -o -name '*.mp3' | while read -r f; do
