@@ -396,6 +396,9 @@ D3dViewer* D3dViewer::instance = nullptr;
 
 LRESULT CALLBACK D3dViewer::MirrorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     D3dViewer* viewer = instance;
+    // The copy only shows the view: the mouse goes through it to the view
+    // below (and so to the browser's drag handling), as if it were not there.
+    if (message == WM_NCHITTEST) return HTTRANSPARENT;
     if (message == WM_ERASEBKGND) return 1;  // the copy covers it all
     if (message != WM_PAINT || viewer == nullptr) return DefWindowProcA(window, message, wParam, lParam);
     PAINTSTRUCT paint;

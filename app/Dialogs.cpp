@@ -1,6 +1,9 @@
 // The progress window behind the core's ProgressDialog, and the About box.
-#include "app/Shell.h"
+#include "app/Dialogs.h"
+
 #include "app/resource.h"
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>

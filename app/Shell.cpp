@@ -1,33 +1,27 @@
-// Start-up, the main window, the message loop and shutdown.
 #include "app/Shell.h"
+
 #include "app/resource.h"
 
 #include "pack/FileHandle.h"
+#include "session/Operations.h"
+#include "session/ViewItem.h"
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <memory>
 
-GuiState* GuiState::current = nullptr;
+Shell* Shell::current = nullptr;
 
 namespace {
 
 const char kClassName[] = "QuillonEdit";
 const char kDefaultOutputFolder[] = "E:\\Dedeziv Extracted";
+// How many refused files one message box names before it only counts.
+const size_t kReportedProblems = 20;
 
 void ShowMessage(void*, const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_ICONEXCLAMATION);
-}
-
-void ClearTreeView(void* context) {
-    GuiState* gui = static_cast<GuiState*>(context);
-    if (gui->tree == nullptr) return;
-    // The core owns every item's data; deleting the items frees nothing here.
-    SendMessageA(gui->tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    gui->handles.clear();
-    gui->filled.clear();
-    EnableWindow(gui->tree, FALSE);
-    DragAcceptFiles(gui->browser, FALSE);
 }
 
 // The open-file dialog; the chosen path, or empty when cancelled.
@@ -69,23 +63,36 @@ std::vector<std::string> SplitArguments(const char* commandLine) {
     }
 }
 
+bool HasExtension(const std::string& path, const char* ext) {
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    return lstrcmpiA(path.c_str() + dot, ext) == 0;
+}
+
+// A picture a drop turns into a texture.
+bool IsPictureFile(const std::string& path) { return HasExtension(path, ".tga") || HasExtension(path, ".png"); }
+// A mesh whose vertex positions a drop writes into a model.
+bool IsModelEditFile(const std::string& path) { return HasExtension(path, ".x"); }
+
 }  // namespace
 
-GuiState::GuiState() {
+Shell::Shell() {
     current = this;
     core.message.show = ShowMessage;
     progressWindow.Attach(core.progressHooks);
-    core.onUnload = ClearTreeView;
+    core.onUnload = OnUnload;
     core.onUnloadContext = this;
 }
 
-GuiState::~GuiState() {
+Shell::~Shell() {
     if (mainWindow != nullptr) DestroyWindow(mainWindow);
     mainWindow = nullptr;
     if (current == this) current = nullptr;
 }
 
-bool GuiState::Start(HINSTANCE module, const char* commandLine) {
+void Shell::OnUnload(void* context) { static_cast<Shell*>(context)->treePane.Clear(); }
+
+bool Shell::Start(HINSTANCE module, const char* commandLine) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     startDirectory = GetCurrentDir();
@@ -115,12 +122,12 @@ bool GuiState::Start(HINSTANCE module, const char* commandLine) {
     return true;
 }
 
-void GuiState::OpenCommandLine(const char* commandLine) {
+void Shell::OpenCommandLine(const char* commandLine) {
     std::vector<std::string> args = SplitArguments(commandLine);
     if (!args.empty() && OpenPackFromPath(args[0]) && args.size() > 1) OpenItemByPath(args[1]);
 }
 
-bool GuiState::RunMessageLoopSetup(const char* outputFolder) {
+bool Shell::RunMessageLoopSetup(const char* outputFolder) {
     if (!CreateBrowser(mainInstance, mainWindow, outputFolder)) {
         mainWindow = nullptr;
         return false;
@@ -131,7 +138,7 @@ bool GuiState::RunMessageLoopSetup(const char* outputFolder) {
     return true;
 }
 
-void GuiState::RunLoop() {
+void Shell::RunLoop() {
     MSG message;
     for (;;) {
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -147,7 +154,7 @@ void GuiState::RunLoop() {
     }
 }
 
-void GuiState::Finish() {
+void Shell::Finish() {
     if (browser != nullptr) ShutdownBrowser();
     if (richEdit != nullptr) FreeLibrary(richEdit);
     richEdit = nullptr;
@@ -157,25 +164,51 @@ void GuiState::Finish() {
     UnregisterClassA(kClassName, mainInstance);
 }
 
-void GuiState::ShutdownBrowser() {
+bool Shell::CreateBrowser(HINSTANCE module, HWND parent, const char* outputFolder) {
+    CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_BROWSER), parent, BrowserDialogProc, 0);
+    if (browser == nullptr) {
+        MessageBoxA(nullptr, "Error Creating Window", "Error!", MB_ICONEXCLAMATION);
+        return false;
+    }
+    instance = module;
+    progressWindow.instance = module;
+    progressWindow.parent = browser;
+    core.fileIndex.Create();
+    textView.Create(module, browser, &core.textView);
+    statusRow.Create(browser, outputFolder);
+    packBar.Create(browser, mainWindow);
+    treePane.Create(module, browser, &core.tree);
+
+    // The core keeps the picture of slot 0 at all times, so that its fills
+    // (light grey on unload, black under a model) reach the screen as well.
+    Image32 grey = Image32{};
+    if (grey.Create(256, 256)) core.viewer.ShowImage(grey, false, false);
+    grey.Release();
+    core.viewer.FillImage(0xFF808080u);
+    if (!viewPane.Create(browser, &core.viewer, &core.camera, &core.gameType)) {
+        ShutdownBrowser();
+        return false;
+    }
+    return true;
+}
+
+void Shell::ShutdownBrowser() {
     soundPlayer.Stop();
     if (core.packsLoaded) UnloadPack(core);
-    viewer.Release();
+    viewPane.Release();
     core.fileIndex.files.Destroy();
-    if (tree != nullptr) SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
-    if (treeImages != nullptr) ImageList_Destroy(treeImages);
-    treeImages = nullptr;
+    treePane.Destroy();
     textView.Destroy();
     core.redemptionPacks.Release();
     core.bloodlinesPacks.Release();
     if (browser != nullptr) DestroyWindow(browser);
-    if (popupMenu != nullptr) DestroyMenu(popupMenu);
-    browser = tree = packList = nullptr;
-    popupMenu = nullptr;
+    packBar.Destroy();
+    statusRow.Destroy();
+    browser = nullptr;
     instance = nullptr;
 }
 
-void GuiState::CenterMainWindow(uint32_t width, uint32_t height) {
+void Shell::CenterMainWindow(uint32_t width, uint32_t height) {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     RECT outer = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
@@ -190,7 +223,7 @@ void GuiState::CenterMainWindow(uint32_t width, uint32_t height) {
     LayoutBrowser();
 }
 
-void GuiState::LayoutBrowser() {
+void Shell::LayoutBrowser() {
     if (browser == nullptr) return;
     RECT client;
     GetClientRect(mainWindow, &client);
@@ -199,10 +232,28 @@ void GuiState::LayoutBrowser() {
     RECT limit = {322, 302, 472, 226};
     RECT full = {322, 302, w - 328, h - 326};
     textView.SetBounds(&limit, &full);
-    SetWindowPos(GetDlgItem(browser, IDC_EXTRACTTREE), nullptr, w - 110, h - 18, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    statusRow.Layout(textView.current.left, w, h);
 }
 
-void GuiState::OnMenuCommand(WPARAM wParam) {
+void Shell::LayoutBrowserControls() {
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    int w = client.right, h = client.bottom;
+    int tx = textView.current.left, ty = textView.current.top;
+    // The view is square, as high as the room above the text pane; its check
+    // boxes stand to its left, their bottom level with its bottom.
+    int s = ty - 12;
+    int left = w - s - 6;
+    int c = left - 126;
+    viewPane.Layout(left, s, c, s, tx);
+    statusRow.Layout(tx, w, h);
+    int m = std::min(tx, c);
+    packBar.Layout(m - 12);
+    treePane.Layout(m - 12, h);
+    InvalidateRect(browser, nullptr, FALSE);
+}
+
+void Shell::OnMenuCommand(WPARAM wParam) {
     switch (LOWORD(wParam)) {
     case IDM_ABOUT: {
         AboutBox about;
@@ -223,43 +274,26 @@ void GuiState::OnMenuCommand(WPARAM wParam) {
     }
 }
 
-std::string GuiState::FrameState() const {
-    const Viewer& v = core.viewer;
-    std::string state;
-    auto add = [&state](const void* bytes, size_t n) { state.append(static_cast<const char*>(bytes), n); };
-    const Camera& c = core.camera;
-    for (float f : {c.eye[0], c.eye[1], c.eye[2], c.yaw, c.pitch, c.centre[0], c.centre[1], c.centre[2], c.farPlane})
-        add(&f, sizeof f);
-    for (uint32_t n : {v.slot0.revision, v.modelRevision, v.meshCount, v.skeleton.pointCount, uint32_t(viewSize)})
-        add(&n, sizeof n);
-    for (bool b : {viewer.textured, viewer.wireframe, viewer.skeleton}) add(&b, 1);
-    for (uint32_t i = 0; i < v.meshCount && i < kMeshCapacity; ++i) add(&v.meshes[i].visible, 1);
-    return state;
-}
-
-bool GuiState::RenderTick() {
+bool Shell::RenderTick() {
     SyncViews();
-    std::string state = FrameState();
-    if (!viewer.exposed && state == drawnState) return false;
-    drawnState = state;
-    viewer.Render(core.viewer, core.camera);
-    ++frames;
-    return true;
+    return viewPane.Draw();
 }
 
-LRESULT CALLBACK GuiState::MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    GuiState* gui = current;
-    if (gui != nullptr) {
+bool Shell::PreTranslate(const MSG& message) { return viewPane.PreTranslate(message); }
+
+LRESULT CALLBACK Shell::MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Shell* shell = current;
+    if (shell != nullptr) {
         switch (message) {
         case WM_CREATE:
-            gui->mainWindow = window;
-            gui->mainInstance = reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance;
+            shell->mainWindow = window;
+            shell->mainInstance = reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance;
             break;
         case WM_DESTROY:
-            if (gui->mainWindow == window) PostQuitMessage(0);
+            if (shell->mainWindow == window) PostQuitMessage(0);
             break;
         case WM_SIZE:
-            gui->LayoutBrowser();
+            shell->LayoutBrowser();
             break;
         case WM_WINDOWPOSCHANGING: {
             WINDOWPOS* pos = reinterpret_cast<WINDOWPOS*>(lParam);
@@ -268,7 +302,7 @@ LRESULT CALLBACK GuiState::MainWindowProc(HWND window, UINT message, WPARAM wPar
             break;
         }
         case WM_COMMAND:
-            if (HIWORD(wParam) == 0) gui->OnMenuCommand(wParam);
+            if (HIWORD(wParam) == 0) shell->OnMenuCommand(wParam);
             break;
         default:
             break;
@@ -277,39 +311,223 @@ LRESULT CALLBACK GuiState::MainWindowProc(HWND window, UINT message, WPARAM wPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool GuiState::OpenPackFromPath(const std::string& path) {
+// The browser dialog holds every pane's controls, so their notifications
+// arrive here and are handed to the pane they concern.
+INT_PTR CALLBACK Shell::BrowserDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    Shell* shell = current;
+    if (shell == nullptr) return FALSE;
+    switch (message) {
+    case WM_INITDIALOG:
+        shell->browser = dialog;
+        break;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->hwndFrom == shell->treePane.tree)
+            shell->OnTreeEvent(shell->treePane.OnNotify(reinterpret_cast<NMHDR*>(lParam)));
+        break;
+    case WM_COMMAND:
+        shell->OnCommand(wParam, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
+    case WM_CAPTURECHANGED:
+        shell->viewPane.OnMouse(message, wParam, lParam);
+        break;
+    case WM_DROPFILES: {
+        TreeDrop drop;
+        if (shell->treePane.TakeDrop(reinterpret_cast<HDROP>(wParam), shell->core.acceptsDroppedFiles, drop))
+            shell->DropPaths(drop.target, drop.paths);
+        break;
+    }
+    case WM_APP:
+        shell->LayoutBrowserControls();
+        break;
+    case WM_APP + 1:
+        if (wParam < shell->core.viewer.meshCount) shell->core.viewer.SetMeshVisible(uint32_t(wParam), lParam != 0);
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+void Shell::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == BN_CLICKED) {
+        HWND button = reinterpret_cast<HWND>(lParam);
+        viewPane.OnCheckBox(LOWORD(wParam), SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    } else if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_FILTER) {
+        treePane.OnFilterChanged();
+    } else if (HIWORD(wParam) == CBN_SELCHANGE && reinterpret_cast<HWND>(lParam) == packBar.list) {
+        std::string name = packBar.Picked();
+        if (name.empty()) return;
+        core.textView.SetMode(0);
+        core.viewer.ClearSkeleton();
+        LoadPackByName(name);
+    }
+}
+
+void Shell::OnTreeEvent(const TreeEvent& event) {
+    switch (event.kind) {
+    case TreeEvent::Chosen:
+        OnItemChosen(event.item);
+        break;
+    case TreeEvent::ClickedAgain:
+        OnItemClickedAgain(event.item);
+        break;
+    case TreeEvent::RightClicked:
+        OnTreeRightClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void Shell::OnItemChosen(TreeItem item) {
+    if (!core.packsLoaded) return;
+    core.tree.Select(item);
+    if (ViewTreeItem(core, item) == ItemView::Sound) soundPlayer.Play(core.sound);
+    else soundPlayer.Stop();
+    SyncViews();
+}
+
+void Shell::OnItemClickedAgain(TreeItem item) {
+    // A click on the selected sound stops it, or plays it again.
+    if (soundPlayer.Playing()) soundPlayer.Stop();
+    else if (core.sound.readable && item != kNoItem && core.tree.Selected() == item) soundPlayer.Play(core.sound);
+}
+
+void Shell::OnTreeRightClick() {
+    if (core.listedFiles == 0) return;
+    POINT cursor;
+    TreeItem item = treePane.SelectUnderCursor(cursor);
+    if (item == kNoItem) return;
+    uint32_t command = treePane.TrackPopup(PreparePopupMenu(item), cursor);
+    if (command != 0) RunPopupCommand(item, command);
+}
+
+HMENU Shell::PreparePopupMenu(TreeItem item) {
+    std::fill(std::begin(core.extraction.categoryCounts), std::end(core.extraction.categoryCounts), 0u);
+    for (TreeItem reached : treePane.Reached(item)) CountCategories(core, reached);
+    return treePane.PopupMenu(core.extraction.Count(FileCategory::Image) != 0,
+                              core.extraction.Count(FileCategory::Model) != 0);
+}
+
+uint32_t Shell::RunPopupCommand(TreeItem item, uint32_t command) {
+    core.extraction.outputFolder = statusRow.OutputFolder();
+    core.extraction.extractTree = statusRow.ExtractTree();
+    core.extraction.report.Clear();
+    // Under a filter a folder gives only the files the tree shows of it.
+    uint32_t files = RunExtraction(core, treePane.Reached(item), command);
+    // Files the core refused (unsafe paths) or could not write are told
+    // once, at the end, instead of being passed over in silence.
+    const ExtractReport& report = core.extraction.report;
+    if (reportExtraction && (!report.problems.empty() || !report.notes.empty())) {
+        std::string text;
+        auto list = [&](const std::vector<std::string>& lines, const char* heading) {
+            if (lines.empty()) return;
+            text += std::to_string(lines.size()) + heading;
+            for (size_t i = 0; i < lines.size() && i < kReportedProblems; ++i) text += lines[i] + "\n";
+            if (lines.size() > kReportedProblems)
+                text += "... and " + std::to_string(lines.size() - kReportedProblems) + " more\n";
+        };
+        // A model export counts models, not the files of each pair.
+        bool models = command == kExtractModels || command == kExtractModelsGltf;
+        std::vector<std::string> problems;
+        for (const Failure& f : report.problems) problems.push_back(f.Words());
+        list(problems, models ? " model(s) could not be extracted:\n" : " file(s) could not be extracted:\n");
+        list(report.notes, " file(s) were written without a part:\n");
+        core.message.Show(text.c_str(), "Extraction");
+    }
+    return files;
+}
+
+void Shell::DropPaths(TreeItem target, const std::vector<std::string>& paths) {
+    size_t pictures = 0, meshes = 0;
+    for (const std::string& path : paths) {
+        if (IsPictureFile(path)) ++pictures;
+        if (IsModelEditFile(path)) ++meshes;
+    }
+    if (pictures > 0) {
+        core.progress.Create("Convert Targa To Texture");
+        core.progress.SetRange(0, static_cast<uint32_t>(pictures));
+        core.progress.SetPos(0);
+        core.progress.SetStep(1);
+        for (const std::string& path : paths) {
+            if (!IsPictureFile(path)) continue;
+            ConvertTgaToTexture(core, target, path.c_str());
+            core.progress.StepIt();
+        }
+        core.progress.Destroy();
+    }
+    if (meshes > 0)
+        for (const std::string& path : paths)
+            if (IsModelEditFile(path)) ModifyModelVertices(core, target, path);
+    // The conversion selects the texture it wrote, which the tree then shows
+    // (and so views, as a click would). A picture dropped on the texture
+    // already shown changes no selection, so nothing would show the new
+    // one: view it here.
+    TreeItem chosen = core.tree.Selected();
+    if (treePane.SelectItem(chosen) == TreePane::Selection::AlreadySelected && pictures > 0)
+        ViewTreeItem(core, chosen);
+    SyncViews();
+}
+
+bool Shell::OpenPackFromPath(const std::string& path) {
     UnloadPack(core);
     std::unique_ptr<char[]> copy(new char[path.size() + 1]);
     memcpy(copy.get(), path.c_str(), path.size() + 1);
     ToBackslashes(copy.get());
     OpenPack(core, copy.get());
-    MirrorPackList();
-    if (core.packsLoaded) MirrorTreeTop();
-    ShowFailure();
-    SyncViews();
-    UpdateTitle();
-    return core.packsLoaded;
+    packBar.Mirror(core.packList);
+    return ShowLoadedPack();
 }
 
-bool GuiState::OpenItemByPath(const std::string& path) {
-    HTREEITEM handle = core.packsLoaded ? RevealItem(FindTreeItemByPath(core.tree, path)) : nullptr;
-    if (handle == nullptr) {
+bool Shell::OpenItemByPath(const std::string& path) {
+    TreeItem item = core.packsLoaded ? FindTreeItemByPath(core.tree, path) : kNoItem;
+    TreePane::Selection selection = treePane.SelectItem(item);
+    if (selection == TreePane::Selection::NotShown) {
         core.textView.SetMode(0);
         core.textView.SetText(path + ": not found in " + core.packList.GetText(core.packList.GetSel()) + "\r\n");
         SyncViews();
         return false;
     }
     // Selecting the item that is selected already tells the tree nothing.
-    if (reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) == handle)
-        OnTreeSelect(handle);
-    else
-        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handle));
-    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handle));
+    if (selection == TreePane::Selection::AlreadySelected) OnItemChosen(item);
+    treePane.MakeVisible(item);
     return true;
 }
 
-void GuiState::UpdateTitle() {
-    std::string title = kClassName;
-    if (core.packsLoaded) title = core.packList.GetText(core.packList.GetSel()) + " - " + title;
-    SetWindowTextA(mainWindow, title.c_str());
+bool Shell::LoadPackByName(const std::string& name) {
+    LoadPack(core, name);
+    return ShowLoadedPack();
+}
+
+bool Shell::ShowLoadedPack() {
+    if (core.packsLoaded) {
+        soundPlayer.Stop();
+        treePane.Show();
+    }
+    ShowFailure();
+    SyncViews();
+    UpdateTitle();
+    return core.packsLoaded;
+}
+
+void Shell::UpdateTitle() {
+    packBar.ShowTitle(core.packsLoaded ? core.packList.GetText(core.packList.GetSel()) : std::string());
+}
+
+void Shell::ShowFailure() {
+    // A file that is not a pack is told where its tree would have been
+    // shown; the pack list stays for another pack.
+    if (core.failure.Failed()) core.textView.SetText(core.failure.Words());
+}
+
+void Shell::SyncViews() {
+    textView.Sync();
+    viewPane.Sync();
 }

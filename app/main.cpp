@@ -2,8 +2,8 @@
 #include "app/Shell.h"
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR commandLine, int) {
-    GuiState gui;
-    if (gui.Start(module, commandLine)) gui.RunLoop();
-    gui.Finish();
+    Shell shell;
+    if (shell.Start(module, commandLine)) shell.RunLoop();
+    shell.Finish();
     return 1;
 }

@@ -6,6 +6,12 @@ of lower layers only. Beyond that no two modules (a header and its .cpp, the
 platform backends FileHandle_posix/_win32 with FileHandle) may include each
 other, even indirectly, and no core header may pull in <windows.h>.
 
+The Windows program (app/) is cut into panes that the shell alone puts
+together: a pane includes no other pane and nothing of the session (the
+shell asks the session and tells the panes), and every .cpp of app/ but the
+program entry is the implementation of its own header, so that no class is
+spread over files that reach into each other.
+
 usage: check_layers.py [ROOT]      check the tree at ROOT (default: the repo)
        check_layers.py --self-test show that each rule catches its fault
 Exit status 0 when every rule holds, 1 with one line per fault otherwise.
@@ -31,6 +37,11 @@ CORE = {name for name, rank in LAYERS.items() if rank <= LAYERS["session"]}
 FORBIDDEN_IN_CORE_HEADERS = {"windows.h", "commctrl.h", "richedit.h", "d3d9.h", "shellapi.h", "commdlg.h"}
 # Test programs beside a front end may include anything.
 SKIPPED_DIRS = {os.path.join("app", "tests")}
+# The Windows program's panes: each owns its window, its state and its
+# messages, and only app/Shell puts them together.
+PANES = {"app/PackBar", "app/TreePane", "app/ViewPane", "app/TextView", "app/StatusRow"}
+# The app/ files that stand without a header of their own.
+APP_ENTRY = {"app/main.cpp"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 
@@ -126,6 +137,14 @@ def check(root):
             included = module_of(target)
             if included != module:
                 modules[module].add(included)
+            if module in PANES and included in PANES and included != module:
+                faults.append("%s: the pane %s includes the pane %s" % (where, module, included))
+            if module in PANES and top == "session":
+                faults.append("%s: the pane %s includes %s: only the shell asks the session" % (where, module, target))
+        if folder == "app" and path.endswith(".cpp") and path not in APP_ENTRY:
+            own = module + ".h"
+            if not os.path.exists(os.path.join(root, own)):
+                faults.append("%s: an app/ file without its own header %s" % (path, own))
     for name, graph in (("folders", folders), ("modules", modules)):
         for part in circles(graph):
             faults.append("include circle between %d %s: %s" % (len(part), name, ", ".join(part)))
@@ -144,6 +163,18 @@ def self_test():
         ("windows.h in a core header", {"model/M.h": "#include <windows.h>\n"}, "<windows.h>"),
         ("windows.h in a backend .cpp", {"pack/F_win32.cpp": "#include <windows.h>\n"}, None),
         ("core includes tools", {"pack/A.cpp": '#include "tools/W.h"\n'}, "outside the core"),
+        ("panes put together by the shell", {"app/TreePane.h": '#include "pack/A.h"\n', "app/TreePane.cpp": "",
+                                             "app/Shell.h": '#include "app/TreePane.h"\n#include "session/S.h"\n',
+                                             "app/Shell.cpp": "", "app/main.cpp": "", "pack/A.h": "",
+                                             "session/S.h": ""}, None),
+        ("pane includes a pane", {"app/ViewPane.h": "", "app/TreePane.h": '#include "app/ViewPane.h"\n'},
+         "the pane app/TreePane includes the pane app/ViewPane"),
+        ("pane asks the session", {"app/TextView.cpp": '#include "session/S.h"\n', "app/TextView.h": "",
+                                   "session/S.h": ""}, "only the shell asks the session"),
+        ("a class spread over files", {"app/Shell.h": "", "app/Browser.cpp": '#include "app/Shell.h"\n'},
+         "app/Browser.cpp: an app/ file without its own header"),
+        ("app circle", {"app/A.h": '#include "app/B.h"\n', "app/B.h": '#include "app/A.h"\n'},
+         "modules: app/A, app/B"),
     ]
     return run_cases(cases, check)
 

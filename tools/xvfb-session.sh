@@ -8,8 +8,8 @@
 # QUILLON_WINE_DISPLAY=1 (tools/wine-run.sh then keeps the display). The
 # command's exit status is this script's; both servers are stopped after it.
 #
-# The session uses its own Wine prefix (the usual one with "-display"
-# appended) whose Wine server is stopped when the session ends: a server left
+# The session uses its own Wine prefix (the usual one with "-display" and a
+# number for the checkout appended) whose Wine server is stopped when the session ends: a server left
 # running would keep serving the next session from the old, dead display
 # (wrong screen size, no desktop). Console runs in the usual prefix, such as
 # parallel ctest runs, are not touched.
@@ -33,7 +33,11 @@ done
 
 geometry="${QUILLON_SCREEN:-1280x1024x24}"
 base="${QUILLON_WINEPREFIX:-${XDG_RUNTIME_DIR:-/tmp}/quillon-wine-$(id -u)}"
-export QUILLON_WINEPREFIX="$base-display"
+# One display prefix per checkout: a session stops its prefix's Wine server
+# when it starts and ends, which would kill a session of another checkout
+# (a second work tree's tests) running at the same time.
+checkout="$(cd "$(dirname "$0")/.." && pwd)"
+export QUILLON_WINEPREFIX="$base-display-$(printf '%s' "$checkout" | cksum | cut -d' ' -f1)"
 if command -v wineserver >/dev/null 2>&1; then
     wineserver=wineserver
 else
