@@ -208,6 +208,12 @@ bool DecodeTga(Image32& image, const uint8_t* data, size_t size, Reason* why) {
         for (uint32_t i = 0; i < t.mapLength; ++i)
             palette[i] = ColourPixel(data + t.mapAt + i * entryBytes, t.mapBits, t.alphaBits);
     }
+    // The fewest bytes the pixels can take, checked before allocating: a
+    // few header bytes must not cost a gigabyte. A run-length packet paints
+    // at most 128 pixels with a byte and one pixel.
+    uint64_t count = uint64_t(t.width) * t.height;
+    uint64_t least = t.runLength ? (count + 127) / 128 * (t.pixelBytes + 1) : count * t.pixelBytes;
+    if (least > size - t.pixelsAt) return Refuse(why, Reason::PictureCutShort);
     Image32 out = EmptyImage();
     if (!out.Create(t.width, t.height)) return Refuse(why, Reason::NoMemory);
     if (!DecodePixels(data, size, t, PixelReader{t, palette.get()}, out, why)) {

@@ -555,6 +555,70 @@ TEST(ViewMouse, RealModelsAreFramedInsideTheViewAndFillIt) {
     EXPECT_GE(framed, 2);
 }
 
+// Every kind of real file the patch holds beside text, pictures, models and
+// sounds shows something in the text pane and the view: a run-length Targa,
+// a map, a material without its texture (the checkerboard), a binary font,
+// the other companions of a model.
+TEST(Browser, EveryKindOfRealFileShowsSomething) {
+    std::string data = std::string("Z:") + QUILLON_REALDATA + "/bloodlines";
+    if (!fs::exists(data)) GTEST_SKIP() << "no real data";
+    std::vector<PackFile> files;
+    for (const char* folder : {"maps", "particles", "materials/art", "materials/fonts", "materials/models/weapons/broadsword",
+                               "models/weapons/broadsword/world"})
+        for (const auto& e : fs::recursive_directory_iterator(data + "/" + folder)) {
+            std::string bytes;
+            ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes));
+            files.push_back({fs::relative(e.path(), data).generic_string(), bytes});
+        }
+    std::string folder = gRoot + "/realkinds";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files)));
+    ASSERT_TRUE(gShell->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    PumpQueue();
+    gMessages.clear();
+    // The frame's pixel at the centre of texel (tx, ty) of a square picture.
+    auto texel = [](uint32_t tx, uint32_t ty, uint32_t side) {
+        std::vector<uint32_t> frame;
+        uint32_t w = 0, h = 0;
+        EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &frame, &w, &h));
+        uint32_t x = uint32_t((tx + 0.5) * w / side), y = uint32_t((ty + 0.5) * h / side);
+        return w == 0 ? 0u : frame[size_t(y) * w + x] & 0xFFFFFF;
+    };
+
+    SelectInTree(FindInTreeView("particles/animalismhalow.tga"));
+    const Image32& halo = gShell->core.viewer.slot0.image;
+    ASSERT_EQ(halo.width, 128u);
+    const uint8_t* p = halo.Pixel(64, 70);
+    EXPECT_EQ(texel(64, 70, 128), uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]) << "drawn as decoded";
+
+    SelectInTree(FindInTreeView("maps/sp_genesisdevice_1.bsp"));
+    std::string text = RichEditText();
+    EXPECT_EQ(text.substr(0, 47), "map version 17, map revision 1516, 99836 bytes\r") << text.substr(0, 200);
+    EXPECT_NE(text.find("pakfile: 2 files"), std::string::npos);
+    EXPECT_NE(text.find("\"classname\" \"info_player_start\""), std::string::npos);
+
+    SelectInTree(FindInTreeView("materials/art/librarysign1.vmt"));
+    EXPECT_EQ(RichEditText().substr(0, 83),
+              "$basetexture art/librarysign1: not in the packs or the data folder\r\"LightmappedGeneric\"");
+    // The checkerboard: squares of 8 texels, white and black.
+    EXPECT_EQ(texel(4, 4, 64), 0xFFFFFFu);
+    EXPECT_EQ(texel(12, 4, 64), 0u);
+
+    SelectInTree(FindInTreeView("materials/fonts/vamp_dialog_intimidate_25_900_000.fnt"));
+    EXPECT_EQ(RichEditText().substr(0, 78),
+              "00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  |.....!..........|\r");
+
+    SelectInTree(FindInTreeView("materials/models/weapons/broadsword/swordefes.vmt"));
+    EXPECT_EQ(RichEditText().substr(0, 55), "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha\r");
+
+    for (const char* companion : {"g_sword.dx7_2bone.vtx", "g_sword.phy"}) {
+        SelectInTree(FindInTreeView(std::string("models/weapons/broadsword/world/") + companion));
+        EXPECT_EQ(gShell->core.viewer.meshCount, 4u) << companion;
+        EXPECT_TRUE(IsWindowVisible(gShell->textView.rows[0])) << companion << ": the mesh list";
+    }
+    EXPECT_TRUE(gMessages.empty()) << gMessages[0];
+}
+
 TEST(MainWindow, PackItemOnTheCommandLineOpensAtTheItem) {
     std::string pack = Native(gRoot + "/bloodlines/pack002.vpk");
     gShell->OpenCommandLine(("\"" + pack + "\" MODELS\\Samples\\LAMP.MDL").c_str());
