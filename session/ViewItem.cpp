@@ -93,43 +93,28 @@ ItemView ShowPicture(AppState& app, FileEntry& key, const std::string& path, boo
     return view;
 }
 
-// A file read whole for a view of its bytes; on failure app.failure says why.
-std::unique_ptr<uint8_t[]> ReadForView(AppState& app, FileEntry& key, const std::string& path, uint32_t& size) {
+// A file of no other kind as a hex view; with asMap, a map's directory,
+// pakfile list and entities (a file that is no map at all is shown as bytes,
+// after a line saying so).
+ItemView ShowBytes(AppState& app, FileEntry& key, const std::string& path, bool asMap) {
+    uint32_t size = 0;
     Reason why = Reason::None;
     std::unique_ptr<uint8_t[]> bytes = ReadGameFile(app.Files(), key, size, &why);
     // An empty file has no byte to show, which the view says.
     if (!bytes && why == Reason::EmptyFile) bytes.reset(new uint8_t[1]);
-    if (!bytes) app.failure = Failure{why, path, std::string()};
-    return bytes;
-}
-
-ItemView ShowBytes(AppState& app, FileEntry& key, const std::string& path) {
-    uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadForView(app, key, path, size);
     if (!bytes) {
-        ShowFailure(app);
-        return ItemView::Nothing;
-    }
-    app.textView.SetText(HexDumpText(bytes.get(), size));
-    return ItemView::Bytes;
-}
-
-// A map's directory, pakfile list and entities; a file that is no map at
-// all is shown as bytes, after a line saying so.
-ItemView ShowMap(AppState& app, FileEntry& key, const std::string& path) {
-    uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadForView(app, key, path, size);
-    if (!bytes) {
+        app.failure = Failure{why, path, std::string()};
         ShowFailure(app);
         return ItemView::Nothing;
     }
     BspMap map;
-    if (!ReadBspMap(bytes.get(), size, map)) {
-        app.textView.SetText(std::string(ReasonWords(Reason::NotAMap)) + "\n", HexDumpText(bytes.get(), size));
-        return ItemView::Bytes;
+    if (asMap && ReadBspMap(bytes.get(), size, map)) {
+        app.textView.SetText(MapText(map));
+        return ItemView::Map;
     }
-    app.textView.SetText(MapText(map));
-    return ItemView::Map;
+    std::string lead = asMap ? std::string(ReasonWords(Reason::NotAMap)) + "\n" : std::string();
+    app.textView.SetText(lead, HexDumpText(bytes.get(), size));
+    return ItemView::Bytes;
 }
 
 // The item's in-pack path as a lookup key; false, with app.failure saying
@@ -202,8 +187,7 @@ ItemView ViewTreeItem(AppState& app, TreeItem item) {
         }
         return shown ? ItemView::Model : ItemView::NoModel;
     }
-    if (type == kFileTypeBsp) return ShowMap(app, key, path);
-    return ShowBytes(app, key, path);
+    return ShowBytes(app, key, path, type == kFileTypeBsp);
 }
 
 ItemView ShowItemBytes(AppState& app, TreeItem item) {
@@ -211,5 +195,5 @@ ItemView ShowItemBytes(AppState& app, TreeItem item) {
     FileEntry key;
     std::string path;
     if (!ItemKey(app, item, key, path)) return ItemView::Nothing;
-    return ShowBytes(app, key, path);
+    return ShowBytes(app, key, path, false);
 }

@@ -1,7 +1,7 @@
 // What selecting a file that is no text, picture, model or sound shows: a
 // map's directory, pakfile list and entities, a hex view of anything else,
-// a texture's facts, a material's missing texture; and the real files of
-// each kind.
+// a texture's facts, a material's missing texture. The real files of each
+// kind are shown end to end by cli_test.sh and the GUI tests.
 #include "map/BspMap.h"
 #include "textview/FileViews.h"
 #include "texture/TextureFile.h"
@@ -10,11 +10,8 @@
 #include "TestGame.h"
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -201,51 +198,4 @@ TEST(ViewTreeItem, EveryKindOfFileShowsSomething) {
     EXPECT_EQ(ShowItemBytes(g.app, FindTreeItemByPath(g.app.tree, "materials/a/rock.vmt")), ItemView::Bytes);
     EXPECT_EQ(g.app.textView.text.substr(0, 15), "00000000  22 4c");
     EXPECT_EQ(ShowItemBytes(g.app, FindTreeItemByPath(g.app.tree, "materials")), ItemView::Nothing);
-}
-
-TEST(ViewTreeItem, TheRealFilesOfEachKind) {
-    std::string root = RealData() + "/bloodlines";
-    if (!fs::exists(root + "/maps")) GTEST_SKIP() << "no real data";
-    std::vector<PackFile> files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        std::string path = fs::relative(e.path(), root).generic_string(), bytes;
-        if (!e.is_regular_file() || e.path().extension() == ".vpk") continue;
-        ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes));
-        files.push_back({path, bytes});
-    }
-    TestGame g;
-    g.Open("pack000.vpk", files);
-    auto view = [&](const char* path) { return ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, path)); };
-    const TextContent& pane = g.app.textView;
-
-    ASSERT_EQ(view("particles/animalismhalow.tga"), ItemView::Picture);
-    EXPECT_EQ(g.app.viewer.slot0.image.width * 1000 + g.app.viewer.slot0.image.height, 128128u);
-
-    ASSERT_EQ(view("maps/sp_genesisdevice_1.bsp"), ItemView::Map);
-    for (const char* line : {"map version 17, map revision 1516, 99836 bytes\n", "lumps holding data: 32 of 64\n",
-                             "  40  pakfile                               91652       3560\n", "pakfile: 2 files\n",
-                             "       468  materials/maps/sp_genesisdevice_1/cubemapdefault.tth\n",
-                             "entities:\n{\n\"world_maxs\" \"339 272 394\"\n", "\"classname\" \"info_player_start\"\n"})
-        EXPECT_NE(pane.text.find(line), std::string::npos) << line;
-
-    ASSERT_EQ(view("materials/art/librarysign1.vmt"), ItemView::NoPicture);
-    EXPECT_EQ(pane.text.substr(0, pane.leadSize), "$basetexture art/librarysign1: not in the packs or the data folder\n");
-    EXPECT_EQ(pane.Body().substr(0, 20), "\"LightmappedGeneric\"");
-
-    ASSERT_EQ(view("materials/fonts/vamp_dialog_intimidate_25_900_000.fnt"), ItemView::Bytes);
-    EXPECT_EQ(pane.text.substr(0, 60), "00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  ");
-    EXPECT_NE(pane.text.find("(end of file: 8708 bytes)\n"), std::string::npos);
-
-    ASSERT_EQ(view("materials/models/weapons/broadsword/swordefes.vmt"), ItemView::Picture);
-    EXPECT_EQ(pane.text.substr(0, pane.leadSize), "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha\n");
-
-    // Every file of a model leads to the model.
-    std::string mdl;
-    for (const char* companion : {"g_sword.mdl", "g_sword.dx80.vtx", "g_sword.dx7_2bone.vtx", "g_sword.phy"}) {
-        std::string path = std::string("models/weapons/broadsword/world/") + companion;
-        ASSERT_EQ(view(path.c_str()), ItemView::Model) << path << ": " << g.app.failure.Words();
-        EXPECT_EQ(g.app.viewer.meshCount, 4u) << path;
-        if (mdl.empty()) mdl = pane.text;
-        EXPECT_EQ(pane.text, mdl) << path;
-    }
 }
