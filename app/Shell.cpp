@@ -71,8 +71,9 @@ bool HasExtension(const std::string& path, const char* ext) {
 
 // A picture a drop turns into a texture.
 bool IsPictureFile(const std::string& path) { return HasExtension(path, ".tga") || HasExtension(path, ".png"); }
-// A mesh whose vertex positions a drop writes into a model.
-bool IsModelEditFile(const std::string& path) { return HasExtension(path, ".x"); }
+// A mesh whose vertex positions a drop writes into a model (.x or glTF:
+// the core tells them apart).
+bool IsModelEditFile(const std::string& path) { return IsVertexEditFile(path); }
 
 }  // namespace
 

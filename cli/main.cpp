@@ -526,18 +526,25 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "packed ones. Both files of the pair must be listed beside ITEM; on any\n"
      "failure nothing is written.\n",
      {}, 3, -1, "convert takes a PACK, an ITEM and Targa or PNG files", Convert},
-    {"modify", "PACK ITEM X...", "write models with the vertex positions of edited .x files",
-     "Drops the DirectX .x files on ITEM, a file of a Bloodlines model: for each\n"
-     "NAME.x, the model NAME.mdl among ITEM's siblings is written as a loose file\n"
-     "below the data folder, where the game and quillon read it in place of the\n"
-     "packed one. It holds every byte of the model named like ITEM, with the\n"
-     "vertex positions read from NAME.x (as 'extract --x' writes them: x, then\n"
-     "the model's z, then its y). The vertex count must match the model's.\n"
+    {"modify", "PACK ITEM FILE...", "write models with the vertex positions of edited .x or glTF files",
+     "Drops the edited model files on ITEM, a file of a Bloodlines model: for\n"
+     "each NAME.x, NAME.glb or NAME.gltf, the model NAME.mdl among ITEM's\n"
+     "siblings is written as a loose file below the data folder, where the game\n"
+     "and quillon read it in place of the packed one. It holds every byte of the\n"
+     "model named like ITEM, with the vertex positions of the dropped file.\n"
+     "A .x is read as 'extract --x' writes it (x, then the model's z, then its\n"
+     "y); its vertex count must match the model's. A glTF file (as 'extract\n"
+     "--gltf' writes it, edited in Blender and exported with +Y Up) finds the\n"
+     "model's vertices through its second texture coordinate set, or else by\n"
+     "the order of its triangles; saved under another name, it writes the model\n"
+     "its root node names. Only positions change: a glTF file whose topology\n"
+     "changed, that holds only part of a mesh, that splits one vertex into\n"
+     "copies that went apart, or that reads as Z up is refused with the reason.\n"
      "Packed vertices go back to the nearest step of the model's own box, so an\n"
-     "unchanged .x gives the model byte for byte; a position outside the box\n"
+     "unchanged file gives the model byte for byte; a position outside the box\n"
      "refuses the file. A file that is refused writes nothing, and an existing\n"
      "loose model is kept.\n",
-     {}, 3, -1, "modify takes a PACK, an ITEM and .x files", Modify},
+     {}, 3, -1, "modify takes a PACK, an ITEM and .x, .glb or .gltf files", Modify},
 }};
 
 }  // namespace

@@ -1,41 +1,19 @@
 // The vertex modification's reader of dropped .x files: the input is the
 // dropped file, applied to two small models of a pack the way a drop on the
-// tree applies it (one of float vertices, one of packed vertices in two
-// body parts, whose positions are quantised back), after the reader alone
-// has been run on it.
+// tree applies it (WriteBackModels.h: one of float vertices, one of packed
+// vertices in two body parts, whose positions are quantised back), after
+// the reader alone has been run on it.
 #include "FuzzPack.h"
+#include "WriteBackModels.h"
 #include "model/VertexWriteBack.h"
 #include "model/XReader.h"
-#include "tools/MdlWriter.h"
 
 #include <cmath>
 
 namespace {
 
 AppState& Game() {
-    static AppState* app = [] {
-        MdlPair pair;
-        pair.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
-        // Six vertices in 8 bytes after an empty body part, then three in
-        // 12 bytes.
-        MdlPair packed = pair;
-        packed.format = 2;
-        packed.origin = {0, 100, 200};
-        packed.scale = {8, 8, 8};
-        packed.emptyPartsBefore = 1;
-        MdlGeometry wide;
-        wide.format = 1;
-        wide.vertexCount = 3;
-        wide.origin = {-1, -1, -1};
-        wide.scale = {0.001f, 0.001f, 0.001f};
-        wide.meshes = {{0, {{0x10, {0, 1, 2}, {0, 1, 2}}}}};
-        packed.laterParts.push_back(wide);
-        packed.textures.push_back("third");
-        return OpenFuzzGame({{"models/f/m.mdl", pair.Mdl()},
-                             {"models/f/m.dx80.vtx", pair.Vtx()},
-                             {"models/f/p.mdl", packed.Mdl()},
-                             {"models/f/p.dx80.vtx", packed.Vtx()}});
-    }();
+    static AppState* app = OpenFuzzGame(WriteBackFuzzModels());
     return *app;
 }
 

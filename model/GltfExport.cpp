@@ -82,6 +82,7 @@ void BloodlinesMeshes(const ModelPair& p, ModelScene& scene) {
     for (uint32_t e = 0; e < p.m.meshCount; ++e) {
         scene.meshes[e].name = mdlformat::TextureName(f, p.m, e);
         scene.meshes[e].material = e;
+        scene.meshes[e].modelMesh = e;
     }
     MeshCollector collect(p.m.vertexCount);
     uint32_t current = 0xFFFFFFFFu;
@@ -234,6 +235,7 @@ void RedemptionMeshes(const ByteView& f, const NodLayout& m, ModelScene& scene) 
         SceneMesh& mesh = scene.meshes.back();
         mesh.name = NameField(f, m.names + uint64_t(f.data[entry + 0x19]) * kNameField);
         mesh.material = f.U32(entry);
+        mesh.modelMesh = g;
         collect.Begin(mesh);
         uint32_t triangles = f.U16(entry + 0x10);
         for (uint64_t t = triangle; t < triangle + triangles; ++t)
@@ -303,7 +305,8 @@ void SharePictures(ModelScene& scene, ExtractState& extraction) {
 bool ReadModelScene(const GameFiles& files, const MessageSeam& message, const std::string& path, ModelScene& scene,
                     std::string& why) {
     std::string stem = ModelStemPath(path);
-    scene.name = stem.substr(stem.find_last_of("/\\") == std::string::npos ? 0 : stem.find_last_of("/\\") + 1);
+    scene.name = stem.substr(NameStart(stem));
+    scene.fileName = files.gameType == kGameBloodlines ? scene.name + ".mdl" : path.substr(NameStart(path));
     if (files.gameType == kGameBloodlines) return ReadBloodlinesScene(files, message, stem, scene, why);
     if (files.gameType == kGameRedemption) return ReadRedemptionScene(files, message, path, scene, why);
     return Fail(why, "no game is open");

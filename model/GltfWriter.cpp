@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 
 using Json = nlohmann::ordered_json;
 
@@ -69,7 +70,25 @@ size_t Indices(GlbBuilder& glb, const SceneMesh& mesh) {
     return glb.Accessor(view, kUnsignedInt, mesh.indices.size(), "SCALAR");
 }
 
+// Names unique within their kind: an importer that needs them so (Blender
+// does) would otherwise rename repeats NAME.001, ... A repeat gets its
+// number in the model.
+std::string UniqueName(std::set<std::string>& taken, const std::string& name, uint32_t number) {
+    std::string unique = name;
+    while (!taken.insert(unique).second) unique += " #" + std::to_string(number);
+    return unique;
+}
+
+// TEXCOORD_1: per vertex, its number in the model file and its mesh's.
+std::vector<float> ModelMap(const SceneMesh& mesh) {
+    std::vector<float> map;
+    map.reserve(2 * mesh.modelVertices.size());
+    for (uint32_t v : mesh.modelVertices) map.push_back(float(v)), map.push_back(float(mesh.modelMesh));
+    return map;
+}
+
 bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json& roots, std::string& why) {
+    std::set<std::string> nodeNames = {scene.fileName}, meshNames;
     for (const SceneMesh& mesh : scene.meshes) {
         if (mesh.indices.empty()) continue;
         Json min, max;
@@ -83,10 +102,12 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
         Json attributes = {{"POSITION", position},
                            {"NORMAL", glb.Floats(mesh.normals, 3, "VEC3")},
                            {"TEXCOORD_0", glb.Floats(mesh.texcoords, 2, "VEC2")}};
+        if (mesh.modelVertices.size() == mesh.VertexCount())
+            attributes["TEXCOORD_1"] = glb.Floats(ModelMap(mesh), 2, "VEC2");
         Json primitive = {{"attributes", attributes}, {"indices", Indices(glb, mesh)}, {"mode", 4}};
         if (mesh.material < scene.materials.size()) primitive["material"] = mesh.material;
-        meshes.push_back({{"name", mesh.name}, {"primitives", Json::array({primitive})}});
-        nodes.push_back({{"name", mesh.name}, {"mesh", meshes.size() - 1}});
+        meshes.push_back({{"name", UniqueName(meshNames, mesh.name, mesh.modelMesh)}, {"primitives", Json::array({primitive})}});
+        nodes.push_back({{"name", UniqueName(nodeNames, mesh.name, mesh.modelMesh)}, {"mesh", meshes.size() - 1}});
         roots.push_back(nodes.size() - 1);
     }
     if (meshes.empty()) {
@@ -98,17 +119,19 @@ bool Meshes(ModelScene& scene, GlbBuilder& glb, Json& meshes, Json& nodes, Json&
 
 void Materials(ModelScene& scene, GlbBuilder& glb, Json& gltf) {
     Json materials = Json::array(), textures = Json::array(), images = Json::array();
+    std::set<std::string> names;
     for (SceneMaterial& m : scene.materials) {
+        std::string name = UniqueName(names, m.name, uint32_t(materials.size()));
         Json pbr = {{"metallicFactor", 0.0}, {"roughnessFactor", 1.0}};
         std::vector<uint8_t>& png = m.png;
         if (png.empty() && m.picture.pixels != nullptr && !EncodePng(m.picture, png))
             scene.missingTextures.push_back(m.name);
         if (!png.empty()) {
-            images.push_back({{"name", m.name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
+            images.push_back({{"name", name}, {"mimeType", "image/png"}, {"bufferView", glb.View(png.data(), png.size(), 0)}});
             textures.push_back({{"sampler", 0}, {"source", images.size() - 1}});
             pbr["baseColorTexture"] = {{"index", textures.size() - 1}};
         }
-        Json material = {{"name", m.name}, {"pbrMetallicRoughness", pbr}};
+        Json material = {{"name", name}, {"pbrMetallicRoughness", pbr}};
         if (m.alpha == AlphaMode::Mask) material["alphaMode"] = "MASK", material["alphaCutoff"] = 0.5;
         if (m.alpha == AlphaMode::Blend) material["alphaMode"] = "BLEND";
         if (m.doubleSided) material["doubleSided"] = true;
@@ -160,6 +183,12 @@ bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why) {
     if (!Meshes(scene, glb, meshes, nodes, roots, why)) return false;
     Materials(scene, glb, gltf);
     Bones(scene, nodes, roots);
+    // One root named after the model file: the file says which model it
+    // was made from, whatever name it is saved under.
+    if (!scene.fileName.empty()) {
+        nodes.push_back({{"name", scene.fileName}, {"children", roots}});
+        roots = Json::array({nodes.size() - 1});
+    }
     gltf["scene"] = 0;
     gltf["scenes"] = Json::array({{{"name", scene.name}, {"nodes", roots}}});
     gltf["nodes"] = nodes;

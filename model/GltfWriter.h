@@ -14,7 +14,10 @@
 // out), one material per scene material with its picture embedded as PNG
 // (alpha mode, cut-off 0.5 for MASK, double-sided; a material's png is used
 // as it is when it holds one), and one node per bone
-// below its parent. A material whose picture cannot be encoded gets no
+// below its parent; all below one root node named scene.fileName (when
+// set). Names repeated within nodes, meshes or materials get the mesh's (or
+// material's) number; each vertex's model vertex and mesh numbers go out as
+// TEXCOORD_1. A material whose picture cannot be encoded gets no
 // texture and is added to scene.missingTextures. False, with why, when the
 // scene has no triangle at all or a position is not a finite number.
 bool WriteGlb(ModelScene& scene, std::vector<uint8_t>& out, std::string& why);

@@ -183,7 +183,7 @@ const MdlModel& ModelOfVertex(const MdlLayout& m, uint32_t n) {
     return m.models[i];
 }
 
-bool StorePosition(uint8_t* bytes, const MdlLayout& m, uint32_t n, const float p[3], std::string& why) {
+bool StorePosition(uint8_t* bytes, const MdlLayout& m, uint32_t n, const float p[3], std::string& why, bool ownAxes) {
     const MdlModel& model = ModelOfVertex(m, n);
     uint64_t r = model.vertexArray + uint64_t(n - model.firstVertex) * model.stride;
     if (model.format == kFloatVertices) {
@@ -198,15 +198,15 @@ bool StorePosition(uint8_t* bytes, const MdlLayout& m, uint32_t n, const float p
         // Half a step of slack at either end: the six decimals of the .x
         // may put a corner vertex just outside.
         if (!(t >= -0.5 && t < steps + 0.5)) {
-            // Named in the .x file's axes (Y and Z exchanged), where the
-            // user moved the vertex.
+            // Named in the axes of the file where the user moved the vertex.
             char text[256];
             const float* o = model.origin;
             double size[3] = {StepSize(model, 0) * steps, StepSize(model, 1) * steps, StepSize(model, 2) * steps};
+            int y = ownAxes ? 1 : 2, z = ownAxes ? 2 : 1;
             std::snprintf(text, sizeof text,
                           "vertex %u at (%g, %g, %g) lies outside the model's box (%g, %g, %g) to (%g, %g, %g); "
                           "packed vertices cannot leave it",
-                          n, p[0], p[2], p[1], o[0], o[2], o[1], o[0] + size[0], o[2] + size[2], o[1] + size[1]);
+                          n, p[0], p[y], p[z], o[0], o[y], o[z], o[0] + size[0], o[y] + size[y], o[z] + size[z]);
             why = text;
             return false;
         }

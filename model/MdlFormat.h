@@ -125,8 +125,10 @@ const MdlModel& ModelOfVertex(const MdlLayout& m, uint32_t n);
 // Stores position p (Z up) as vertex n in the model file image bytes:
 // floats as they are; packed formats quantised with the model's origin
 // and scale to the nearest step. False, with a reason naming the vertex
-// and the model's box, when a packed position lies outside the box.
-bool StorePosition(uint8_t* bytes, const MdlLayout& m, uint32_t n, const float p[3], std::string& why);
+// and the model's box, when a packed position lies outside the box: in the
+// .x file's axes (Y and Z exchanged) unless ownAxes.
+bool StorePosition(uint8_t* bytes, const MdlLayout& m, uint32_t n, const float p[3], std::string& why,
+                   bool ownAxes = false);
 
 // The normal of entry index of a packed layout's table (ring by ring from
 // -Z to +Z); count is kPacked12Normals or kPacked8Normals.

@@ -17,6 +17,7 @@ bool Normalise(float v[3]) {
 void MeshCollector::Add(uint32_t v, const float position[3], const float normal[3], const float uv[2]) {
     slot[v] = target->VertexCount();
     used.push_back(v);
+    target->modelVertices.push_back(v);
     target->positions.insert(target->positions.end(), position, position + 3);
     // A normal without a direction is left zero and made from the faces
     // afterwards (RepairNormals): readers of the file expect unit vectors.

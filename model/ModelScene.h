@@ -30,6 +30,11 @@ struct SceneMesh {
     // picture's top row).
     std::vector<float> positions, normals, texcoords;
     std::vector<uint32_t> indices;  // triangles, counter-clockwise seen from the front
+    // Per vertex: its number in the model file; with the mesh's own number
+    // there, what the file carries (TEXCOORD_1) so that an edited copy finds
+    // its way back to the model's vertices.
+    std::vector<uint32_t> modelVertices;
+    uint32_t modelMesh = 0;
 
     uint32_t VertexCount() const { return uint32_t(positions.size() / 3); }
 };
@@ -46,6 +51,7 @@ struct SceneBone {
 
 struct ModelScene {
     std::string name;
+    std::string fileName;  // the model file's name: the root node's
     std::vector<SceneMaterial> materials;
     std::vector<SceneMesh> meshes;
     std::vector<SceneBone> bones;

@@ -48,6 +48,7 @@ const char* ReasonWords(Reason reason) {
     case Reason::VertexCountMismatch: return "the vertex count does not match the original file";
     case Reason::XPositionsUnreadable: return "the .x file's vertex positions cannot be read";
     case Reason::PositionNotStorable: return "a vertex position cannot be stored in the model";
+    case Reason::GltfNotWritable: return "the glTF file cannot be written back into the model";
     }
     return "failed";
 }

@@ -59,6 +59,8 @@ enum class Reason : uint16_t {
     VertexCountMismatch,
     XPositionsUnreadable,
     PositionNotStorable,
+    // Edited glTF files dropped on a model.
+    GltfNotWritable,
 };
 
 // The words of a reason, in lower case, without the file they concern.

@@ -24,7 +24,7 @@ bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path) {
     return ConvertTgaToTexture(Drop(app), item, path);
 }
 
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* written) {
+bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& path, std::string* written) {
     app.failure.Clear();
-    return ModifyModelVertices(Drop(app), target, xPath, &app.failure, written);
+    return ModifyModelVertices(Drop(app), target, path, &app.failure, written);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "extract/Extract.h"
+#include "model/VertexWriteBack.h"
 #include "session/AppState.h"
 
 #include <cstdint>
@@ -16,7 +17,8 @@ uint32_t RunExtraction(AppState& app, const std::vector<TreeItem>& items, uint32
 void CountCategories(AppState& app, TreeItem item);
 // A Targa file dropped on item (see texture/TextureExport.h).
 bool ConvertTgaToTexture(AppState& app, TreeItem item, const char* path);
-// An edited .x file dropped on item (see model/ModelExport.h).
-// On failure app.failure holds the reason; on success written (when given)
-// receives the path written.
-bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& xPath, std::string* written = nullptr);
+// An edited .x, .glb or .gltf file dropped on item, told apart by its
+// extension (see model/VertexWriteBack.h; IsVertexEditFile says which files
+// it takes). On failure app.failure holds the reason; on success written
+// (when given) receives the path written.
+bool ModifyModelVertices(AppState& app, TreeItem target, const std::string& path, std::string* written = nullptr);

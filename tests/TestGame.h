@@ -7,6 +7,7 @@
 #include "session/ViewItem.h"
 #include "TestUtil.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,20 @@ struct TestGame {
         app.extraction.outputFolder = dir / "out";
     }
 };
+
+// The real models (below real, a game data folder) with their materials,
+// packed as dir's data/pack000.vpk and opened into app: the real files are
+// loose, and the pack makes them items of a tree as in the game's own
+// packs. Extraction output goes to dir/out.
+inline void OpenRealModels(const TempDir& dir, const std::string& real, AppState& app) {
+    std::vector<PackFile> files;
+    for (const char* folder : {"models", "materials/models"})
+        for (auto& e : std::filesystem::recursive_directory_iterator(real + "/" + folder))
+            if (e.is_regular_file()) {
+                files.push_back({std::filesystem::relative(e.path(), real).generic_string(), {}});
+                ASSERT_TRUE(ReadWholeFile(e.path().string(), files.back().data));
+            }
+    dir.Write("data/pack000.vpk", BuildVpk(files));
+    ASSERT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
+    app.extraction.outputFolder = dir / "out";
+}

@@ -160,6 +160,17 @@ check "modify: nothing changed" same "$(cmp -s "$work/lamp.before" "$B/models/sa
 cp "$work/lamp.x" "$work/third.x"
 err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/third.x" 2>&1 >/dev/null | head -1 | tr -d '\r')
 check "modify: a refusal no box tells names the file" "quillon: $work/third.x: no model named third.mdl beside the drop target" "$err"
+# glTF back: the export, unedited, puts the vertex the .x moved back where
+# the packed model has it; saved under another name, the file's root node
+# names the model; a cut file is refused with its reason and exit 1.
+q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/gltf/models/samples/Lamp.glb" 2>/dev/null; rc=$?
+check "modify .glb: the export gives the packed model" "0 same" "$rc $(cmp -s "$work/lamp.packed" "$B/models/samples/Lamp.mdl" && echo same)"
+cp "$work/gltf/models/samples/Lamp.glb" "$work/Blender export.glb"
+err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/Blender export.glb" 2>&1 >/dev/null | head -1 | tr -d '\r' | tr '\\' /)
+check "modify .glb: another name writes the model of its root node" "$work/Blender export.glb: wrote models/samples/Lamp.mdl" "$err"
+head -c 100 "$work/gltf/models/samples/Lamp.glb" > "$work/cut.glb"
+err=$(q modify "$B/pack002.vpk" models/samples/lamp.mdl "$work/cut.glb" 2>&1 >/dev/null); rc=$?; err=$(printf '%s' "$err" | head -1 | tr -d '\r')
+check "modify .glb: a cut file" "1 ERROR!: cut.glb: the binary glTF file says it holds" "$rc ${err%% $(wc -c < "$work/gltf/models/samples/Lamp.glb") bytes*}"
 
 # A crafted pack whose paths climb out: refused, named, counted, nothing escapes.
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }

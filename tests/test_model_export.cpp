@@ -325,22 +325,10 @@ TEST(ModelExportTest, XVertexParserNeverReadsPastTheText) {
 TEST(ModelExportTest, RealModelsExportAndComeBackWithinSixDecimals) {
     std::string real = RealData() + "/bloodlines";
     if (!std::filesystem::exists(real)) GTEST_SKIP() << "no real data";
-    // The real models are loose files; pack them with their materials so
-    // that they are items of a tree, as in the game's own packs.
-    std::vector<PackFile> files;
-    for (const char* folder : {"models", "materials/models"})
-        for (auto& e : std::filesystem::recursive_directory_iterator(real + "/" + folder)) {
-            if (!e.is_regular_file()) continue;
-            PackFile f{std::filesystem::relative(e.path(), real).generic_string(), {}};
-            ASSERT_TRUE(ReadWholeFile(e.path().string(), f.data));
-            files.push_back(f);
-        }
     TempDir dir;
-    dir.Write("data/pack000.vpk", BuildVpk(files));
     CwdGuard cwd;
     AppState app;
-    ASSERT_TRUE(OpenPack(app, (dir / "data/pack000.vpk").c_str()));
-    app.extraction.outputFolder = dir / "out";
+    ASSERT_NO_FATAL_FAILURE(OpenRealModels(dir, real, app));
     // Every real model exports, each counted once though the walk meets
     // both of its files.
     EXPECT_EQ(RunExtraction(app, FindTreeItemByPath(app.tree, "models"), kExtractModels), 22u);

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_sound fuzz_map)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_gltf fuzz_sound fuzz_map)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -98,6 +98,8 @@ for t in "${targets[@]}"; do
             [ ! -f ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp ] ||
                 cp ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp "$corpus/real.bsp"
             $build/fuzz/map_seeds "$corpus" ;;
+        *gltf*)  # our export of the fuzzed models: .glb, .gltf, and without the vertex map
+            $build/fuzz/gltf_seeds "$corpus" ;;
         *sound*)  # the real sounds, and a tagged two-frame MP3 with a Xing summary
             [ ! -d ../shared/realdata/bloodlines/sound ] ||
                 find ../shared/realdata/bloodlines/sound -name '*.wav' -o -name '*.mp3' | while read -r f; do

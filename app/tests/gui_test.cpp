@@ -8,6 +8,7 @@
 #include "app/tests/GuiHarness.h"
 
 #include "extract/Extract.h"
+#include "model/GltfExport.h"
 #include "model/ModelExport.h"
 #include "pack/FileHandle.h"
 #include "texture/ImageFiles.h"
@@ -412,6 +413,23 @@ TEST(Browser, DroppedMeshWritesTheModelWithItsPositions) {
     std::string after;
     ASSERT_TRUE(ReadWholeFile(loose, after));
     EXPECT_EQ(after, written) << "a refused drop leaves the loose model as it was";
+
+    // glTF files with a .x in one drop: taken in drop order, each refusal in
+    // a box of its own, the good file between them written.
+    std::strcpy(key.name, "models/samples/Lamp.mdl");
+    gShell->core.extraction.report.Clear();  // the .x export met the model already
+    ASSERT_TRUE(ExportModelAsGltf(gShell->core.Export(), key));
+    std::string glb;
+    ASSERT_TRUE(ReadWholeFile(out + "/models/samples/Lamp.glb", glb));
+    ASSERT_TRUE(WriteWholeFile(out + "/bad/lamp.glb", glb.substr(0, 100)));
+    fs::remove(loose);
+    gMessages.clear();
+    DropOn(target, {Native(out + "/bad/lamp.glb"), Native(out + "/models/samples/Lamp.glb"), Native(out + "/bad/lamp.x")});
+    ASSERT_EQ(gMessages.size(), 2u);
+    EXPECT_EQ(gMessages[0].rfind("ERROR!: lamp.glb: the binary glTF file says it holds", 0), 0u) << gMessages[0];
+    EXPECT_EQ(gMessages[1], "ERROR!: Vertex Count Does Not Match Original File!");
+    ASSERT_TRUE(ReadWholeFile(loose, after));
+    EXPECT_EQ(after, packed) << "the unchanged .glb gives the packed model back";
     fs::remove(loose);
     gMessages.clear();
 }
