@@ -276,6 +276,27 @@ int ReportSound(const AppState& app, const char* item, bool wantsPicture) {
     return wantsPicture ? 1 : 0;
 }
 
+// Writes the shown picture to OUT: PNG for .png, Targa otherwise.
+int WritePicture(const AppState& app, const char* out, const std::string& outPath) {
+    const Image32& picture = app.viewer.slot0.image;
+    FileHandle file;
+    bool png = HasPngExtension(outPath.c_str());
+    if (!file.Create(outPath.c_str()) || !(png ? WritePng(picture, file) : WriteTga(picture, file))) {
+        file.Close();
+        RemoveFile(outPath.c_str());
+        std::fprintf(stderr, "quillon: %s: cannot write\n", out);
+        return 1;
+    }
+    return 0;
+}
+
+// What a view other than a picture gives: its status, saying so when -o
+// asked for a picture it does not have.
+int NoPictureFor(const char* item, const char* what, bool wantsPicture) {
+    if (wantsPicture) std::fprintf(stderr, "quillon: %s: %s has no picture for -o\n", item, what);
+    return wantsPicture ? 1 : 0;
+}
+
 int Show(const ParsedArgs& parsed) {
     const std::vector<const char*>& args = parsed.operands;
     const char* out = parsed.Value("-o");
@@ -289,16 +310,20 @@ int Show(const ParsedArgs& parsed) {
         std::fprintf(stderr, "quillon: %s: is a folder\n", args[1]);
         return 1;
     }
-    ItemView view = ViewTreeItem(app, item);
+    ItemView view = parsed.Has("--hex") ? ShowItemBytes(app, item) : ViewTreeItem(app, item);
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // The pane's text: the file's own on stdout; Quillon's lines before it
+    // (a texture's facts, what a material misses) on stderr.
+    const TextContent& pane = app.textView;
     bool sound = view == ItemView::Sound || view == ItemView::NoSound;
-    if (!sound) std::fwrite(app.textView.text.data(), 1, app.textView.text.size(), stdout);
+    if (!sound) std::fwrite(pane.text.data() + pane.leadSize, 1, pane.text.size() - pane.leadSize, stdout);
     if (std::fflush(stdout) != 0) return 1;
     // Named as the user named it.
     Failure failure = app.failure;
     failure.subject = args[1];
+    std::string lead = pane.text.substr(0, pane.leadSize);
     switch (view) {
     case ItemView::Sound:
     case ItemView::NoSound:
@@ -306,32 +331,27 @@ int Show(const ParsedArgs& parsed) {
     case ItemView::Nothing:
     case ItemView::NoPicture:
     case ItemView::NoModel:
+        // A material's missing texture is told once, in the failure.
         Say(failure);
         return 1;
     case ItemView::Model:
-        if (out != nullptr) std::fprintf(stderr, "quillon: %s: a model has no picture for -o\n", args[1]);
         PrintModel(app);
-        return out != nullptr ? 1 : 0;
+        return NoPictureFor(args[1], "a model", out != nullptr);
     case ItemView::Text:
-        if (out != nullptr) std::fprintf(stderr, "quillon: %s: a text file has no picture for -o\n", args[1]);
-        return out != nullptr ? 1 : 0;
+        return NoPictureFor(args[1], "a text file", out != nullptr);
+    case ItemView::Map:
+        return NoPictureFor(args[1], "a map", out != nullptr);
+    case ItemView::Bytes:
+        std::fputs(lead.c_str(), stderr);
+        return NoPictureFor(args[1], "a file of no known kind", out != nullptr);
     case ItemView::Picture:
         break;
     }
     const Image32& picture = app.viewer.slot0.image;
     std::fprintf(stderr, "picture %ux%u%s\n", picture.width, picture.height,
                  app.viewer.slot0.alpha ? ", translucent" : "");
-    if (out == nullptr) return 0;
-    // The extension chooses the format: PNG for .png, Targa otherwise.
-    FileHandle file;
-    bool png = HasPngExtension(outPath.c_str());
-    if (!file.Create(outPath.c_str()) || !(png ? WritePng(picture, file) : WriteTga(picture, file))) {
-        file.Close();
-        RemoveFile(outPath.c_str());
-        std::fprintf(stderr, "quillon: %s: cannot write\n", out);
-        return 1;
-    }
-    return 0;
+    std::fputs(lead.c_str(), stderr);
+    return out == nullptr ? 0 : WritePicture(app, out, outPath);
 }
 
 // The operands of a drop on the tree, PACK ITEM FILE...: the files made
@@ -483,13 +503,18 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
                           "and leaves nothing behind; a texture that cannot be loaded leaves\n"
                           "its material without one and is named on standard error", 1}},
      1, -1, "extract takes a PACK", Extract},
-    {"show", "PACK ITEM [-o OUT.tga|OUT.png]",
+    {"show", "PACK ITEM [-o OUT.tga|OUT.png | --hex]",
      "what selecting ITEM shows: its text, a picture's\n"
      "companion text (and with -o the picture as Targa or PNG),\n"
-     "a model's meshes, bones and animations or a sound's facts",
+     "a model's meshes, bones and animations, a sound's facts, a\n"
+     "map's directory and entities, or a hex view of the file",
      "Shows ITEM as selecting it in the tree does: a text file's text goes to\n"
      "standard output; for an image, texture or material the companion text\n"
-     "(the material, or the texture's .vmt) goes to standard output.\n"
+     "(the material, or the texture's .vmt) goes to standard output, and\n"
+     "'picture WxH' to standard error, followed for a texture (or a material's)\n"
+     "by 'texture WxH FORMAT, N mip levels, flags ...'. A material whose\n"
+     "texture is missing or cannot be read prints its text and names the\n"
+     "texture and why on standard error (status 1).\n"
      "For a model, its text (a Bloodlines model's material list, a Redemption\n"
      "model's motion file), then one line per mesh (name, triangles, texture\n"
      "slot, twoSided and alpha flags); for a Bloodlines model 'bones N' and\n"
@@ -501,9 +526,15 @@ const ProgramSpec kProgram = {kIntro, kOutro, QUILLON_VERSION, {
      "for a Redemption model also its skeleton segments and model scale, and the\n"
      "motion file shown ('none found' when there is none). For a sound (.wav,\n"
      ".mp3), 'sound KIND RATEHz CHANNELSch SECONDSs' on standard error, read\n"
-     "from its header (KIND wav or mp3), or why it cannot be read (status 1).\n",
+     "from its header (KIND wav or mp3), or why it cannot be read (status 1).\n"
+     "For a map (.bsp): its version and revision, the lumps that hold data\n"
+     "(index, name, offset, length; one that points outside the file is marked\n"
+     "so), the files packed into its pakfile lump (size, name) and its entity\n"
+     "text. Any other file: a hex view of its first 64 KiB (offset, 16 bytes,\n"
+     "the same as ASCII), then how many bytes are not shown.\n",
      {{"-o", "OUT", "write the picture to OUT (replacing it): an 8-bit PNG when OUT ends\n"
-                    "in .png, else a 32-bit Targa file"}},
+                    "in .png, else a 32-bit Targa file", 1},
+      {"--hex", nullptr, "show any file as the hex view, whatever its kind", 1}},
      2, 2, "show takes a PACK and an ITEM", Show},
     {"convert", "PACK ITEM IMAGE...", "turn Targa or PNG files into the textures beside ITEM",
      "Drops the Targa or PNG files on ITEM: each NAME.tga or NAME.png (read as\n"

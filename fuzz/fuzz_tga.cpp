@@ -7,19 +7,23 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Image32 img = EmptyImage();
-    if (!ReadTgaBytes(img, data, size)) {
-        if (img.pixels != nullptr) std::abort();  // a refusal leaves the record alone
+    Reason why = Reason::None;
+    if (!ReadTgaBytes(img, data, size, &why)) {
+        if (img.pixels != nullptr || why == Reason::None) std::abort();  // a refusal leaves the record alone, says why
         return 0;
     }
-    if (img.pixels == nullptr || img.width == 0 || img.height == 0) std::abort();
-    // Three or four file bytes per pixel, after the 18-byte header.
-    if (18 + uint64_t(img.width) * img.height * 3 > size) std::abort();
-    // 24-bit pixels are opaque; a 32-bit file keeps its alpha as it is.
-    if (data[16] == 24)
-        for (uint64_t i = 0; i < uint64_t(img.width) * img.height; ++i)
+    if (img.pixels == nullptr || img.width == 0 || img.height == 0 || why != Reason::None) std::abort();
+    // After the 18-byte header: every pixel's bytes, or for run-length data
+    // at least one packet (a byte and a pixel) per 128 pixels.
+    uint64_t pixels = uint64_t(img.width) * img.height, bytes = (data[16] + 7u) / 8u;
+    uint64_t least = data[2] >= 9 ? (pixels + 127) / 128 * (bytes + 1) : pixels * bytes;
+    if (18 + least > size) std::abort();
+    // 24-bit and 15-bit true-colour pixels are opaque.
+    if ((data[2] == 2 || data[2] == 10) && (data[16] == 24 || data[16] == 15))
+        for (uint64_t i = 0; i < pixels; ++i)
             if (img.pixels[i * 4 + 3] != 255) std::abort();
     unsigned sum = 0;
-    for (uint64_t i = 0; i < uint64_t(img.width) * img.height * 4; ++i) sum += img.pixels[i];
+    for (uint64_t i = 0; i < pixels * 4; ++i) sum += img.pixels[i];
     volatile unsigned sink = sum;
     (void)sink;
     img.Release();

@@ -30,11 +30,28 @@ enum class Reason : uint16_t {
     CannotCreate,
     CannotCreateFolder,
     CannotWrite,
+    // Why a picture file cannot be read.
+    TargaTooShort,
+    TargaKindUnsupported,
+    TargaDepthUnsupported,
+    TargaColourMapBad,
+    PictureNoPixels,
+    PictureTooLarge,
+    PictureCutShort,
+    PngUnreadable,
+    NoMemory,
+    // A texture a material or a model names.
+    TextureNotInGame,
+    TextureHalfPair,
+    TextureUnreadable,
+    MaterialNamesNoTexture,
+    MaterialNamesMaterial,
     // What a file holds.
     PictureNotLoaded,
     ModelNotLoaded,
     NotBloodlinesModel,
     NothingToShow,
+    NotAMap,
     // Edited .x files dropped on a model.
     DropTargetNotFile,
     NoModelBesideTarget,

@@ -17,8 +17,8 @@ constexpr FileCategory Other = FileCategory::Other, Text = FileCategory::Text, I
                        Model = FileCategory::Model, Untyped = FileCategory::Untyped, Sound = FileCategory::Sound;
 
 // Indexed by FileType; row 0 is the "no match" type. Codes from 64 on are
-// types the games hold beyond the original 64: MP3 voice lines and Python
-// game scripts.
+// types the games hold beyond the original 64: MP3 voice lines, Python game
+// scripts and maps (shown as their directory and entities, exported raw).
 constexpr TypeRow kTypes[kFileTypeCount] = {
     {"", Untyped},     {"AIN", Text},    {"BIN", Other},  {"BMP", Image},  {"CFG", Text},   {"DLG", Text},
     {"DSP", Text},     {"DT", Other},    {"FNT", Other},  {"GAM", Text},   {"GAM~", Text},  {"LIP", Text},
@@ -31,6 +31,7 @@ constexpr TypeRow kTypes[kFileTypeCount] = {
     {"NAI", Text},     {"EXE", Other},   {"DLL", Other},  {"NED", Text},   {"NCD", Text},   {"NEX", Text},
     {"NAG", Text},     {"NOT", Other},   {"NCP", Other},  {"NQD", Text},   {"NSD", Other},  {"NBS", Text},
     {"NDD", Text},     {"NDG", Text},    {"NPD", Text},   {"NTT", Text},   {"MP3", Sound},  {"PY", Text},
+    {"BSP", Other},
 };
 
 constexpr bool Same(const char* a, const char* b) {
@@ -42,7 +43,8 @@ static_assert(Same(kTypes[kFileTypeBmp].extension, "BMP") && Same(kTypes[kFileTy
                   Same(kTypes[kFileTypeTtz].extension, "TTZ") && Same(kTypes[kFileTypeVmt].extension, "VMT") &&
                   Same(kTypes[kFileTypeVtx].extension, "VTX") && Same(kTypes[kFileTypeNam].extension, "NAM") &&
                   Same(kTypes[kFileTypeNod].extension, "NOD") && Same(kTypes[kFileTypeNms].extension, "NMS") &&
-                  Same(kTypes[kFileTypeMp3].extension, "MP3") && Same(kTypes[kFileTypePy].extension, "PY"),
+                  Same(kTypes[kFileTypeMp3].extension, "MP3") && Same(kTypes[kFileTypePy].extension, "PY") &&
+                  Same(kTypes[kFileTypeBsp].extension, "BSP"),
               "the named file types are their extensions' rows");
 
 }  // namespace

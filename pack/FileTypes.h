@@ -8,7 +8,7 @@
 // 0 when the extension matched nothing; 1..kFileTypeCount-1 by the table in
 // FileTypes.cpp.
 using FileType = uint32_t;
-const FileType kFileTypeCount = 66;
+const FileType kFileTypeCount = 67;
 
 enum class FileCategory : uint32_t {
     Other = 0,
@@ -35,6 +35,7 @@ const FileType kFileTypeNod = 44;
 const FileType kFileTypeNms = 45;
 const FileType kFileTypeMp3 = 64;
 const FileType kFileTypePy = 65;
+const FileType kFileTypeBsp = 66;
 
 // The type of an extension (the text after the last '.', without the '.'),
 // compared whole and ignoring ASCII case. Extensions of 32 characters or

@@ -14,15 +14,26 @@
 
 // Model: a model is on show; NoModel: the model could not be loaded. A model
 // or picture that cannot be shown empties the view and leaves one line in the
-// text pane: the file and the reason. Whatever shows nothing (NoPicture,
-// NoModel, Nothing) leaves why in app.failure, subject the item's path.
+// text pane: the file and the reason. A material whose texture cannot be had
+// is the exception: the view shows the checkerboard and the pane the
+// material's text, after a line naming the texture and why. Whatever shows
+// nothing (NoPicture, NoModel, Nothing) leaves why in app.failure, subject the
+// item's path. A picture of a texture (or its material) puts a line of the
+// texture's facts before its companion text.
 // Sound: app.sound holds a readable sound and the text pane its facts;
 // NoSound: the text pane says why the sound cannot be read.
-enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel, Sound, NoSound };
+// Map: the pane shows a map's directory, pakfile list and entities; Bytes: a
+// hex view of the start of a file of no other kind.
+enum class ItemView { Nothing, Text, Picture, NoPicture, Model, NoModel, Sound, NoSound, Map, Bytes };
 
 // Views item as the browser does on selection; says what it showed. Folders
-// and files of no viewable category show nothing.
+// show nothing; every file shows something (at worst the reason it cannot).
 ItemView ViewTreeItem(AppState& app, TreeItem item);
+
+// Shows the start of the file of item as a hex view in the text pane (as for
+// files of no known kind), whatever its kind; Nothing, with app.failure
+// saying why, when it is a folder or cannot be read.
+ItemView ShowItemBytes(AppState& app, TreeItem item);
 
 // Shows a game file's bytes in the text pane; false, with the text
 // unchanged, when it cannot be read (an empty file counts as unreadable).
@@ -30,7 +41,7 @@ bool ShowFileAsText(AppState& app, FileEntry& key);
 
 // Loads the picture key names (see the reader in texture/LoadImage.h); with
 // showText its companion text goes to the text pane (emptied when there is
-// none). The picture is not shown.
+// none), after the texture's facts when it is one. The picture is not shown.
 LoadResult LoadImage(AppState& app, FileEntry& key, Image32& image, bool showText);
 
 // Reads the sound key names into app.sound and shows its facts (or why it

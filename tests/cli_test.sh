@@ -79,7 +79,8 @@ check "extract: nothing when one pattern selects nothing" "1 quillon: *.none: no
 # show: text as it is; pictures with their companion text and, with -o, as Targa.
 check "show text" "$(printf 'intro.vcd\nhaven.vcd')" "$(q show "$B/pack000.vpk" scripts/INTRO.LST)"
 out=$(q show "$B/pack002.vpk" materials/samples/glass.vmt -o "$work/glass.tga" 2>"$work/show.err"); rc=$?
-check "show material: status and picture" "0 picture 64x128, translucent" "$rc $(tr -d '\r' < "$work/show.err")"
+check "show material: status, picture and texture" "0 picture 64x128, translucent|texture 64x128 DXT5, 8 mip levels, flags eightbitalpha" \
+      "$rc $(tr -d '\r' < "$work/show.err" | paste -sd'|')"
 check "show material: its text" '"LightmappedGeneric"' "$(printf '%s' "$out" | head -1 | tr -d '\r')"
 check "show -o: a 32-bit Targa" $((18 + 64 * 128 * 4)) "$(wc -c < "$work/glass.tga" | tr -d ' ')"
 check "show nam: picture" "picture 30x20, translucent" "$(q show "$R/data.nob" materials/general/floor.nam 2>&1 >/dev/null | tr -d '\r')"
@@ -111,13 +112,14 @@ cp "$work/glass.tga" "$work/BGRA.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/BGRA.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: status" "0 converted 1, failed 0" "$rc $err"
 check "convert: loose pair" "yes yes" "$([ -s "$B/materials/samples/bgra.tth" ] && echo yes) $([ -s "$B/materials/samples/bgra.ttz" ] && echo yes)"
-check "convert: read back" "picture 64x128" "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r')"
+check "convert: read back" "picture 64x128|texture 64x128 BGRA8888, 8 mip levels, flags nolod" \
+      "$(q show "$B/pack002.vpk" materials/samples/bgra.ttz 2>&1 >/dev/null | tr -d '\r' | paste -sd'|')"
 head -c 60 "$work/glass.png" > "$work/dxt1.png"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/dxt1.png" 2>/dev/null; rc=$?
 check "convert .png: a broken PNG writes nothing" "1 no" "$rc $([ -e "$B/materials/samples/dxt1.tth" ] && echo yes || echo no)"
 cp "$work/glass.png" "$work/Bgr.png"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/Bgr.png" 2>/dev/null; rc=$?
-check "convert .png: read back" "0 picture 64x128" "$rc $(q show "$B/pack002.vpk" materials/samples/bgr.ttz 2>&1 >/dev/null | tr -d '\r')"
+check "convert .png: read back" "0 picture 64x128" "$rc $(q show "$B/pack002.vpk" materials/samples/bgr.ttz 2>&1 >/dev/null | tr -d '\r' | head -1)"
 cp "$work/glass.tga" "$work/nosuch.tga"
 q convert "$B/pack002.vpk" materials/samples/bgra.tth "$work/nosuch.tga" 2> "$work/conv.err"; rc=$?; err=$(tr -d '\r' < "$work/conv.err")
 check "convert: no such texture" "1 File Not Found In Current Directory.: nosuch" "$rc $(printf '%s' "$err" | head -1)"
@@ -279,6 +281,47 @@ if [ -f "$realdata/bloodlines/pack103.vpk" ]; then
             check "real $(basename "$m"): dropped back byte for byte" same "$(cmp -s "$work/packed.mdl" "$work/realm/models/$m.mdl" && echo same)"
         fi
     done
+    # Every other kind of real file, packed at its path: what selecting it shows.
+    mkdir -p "$work/realv"
+    files=$(cd "$D" && find maps particles materials/art materials/fonts models/weapons/broadsword/world -type f | sort)
+    if [ -n "$runner" ]; then "$runner" "$sample" --pack "$work/realv/pack000.vpk" "$D" $files; else "$sample" --pack "$work/realv/pack000.vpk" "$D" $files; fi
+    V=$work/realv/pack000.vpk
+    # A run-length Targa: the same pixels as netpbm reads from the game's file.
+    err=$(q show "$V" particles/animalismhalow.tga -o "$work/halo.tga" 2>&1 >/dev/null | tr -d '\r'); rc=$?
+    check "real run-length Targa: shown" "0 picture 128x128" "$rc $err"
+    tgatoppm -alphaout="$work/halo-a.pgm" "$D/particles/animalismhalow.tga" > "$work/halo-theirs.ppm" 2>/dev/null
+    tgatoppm -alphaout="$work/halo-b.pgm" "$work/halo.tga" > "$work/halo-ours.ppm" 2>/dev/null
+    check "real run-length Targa: colour as netpbm reads it" "$(md5sum < "$work/halo-theirs.ppm")" "$(md5sum < "$work/halo-ours.ppm")"
+    check "real run-length Targa: alpha as netpbm reads it" "$(md5sum < "$work/halo-a.pgm")" "$(md5sum < "$work/halo-b.pgm")"
+    # A map: its header, lumps, pakfile (as Python's zipfile lists the lump) and entities.
+    q show "$V" maps/sp_genesisdevice_1.bsp > "$work/map.txt"; rc=$?
+    check "real map: header" "0 map version 17, map revision 1516, 99836 bytes" "$rc $(head -1 "$work/map.txt" | tr -d '\r')"
+    check "real map: the entity lump" "4614" "$(sed -n 's/^   0  entities  *[0-9]*  *\([0-9]*\)\r*$/\1/p' "$work/map.txt")"
+    theirs=$(python3 -c 'import io, sys, zipfile
+d = open(sys.argv[1], "rb").read()[91652:91652 + 3560]
+for i in zipfile.ZipFile(io.BytesIO(d)).infolist(): print("%10d  %s" % (i.file_size, i.filename))' "$D/maps/sp_genesisdevice_1.bsp")
+    check "real map: pakfile as zipfile lists it" "$theirs" "$(sed -n '/^pakfile: /,/^$/p' "$work/map.txt" | tr -d '\r' | sed '1d;$d')"
+    check "real map: entities" '"classname" "info_player_start"' "$(grep -m1 info_player_start "$work/map.txt" | tr -d '\r')"
+    # A material whose texture is not in the packs: its text, and which texture.
+    out=$(q show "$V" materials/art/librarysign1.vmt 2>"$work/sign.err"); rc=$?
+    check "real material without its texture" \
+        "1 quillon: materials/art/librarysign1.vmt: \$basetexture art/librarysign1: not in the packs or the data folder" \
+        "$rc $(tr -d '\r' < "$work/sign.err")"
+    check "real material without its texture: its text" "$(cat "$D/materials/art/librarysign1.vmt")" "$(printf '%s' "$out" | tr -d '\r')"
+    # A binary font: a hex view; --hex for any file.
+    out=$(q show "$V" materials/fonts/vamp_dialog_intimidate_25_900_000.fnt); rc=$?
+    check "real font: hex view" "0 00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  |.....!..........||(end of file: 8708 bytes)" \
+        "$rc $(printf '%s' "$out" | tr -d '\r' | sed -n '1p;$p' | paste -sd'|')"
+    check "real font: 545 lines of 16 bytes and the end" 546 "$(printf '%s\n' "$out" | wc -l | tr -d ' ')"
+    check "show --hex: a material's bytes" '00000000  22 4c 69 67 68 74 6d 61  70 70 65 64 47 65 6e 65  |"LightmappedGene|' \
+        "$(q show --hex "$V" materials/art/librarysign1.vmt | head -1 | tr -d '\r')"
+    q show --hex "$V" materials/art/librarysign1.vmt -o "$work/x.png" >/dev/null 2>&1; check "show --hex -o: usage error" 2 $?
+    # Every companion of a model leads to it.
+    q show "$V" models/weapons/broadsword/world/g_sword.mdl > "$work/sword.txt"
+    for f in g_sword.dx80.vtx g_sword.dx7_2bone.vtx g_sword.phy; do
+        check "real $f: the model" "$(md5sum < "$work/sword.txt")" "$(q show "$V" "models/weapons/broadsword/world/$f" | md5sum)"
+    done
+    check "real g_sword: four meshes" 4 "$(grep -c '^mesh ' "$work/sword.txt")"
 fi
 
 echo "$pass passed, $fail failed"

@@ -14,6 +14,7 @@ TEST(FileTypesTest, ClassifyExtension) {
         {"vbsp", 30}, {"class", 41},                                  // longer extensions match whole
         {"ain", 1}, {"ntt", 63}, {"vmt", 34}, {"nam", 39}, {"wav", 36},
         {"MP3", kFileTypeMp3}, {"py", kFileTypePy}, {"pyc", 19},      // beyond the first 64 codes
+        {"bsp", kFileTypeBsp},
         {"3ds", 0}, {"yml", 0}, {"zip", 0},                           // first character outside A..X
         {"mdl ", 0}, {"md", 0},
     };

@@ -241,6 +241,10 @@ TEST(ConvertTest, ReplacesBothFilesOfThePairOrNothing) {
     EXPECT_FALSE(fs::exists(g.dir / "data/materials/lonely.tth")) << "no half pair";
     EXPECT_FALSE(ConvertTgaToTexture(g.app, any, (g.dir / "drop/missing.tga").c_str()));
     EXPECT_EQ(g.messages.back(), "File Not Found In Current Directory.|missing.tga");
+    // A file that is there but cannot be read is named with why.
+    g.dir.Write("drop/crate.tga", BuildTga(12, 10, 32).substr(0, 100));
+    EXPECT_FALSE(ConvertTgaToTexture(g.app, any, (g.dir / "drop/crate.tga").c_str()));
+    EXPECT_EQ(g.messages.back(), "Error!|crate.tga: the file ends before its pixels do");
     std::vector<std::string> left;
     for (const auto& e : fs::recursive_directory_iterator(g.dir / "data")) left.push_back(e.path().filename().string());
     for (const std::string& name : left) EXPECT_EQ(name.find(".~q"), std::string::npos) << name;

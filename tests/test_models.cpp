@@ -116,10 +116,14 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     cleared("model");
     EXPECT_EQ(g.app.textView.text, "models/test/m.mdl: not a model file (no IDST header)\n");
     ASSERT_EQ(view("materials/models/test/skin.vmt"), ItemView::Picture);
+    // A material without its texture: the checkerboard, and its text after
+    // a line naming the texture and why.
     EXPECT_EQ(view("materials/models/test/none.vmt"), ItemView::NoPicture);
-    cleared("picture");
-    EXPECT_EQ(g.app.textView.text.find("materials/models/test/none.vmt: the picture cannot be read"), 0u)
-        << g.app.textView.text;
+    EXPECT_EQ(g.app.viewer.slotCount, 1u);
+    EXPECT_TRUE(IsCheckerboard(g.app.viewer.slot0.image));
+    const std::string missing = "$basetexture models/test/none: not in the packs or the data folder";
+    EXPECT_EQ(g.app.textView.text, missing + "\n\"$basetexture\" \"models/test/none\"\n");
+    EXPECT_EQ(g.app.failure.Words(), "materials/models/test/none.vmt: " + missing);
     EXPECT_TRUE(g.messages.empty());
 }
 

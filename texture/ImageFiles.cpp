@@ -85,46 +85,6 @@ bool BmpLayout(const uint8_t* d, size_t size, Layout& out) {
     return true;
 }
 
-// Targa header, 18 bytes:
-//   0 u8  ID field length       7 u8  colour-map entry bits
-//   1 u8  colour-map type       8 u16 x origin, 10 u16 y origin
-//   2 u8  image type            12 u16 width, 14 u16 height
-//   3 u16 first map entry       16 u8  bits per pixel
-//   5 u16 colour-map length     17 u8  descriptor (alpha bits, origin)
-// Then the ID field, the colour map (type 2 may carry one; it is unused) and
-// the pixels, B, G, R[, A].
-const size_t kTgaHeadBytes = 18;
-
-bool TgaLayout(const uint8_t* d, size_t size, Layout& out) {
-    if (size < kTgaHeadBytes) return false;
-    uint8_t idLength = d[0];
-    uint8_t mapType = d[1];
-    uint8_t imageType = d[2];
-    uint16_t mapLength = U16(d, 5);
-    uint8_t mapBits = d[7];
-    uint16_t width = U16(d, 12);
-    uint16_t height = U16(d, 14);
-    uint8_t depth = d[16];
-
-    // Anything else (colour-mapped, grey, run-length) is refused rather than
-    // handed out as a blank picture: the export and the conversion would
-    // write that blank picture as if it were the user's image.
-    if (imageType != 2) return false;
-    if (depth != 24 && depth != 32) return false;
-    if (width == 0 || height == 0) return false;
-    if (uint64_t(width) * height > kMaxImagePixels) return false;
-
-    out.width = width;
-    out.height = height;
-    out.bytesPerPixel = depth / 8;
-    out.bottomUp = true;  // the descriptor's origin bit is deliberately not honoured
-    uint64_t mapBytes = mapType == 1 ? uint64_t(mapLength) * ((mapBits + 7u) / 8u) : 0;
-    out.pixelsAt = kTgaHeadBytes + idLength + mapBytes;
-    out.rowBytes = uint64_t(width) * out.bytesPerPixel;
-    out.extent = out.pixelsAt + out.rowBytes * height;
-    return true;
-}
-
 // Image row that file row r becomes.
 uint32_t TargetRow(const Layout& l, uint32_t r) { return l.bottomUp ? l.height - 1 - r : r; }
 
@@ -162,25 +122,6 @@ bool DecodeBmp(Image32& image, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool DecodeTga(Image32& image, const uint8_t* data, size_t size) {
-    Layout l;
-    if (!TgaLayout(data, size, l) || l.extent > size) return false;
-    Image32 out = EmptyImage();
-    if (!out.Create(l.width, l.height)) return false;
-
-    for (uint32_t r = 0; r < l.height; ++r) {
-        const uint8_t* src = data + l.pixelsAt + l.rowBytes * r;
-        uint8_t* dst = out.Pixel(0, TargetRow(l, r));
-        if (l.bytesPerPixel == 4) {
-            std::memcpy(dst, src, size_t(l.rowBytes));
-        } else {
-            ExpandBgrRow(src, dst, l.width);
-        }
-    }
-    image = out;
-    return true;
-}
-
 // Reads the headers, then exactly the bytes they ask for, and decodes those.
 // The file may be a packed entry borrowed from a pack, so "what the file
 // holds" is everything up to the pack's end: a lying header cannot make us
@@ -194,7 +135,7 @@ bool ReadThroughBuffer(Image32& image, FileHandle& file, size_t headBytes,
     uint32_t available = size - at;
     if (available < headBytes) return false;
 
-    uint8_t head[kBmpHeadBytes > kTgaHeadBytes ? kBmpHeadBytes : kTgaHeadBytes];
+    uint8_t head[kBmpHeadBytes];
     if (headBytes > sizeof head || !file.Read(head, static_cast<uint32_t>(headBytes))) return false;
     Layout l;
     if (!layout(head, headBytes, l) || l.extent > available) return false;
@@ -211,54 +152,7 @@ bool ReadThroughBuffer(Image32& image, FileHandle& file, size_t headBytes,
 
 bool ReadBmpBytes(Image32& image, const uint8_t* data, size_t size) { return DecodeBmp(image, data, size); }
 
-bool ReadTgaBytes(Image32& image, const uint8_t* data, size_t size) { return DecodeTga(image, data, size); }
-
 bool ReadBmp(Image32& image, FileHandle& file) {
     return ReadThroughBuffer(image, file, kBmpHeadBytes, BmpLayout, DecodeBmp);
 }
 
-bool ReadTga(Image32& image, FileHandle& file) {
-    return ReadThroughBuffer(image, file, kTgaHeadBytes, TgaLayout, DecodeTga);
-}
-
-bool ReadTgaFile(Image32& image, const char* path) {
-    FileHandle file;
-    if (!file.Open(path)) return false;
-    bool ok = ReadTga(image, file);
-    file.Close();
-    return ok;
-}
-
-bool WriteTga(const Image32& image, FileHandle& file) {
-    // The header holds 16-bit sides; writing the low bits of a larger one
-    // would make a file that no reader can make sense of.
-    if (image.pixels == nullptr || image.width == 0 || image.height == 0 || image.width > 0xFFFF ||
-        image.height > 0xFFFF)
-        return false;
-
-    uint8_t header[kTgaHeadBytes] = {};
-    header[2] = 2;
-    header[12] = uint8_t(image.width);
-    header[13] = uint8_t(image.width >> 8);
-    header[14] = uint8_t(image.height);
-    header[15] = uint8_t(image.height >> 8);
-    header[16] = 32;
-    header[17] = 8;
-
-    // Rows go out bottom first, so they are gathered into chunks rather than
-    // written one system call per row.
-    const uint32_t rowBytes = image.width * 4;
-    const uint32_t rowsPerChunk = rowBytes >= 65536 ? 1 : 65536 / rowBytes;
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[size_t(rowsPerChunk) * rowBytes]);
-    if (!chunk) return false;
-
-    if (!file.Write(header, sizeof header)) return false;
-    for (uint32_t done = 0; done < image.height;) {
-        uint32_t n = image.height - done < rowsPerChunk ? image.height - done : rowsPerChunk;
-        for (uint32_t i = 0; i < n; ++i)
-            std::memcpy(chunk.get() + size_t(i) * rowBytes, image.Pixel(0, image.height - 1 - (done + i)), rowBytes);
-        if (!file.Write(chunk.get(), n * rowBytes)) return false;
-        done += n;
-    }
-    return true;
-}

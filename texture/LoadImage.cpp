@@ -64,20 +64,60 @@ std::string TexturePath(std::string value) {
     return "materials\\" + (start == std::string::npos ? std::string() : value.substr(start)) + ".tth";
 }
 
+// A texture a material names, loaded into image with what it says of itself.
+struct NamedTexture {
+    bool loaded = false;
+    Reason why = Reason::None;
+    TextureFacts facts;
+    std::string key, value;
+};
+
+// Loads the texture a material line names: key (upper case, with its closing
+// quote) found at `at`; the value is the quoted text after it.
+bool LoadNamedTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, const std::string& line,
+                      const std::string& asWritten, size_t at, const char* name, Image32& image, NamedTexture& t) {
+    // The value's quotes are looked for right after the key's closing
+    // quote, so a value written with no blank before it is found too.
+    size_t from = at + std::strlen(name) + 1;
+    std::string value = QuotedValue(line, from);
+    if (value.empty() || !SetPath(key, TexturePath(value))) return false;
+    t = NamedTexture{};
+    t.key = AsciiLowered(name);
+    t.value = QuotedValue(asWritten, from);
+    image.Release();
+    t.loaded = LoadTexture(files, message, key, image, &t.why, &t.facts);
+    return true;
+}
+
+void Note(PictureNotes* notes, const NamedTexture& t) {
+    if (notes == nullptr) return;
+    notes->hasTexture = t.loaded;
+    notes->texture = t.facts;
+    notes->why = t.why;
+    notes->key = t.key;
+    notes->value = t.value;
+}
+
 LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
-                   std::string* text) {
+                   std::string* text, PictureNotes* notes) {
     LoadResult result;
     ShowText(files, key, text);
     uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size);
-    if (!bytes) return result;
+    Reason why = Reason::None;
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, size, &why);
+    if (!bytes) {
+        if (notes != nullptr) notes->why = why;
+        return result;
+    }
     LineList list;
     list.Read(bytes.get(), size);
     bytes.reset();
 
     Image32 iris = Image32{};
-    bool irisLoaded = false;
-    for (const std::string& line : list.lines) {
+    NamedTexture base, eye;
+    bool named = false;
+    for (size_t i = 0; i < list.lines.size(); ++i) {
+        const std::string& line = list.lines[i];
         size_t at;
         if (line.find("$TRANSLUCENT") != std::string::npos) {
             if (line.find('1') != std::string::npos) result.translucent = 1;
@@ -86,23 +126,22 @@ LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry
         } else if (line.find("$ALPHATEST") != std::string::npos) {
             if (line.find('1') != std::string::npos) result.alphaTest = 1;
         } else if ((at = line.find("$BASETEXTURE\"")) != std::string::npos) {
-            // The value's quotes are looked for right after the key's closing
-            // quote, so a value written with no blank before it is found too.
-            std::string value = QuotedValue(line, at + 13);
-            if (value.empty() || !SetPath(key, TexturePath(value))) continue;
-            image.Release();
-            result.loaded = LoadTexture(files, message, key, image) ? 1 : 0;
+            if (!LoadNamedTexture(files, message, key, line, list.asWritten[i], at, "$BASETEXTURE", image, base))
+                continue;
+            named = true;
+            result.loaded = base.loaded ? 1 : 0;
         } else if ((at = line.find("$IRIS\"")) != std::string::npos) {
             // The closing quote is required: "$irisframe" and the like are
             // other keys, and loading them would spoil the result.
-            std::string value = QuotedValue(line, at + 6);
-            if (value.empty() || !SetPath(key, TexturePath(value))) continue;
-            iris.Release();
-            irisLoaded = LoadTexture(files, message, key, iris);
-            result.loaded = irisLoaded ? 1 : 0;
+            if (!LoadNamedTexture(files, message, key, line, list.asWritten[i], at, "$IRIS", iris, eye)) continue;
+            named = true;
+            result.loaded = eye.loaded ? 1 : 0;
         }
     }
-    if (result.loaded && irisLoaded) {
+    // The picture is the base texture, unless the iris replaces it below.
+    Note(notes, base.key.empty() || (!base.loaded && eye.loaded) ? eye : base);
+    if (notes != nullptr && !named) notes->why = Reason::MaterialNamesNoTexture;
+    if (result.loaded && eye.loaded) {
         if (image.pixels != nullptr && image.width == iris.width && image.height == iris.height) {
             uint64_t n = uint64_t(image.width) * image.height;
             for (uint64_t i = 0; i < n; ++i) {
@@ -112,6 +151,7 @@ LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry
                 for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * a + out[c] * (255 - a)) >> 8);
             }
         } else {
+            Note(notes, eye);
             image.Release();
             if (image.Create(iris.width, iris.height))
                 std::memcpy(image.pixels, iris.pixels, uint64_t(iris.width) * iris.height * 4);
@@ -124,7 +164,7 @@ LoadResult LoadVmt(const GameFiles& files, const MessageSeam& message, FileEntry
 }
 
 LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
-                   std::string* text) {
+                   std::string* text, PictureNotes* notes) {
     LoadResult result;
     ShowText(files, key, text);
     NamMaterial nam = ReadNamMaterial(files, key);
@@ -133,23 +173,32 @@ LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry
     result.twoSided = nam.twoSided;
     if (!nam.named) {
         // No texture line: the Targa of the same name beside the material.
-        std::unique_ptr<uint8_t[]> bytes;
-        uint32_t size;
-        if (SetExtension(key, "tga") && (bytes = ReadGameFile(files, key, size)) != nullptr)
-            result.loaded = ReadTgaBytes(image, bytes.get(), size) ? 1 : 0;
+        if (SetExtension(key, "tga")) result = LoadImage(files, message, key, image, nullptr, notes);
+        result.translucent = nam.translucent;
+        result.alphaTest = nam.alphaTest;
+        result.twoSided = nam.twoSided;
         return result;
     }
     size_t dot = nam.texture.find_last_of('.');
-    if (dot != std::string::npos && nam.texture.substr(dot) == ".NAM") return result;  // never a material
+    if (dot != std::string::npos && nam.texture.substr(dot) == ".NAM") {
+        if (notes != nullptr) *notes = PictureNotes{false, {}, Reason::MaterialNamesMaterial, "texture", nam.texture};
+        return result;  // never a material
+    }
+    // Not in any folder, unless one holds a file that cannot be read.
+    PictureNotes found{false, {}, Reason::TextureNotInGame, "texture", nam.texture};
     for (const char* folder : kMaterialFolders) {
         FileEntry inner = key;
         if (!SetPath(inner, folder + nam.texture)) continue;
         image.Release();
-        if (LoadImage(files, message, inner, image, nullptr).loaded) {
+        PictureNotes tried;
+        if (LoadImage(files, message, inner, image, nullptr, &tried).loaded) {
             result.loaded = 1;
+            found = tried;
             break;
         }
+        if (tried.why != Reason::NotFound && found.why == Reason::TextureNotInGame) found.why = tried.why;
     }
+    if (notes != nullptr) *notes = found;
     return result;
 }
 
@@ -157,6 +206,7 @@ LoadResult LoadNam(const GameFiles& files, const MessageSeam& message, FileEntry
 
 void LineList::Read(const uint8_t* bytes, size_t size) {
     lines.clear();
+    asWritten.clear();
     size_t start = 0;
     while (start < size) {
         size_t end = start;
@@ -168,6 +218,7 @@ void LineList::Read(const uint8_t* bytes, size_t size) {
         if (cut != std::string::npos) line.resize(cut);
         size_t zero = line.find('\0');
         if (zero != std::string::npos) line.resize(zero);
+        asWritten.push_back(line);
         lines.push_back(AsciiUppered(std::move(line)));
         start = end + 1;
     }
@@ -203,18 +254,27 @@ NamMaterial ReadNamMaterial(const GameFiles& files, FileEntry& key) {
     return nam;
 }
 
+std::string PictureNotes::Line() const {
+    std::string words = ReasonWords(why);
+    return key.empty() ? words : key + " " + value + ": " + words;
+}
+
 LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
-                     std::string* text) {
+                     std::string* text, PictureNotes* notes) {
     LoadResult result;
+    PictureNotes ignored;
+    PictureNotes& note = notes != nullptr ? *notes : ignored;
+    note = PictureNotes{};
     FileType type = ClassifyName(key.name);
     if (type == kFileTypeBmp || type == kFileTypeTga) {
         std::unique_ptr<uint8_t[]> bytes;
         uint32_t size;
-        if ((bytes = ReadGameFile(files, key, size)) != nullptr)
-            result.loaded = (type == kFileTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
-                                              : ReadTgaBytes(image, bytes.get(), size))
-                                ? 1
-                                : 0;
+        if ((bytes = ReadGameFile(files, key, size, &note.why)) != nullptr) {
+            bool read = type == kFileTypeBmp ? ReadBmpBytes(image, bytes.get(), size)
+                                             : ReadTgaBytes(image, bytes.get(), size, &note.why);
+            result.loaded = read ? 1 : 0;
+            if (!read && type == kFileTypeBmp) note.why = Reason::PictureNotLoaded;
+        }
         if (type == kFileTypeTga && text != nullptr && files.gameType == kGameRedemption) {
             if (SetExtension(key, "nam"))
                 ShowText(files, key, text);
@@ -229,11 +289,15 @@ LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEnt
             else
                 text->clear();
         }
-        result.loaded = LoadTexture(files, message, key, image) ? 1 : 0;
+        result.loaded = LoadTexture(files, message, key, image, &note.why, &note.texture) ? 1 : 0;
+        note.hasTexture = result.loaded != 0;
     } else if (type == kFileTypeVmt) {
-        result = LoadVmt(files, message, key, image, text);
+        result = LoadVmt(files, message, key, image, text, &note);
     } else if (type == kFileTypeNam) {
-        result = LoadNam(files, message, key, image, text);
+        result = LoadNam(files, message, key, image, text, &note);
+    } else {
+        note.why = Reason::PictureNotLoaded;
     }
+    if (result.loaded) note.why = Reason::None;
     return result;
 }

@@ -7,6 +7,7 @@
 #include "pack/GameFiles.h"
 #include "pack/Seams.h"
 #include "texture/Image32.h"
+#include "texture/TextureFile.h"
 
 #include <cstdint>
 #include <string>
@@ -27,11 +28,29 @@ extern const char* const kMaterialFolders[6];
 
 // A text file split into upper-cased lines. Line ends may be CR LF or bare
 // LF; a line is cut at "//" or "\\" (comments). Text after the last line
-// end is a line too.
+// end is a line too. asWritten holds the same lines in their own case.
 struct LineList {
     std::vector<std::string> lines;
+    std::vector<std::string> asWritten;
 
     void Read(const uint8_t* bytes, size_t size);
+};
+
+// What loading a picture tells beside its pixels, for the text pane.
+struct PictureNotes {
+    // The texture whose pixels the picture shows: a texture's own, or the
+    // one its material names.
+    bool hasTexture = false;
+    TextureFacts texture;
+    // Why nothing loaded (None when the picture did). For a material, the
+    // texture it looked for as the material names it: the key in lower case
+    // ("$basetexture"), the value as written ("art/librarysign1").
+    Reason why = Reason::None;
+    std::string key, value;
+
+    // "$basetexture art/librarysign1: not in the packs or the data folder";
+    // the reason's words alone when no texture was named.
+    std::string Line() const;
 };
 
 // Loads the picture key.name names. key.name is rewritten (extensions
@@ -40,9 +59,10 @@ struct LineList {
 // nothing loaded, and the caller releases it. With text, the file's
 // companion text (the material, a texture's .vmt, a Redemption Targa's .nam)
 // is put there, empty when there is none. Texture faults are told through
-// message.
+// message. notes (when given) receive the facts and, when nothing loaded,
+// why.
 LoadResult LoadImage(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
-                     std::string* text);
+                     std::string* text, PictureNotes* notes = nullptr);
 
 struct NamMaterial {
     bool named = false;

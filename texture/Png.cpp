@@ -123,14 +123,20 @@ bool ReadPngBytes(Image32& image, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool ReadPngFile(Image32& image, const char* path) {
+namespace {
+
+Reason ReadPngPath(Image32& image, const char* path) {
     FileHandle file;
-    if (!file.Open(path)) return false;
+    if (!file.Open(path)) return FileExists(path) ? Reason::CannotRead : Reason::NotFound;
     uint32_t size = file.Size();
     std::unique_ptr<uint8_t[]> bytes = size == 0xFFFFFFFFu ? nullptr : file.ReadAll(size);
-    file.Close();
-    return bytes && ReadPngBytes(image, bytes.get(), size);
+    if (!bytes) return Reason::CannotRead;
+    return ReadPngBytes(image, bytes.get(), size) ? Reason::None : Reason::PngUnreadable;
 }
+
+}  // namespace
+
+bool ReadPngFile(Image32& image, const char* path) { return ReadPngPath(image, path) == Reason::None; }
 
 bool HasPngExtension(const char* path) {
     size_t n = std::strlen(path);
@@ -139,6 +145,9 @@ bool HasPngExtension(const char* path) {
     return ext[0] == '.' && (ext[1] | 0x20) == 'p' && (ext[2] | 0x20) == 'n' && (ext[3] | 0x20) == 'g';
 }
 
-bool ReadPictureFile(Image32& image, const char* path) {
-    return HasPngExtension(path) ? ReadPngFile(image, path) : ReadTgaFile(image, path);
+bool ReadPictureFile(Image32& image, const char* path, Reason* why) {
+    if (!HasPngExtension(path)) return ReadTgaFile(image, path, why);
+    Reason reason = ReadPngPath(image, path);
+    if (why != nullptr) *why = reason;
+    return reason == Reason::None;
 }

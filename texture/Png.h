@@ -4,6 +4,7 @@
 // the sizes.
 #pragma once
 
+#include "pack/Failure.h"
 #include "texture/Image32.h"
 
 #include <cstddef>
@@ -35,5 +36,7 @@ bool ReadPngFile(Image32& image, const char* path);
 // True when path ends in ".png", ignoring ASCII case.
 bool HasPngExtension(const char* path);
 // A picture file dropped or named by the user: PNG when its name says so,
-// Targa otherwise.
-bool ReadPictureFile(Image32& image, const char* path);
+// Targa otherwise. False with why (when given): NotFound when there is no
+// such file, CannotRead when it cannot be opened or read, PngUnreadable, or
+// the Targa reader's reason.
+bool ReadPictureFile(Image32& image, const char* path, Reason* why = nullptr);

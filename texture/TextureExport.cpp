@@ -67,7 +67,14 @@ bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* dropped)
         message.Show(shown.c_str(), "File Not Found In Current Directory.");
         return false;
     };
-    if (!ReadPictureFile(image, path.c_str())) return fail(fileName);
+    Reason why = Reason::None;
+    if (!ReadPictureFile(image, path.c_str(), &why)) {
+        // Only a file that is not there is "not found"; one that is there
+        // is named with what is wrong with it.
+        if (why == Reason::NotFound) return fail(fileName);
+        message.Show(Failure{why, fileName, std::string()}.Words().c_str(), "Error!");
+        return false;
+    }
 
     size_t dot = path.find_last_of('.');
     if (dot != std::string::npos && dot > path.size() - fileName.size()) path.resize(dot);

@@ -23,5 +23,6 @@ bool ExportTextureAsPng(const ExportJob& job, FileEntry& key);
 // files are written completely before either replaces anything: on any
 // failure nothing changes on disk. A failure shows "File Not Found In Current
 // Directory." (or the encoder's message) through job.message and gives
-// false. The progress window shows the texture's name.
+// false; a picture file that is there but cannot be read shows its name and
+// why, captioned "Error!". The progress window shows the texture's name.
 bool ConvertTgaToTexture(const DropJob& job, TreeItem item, const char* path);

@@ -33,6 +33,7 @@
 
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -107,6 +108,8 @@ bool TextureFile::Parse(std::unique_ptr<uint8_t[]> tth, uint32_t tthSize, std::u
     if (std::memcmp(e, "VTF\0", 4) != 0 || Le32(e + 4) != 7 || Le32(e + 8) > 1) return false;
     format = Le32(e + 52);
     frames = Le16(e + 24);
+    flags = Le32(e + 20);
+    mipLevels = e[56];
     if (width == 0 || height == 0 || frames == 0) return incorrect();
 
     uint32_t room = imageEnd - dataBase;
@@ -242,24 +245,79 @@ bool SetExtension(FileEntry& key, const char* ext) {
     return true;
 }
 
-std::unique_ptr<uint8_t[]> ReadPairFile(const GameFiles& files, FileEntry& key, const char* ext, uint32_t& size) {
+std::unique_ptr<uint8_t[]> ReadPairFile(const GameFiles& files, FileEntry& key, const char* ext, uint32_t& size,
+                                        Reason& why) {
     size = 0;
+    why = Reason::NotFound;
     if (!SetExtension(key, ext)) return nullptr;
     uint32_t n = 0;
-    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, n);
+    std::unique_ptr<uint8_t[]> bytes = ReadGameFile(files, key, n, &why);
     if (bytes) size = n;
     return bytes;
 }
 
+// The VTF 7.0 / 7.1 meanings of the header's flag bits, lowest first.
+const char* const kFlagNames[] = {
+    "pointsample", "trilinear", "clamps", "clampt", "anisotropic", "hint_dxt5", "nocompress",
+    "normal", "nomip", "nolod", "minmip", "procedural", "onebitalpha", "eightbitalpha",
+    "envmap", "rendertarget", "depthrendertarget", "nodebugoverride", "singlecopy",
+};
+
 }  // namespace
 
-bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image) {
+const char* TextureFormatName(uint32_t format) {
+    static const char* const kNames[] = {
+        "RGBA8888", "ABGR8888", "RGB888", "BGR888", "RGB565", "I8", "IA88", "P8", "A8",
+        "RGB888_BLUESCREEN", "BGR888_BLUESCREEN", "ARGB8888", "BGRA8888", "DXT1", "DXT3", "DXT5",
+        "BGRX8888", "BGR565", "BGRX5551", "BGRA4444", "DXT1_ONEBITALPHA", "BGRA5551", "UV88", "UVWQ8888",
+        "RGBA16161616F", "RGBA16161616", "UVLX8888",
+    };
+    return format < sizeof kNames / sizeof kNames[0] ? kNames[format] : nullptr;
+}
+
+std::string TextureFactsLine(const TextureFacts& f) {
+    const char* name = TextureFormatName(f.format);
+    uint64_t ignored = 0;
+    std::string line = "texture " + std::to_string(f.width) + "x" + std::to_string(f.height) + " " +
+                       (name != nullptr ? name : "format " + std::to_string(f.format));
+    if (!TextureFrameBytes(f.format, 1, 1, ignored)) line += " (not shown)";
+    line += ", " + std::to_string(f.mipLevels) + (f.mipLevels == 1 ? " mip level" : " mip levels");
+    if (f.frames > 1) line += ", " + std::to_string(f.frames) + " frames";
+    line += ", flags";
+    uint32_t unknown = f.flags;
+    for (uint32_t bit = 0; bit < sizeof kFlagNames / sizeof kFlagNames[0]; ++bit)
+        if (f.flags & (1u << bit)) {
+            line += std::string(" ") + kFlagNames[bit];
+            unknown &= ~(1u << bit);
+        }
+    if (unknown != 0) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, " 0x%X", unsigned(unknown));
+        line += hex;
+    }
+    if (f.flags == 0) line += " none";
+    return line;
+}
+
+bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image, Reason* why,
+                 TextureFacts* facts) {
+    Reason reason = Reason::None;
+    auto fail = [&](Reason r) {
+        if (why != nullptr) *why = r;
+        return false;
+    };
     uint32_t tthSize = 0, ttzSize = 0;
-    std::unique_ptr<uint8_t[]> tth = ReadPairFile(files, key, "tth", tthSize);
-    if (!tth) return false;
-    std::unique_ptr<uint8_t[]> ttz = ReadPairFile(files, key, "ttz", ttzSize);
-    if (!ttz) return false;
+    std::unique_ptr<uint8_t[]> tth = ReadPairFile(files, key, "tth", tthSize, reason);
+    if (!tth) return fail(reason == Reason::NotFound ? Reason::TextureNotInGame : reason);
+    std::unique_ptr<uint8_t[]> ttz = ReadPairFile(files, key, "ttz", ttzSize, reason);
+    if (!ttz) return fail(reason == Reason::NotFound ? Reason::TextureHalfPair : reason);
     TextureFile texture;
     texture.message = message;
-    return texture.Parse(std::move(tth), tthSize, std::move(ttz), ttzSize) && texture.Decode(image);
+    bool parsed = texture.Parse(std::move(tth), tthSize, std::move(ttz), ttzSize);
+    if (parsed && facts != nullptr)
+        *facts = TextureFacts{texture.width, texture.height, texture.format, texture.mipLevels, texture.flags,
+                              texture.frames};
+    if (!parsed || !texture.Decode(image)) return fail(Reason::TextureUnreadable);
+    if (why != nullptr) *why = Reason::None;
+    return true;
 }

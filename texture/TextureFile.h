@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class FileHandle;
 struct FileEntry;
@@ -39,6 +40,10 @@ struct TextureFile {
     uint32_t bodySize = 0;
     uint32_t format = 0;  // TextureFormat code
     uint32_t frames = 0;
+    // As the embedded header states them (facts for the user; the decoder
+    // goes by the level table's end alone).
+    uint32_t mipLevels = 0;
+    uint32_t flags = 0;
     uint32_t width = 0xFFFFFFFF;  // all bits set until a texture is parsed
     uint32_t height = 0xFFFFFFFF;
     // Where "The TTH File Header Is Incorrect!" and the other messages go.
@@ -89,8 +94,31 @@ bool TextureFrameBytes(uint32_t format, uint32_t w, uint32_t h, uint64_t& bytes)
 // for other codes or when src holds fewer bytes than the frame needs.
 bool DecodeTexturePixels(uint32_t format, const uint8_t* src, uint64_t srcSize, uint32_t w, uint32_t h, uint8_t* out);
 
+// What a modder needs to know about a texture before replacing it.
+struct TextureFacts {
+    uint32_t width = 0, height = 0;
+    uint32_t format = 0;
+    uint32_t mipLevels = 0;
+    uint32_t flags = 0;
+    uint32_t frames = 0;
+};
+
+// The name of a texture format code ("DXT1", "BGRA8888"), or null for a code
+// no texture header has.
+const char* TextureFormatName(uint32_t format);
+// One line: "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha" (the
+// flags by name, unknown bits in hex, "flags none" without any; a frame
+// count when there is more than one; "not shown" after a format the decoder
+// does not take).
+std::string TextureFactsLine(const TextureFacts& facts);
+
 // Reads the pair named by key.name (whatever its extension: it becomes
 // "tth", then "ttz", and stays so) through OpenGameFile and decodes the
 // full-size level into image. Faults are told through message. False when
-// either file is missing or unreadable, or parsing or decoding fails.
-bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image);
+// either file is missing or unreadable, or parsing or decoding fails; why
+// (when given) then says which: TextureNotInGame (no .tth), TextureHalfPair
+// (a .tth without its .ttz), EmptyFile, OutsidePack or CannotRead (of either
+// file), TextureUnreadable (parsing or decoding failed). facts (when given)
+// receive the header's facts whenever it parsed.
+bool LoadTexture(const GameFiles& files, const MessageSeam& message, FileEntry& key, Image32& image,
+                 Reason* why = nullptr, TextureFacts* facts = nullptr);

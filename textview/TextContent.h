@@ -20,6 +20,10 @@ struct TextContent {
 
     // The bytes shown, unchanged: no line-end conversion, no size limit.
     std::string text;
+    // The first leadSize bytes of text are Quillon's own lines put before a
+    // file's (what a texture is, which texture a material misses); the CLI
+    // prints them apart from the file's text.
+    size_t leadSize = 0;
     // 0: text only; 1: the check list beside the text.
     uint32_t mode = 0;
     CheckListEntry entries[kMaxEntries];
@@ -30,8 +34,16 @@ struct TextContent {
 
     void SetText(std::string bytes) {
         text = std::move(bytes);
+        leadSize = 0;
         ++revision;
     }
+    void SetText(const std::string& lead, const std::string& bytes) {
+        text = lead + bytes;
+        leadSize = lead.size();
+        ++revision;
+    }
+    // The text after the lead: the file's own.
+    std::string Body() const { return text.substr(leadSize); }
     void SetMode(uint32_t m) {
         mode = m;
         ++revision;

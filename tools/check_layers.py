@@ -25,7 +25,7 @@ from self_test import run_cases
 # Lower numbers lie lower. Folders on one layer may not include each other.
 LAYERS = {
     "pack": 0,
-    "texture": 1, "sound": 1,
+    "texture": 1, "sound": 1, "map": 1,
     "model": 2,
     "extract": 3, "viewer": 3, "textview": 3,
     "session": 4,

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_gltf fuzz_sound)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_nob_walk fuzz_vpk_walk fuzz_pack_tree fuzz_texture fuzz_bmp fuzz_tga fuzz_png fuzz_material fuzz_mdl fuzz_nod fuzz_x fuzz_gltf fuzz_sound fuzz_map)
 build=${FUZZ_BUILD:-$PWD/build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF >/dev/null
@@ -62,7 +62,13 @@ for t in "${targets[@]}"; do
                 src="-seed 1 -size 5x3 plasma:fractal"
                 /usr/bin/convert $src -type TrueColor -compress None "$corpus/im-24.tga"
                 /usr/bin/convert $src -alpha set -channel A -fx 'i/5' +channel -compress None "$corpus/im-32.tga"
-            fi ;;
+                /usr/bin/convert $src -compress RLE "$corpus/im-rle.tga"
+                /usr/bin/convert $src -colorspace Gray -compress RLE "$corpus/im-grey-rle.tga"
+                /usr/bin/convert $src -type Palette -compress RLE "$corpus/im-mapped-rle.tga"
+                /usr/bin/convert $src -orient TopRight -depth 5 "$corpus/im-16-top-right.tga"
+            fi
+            [ ! -f ../shared/realdata/bloodlines/particles/animalismhalow.tga ] ||
+                cp ../shared/realdata/bloodlines/particles/animalismhalow.tga "$corpus/real-rle.tga" ;;
         *png*)
             # Our own encoding of the sample textures, and every colour type
             # and depth ImageMagick writes, when it is installed.
@@ -88,6 +94,10 @@ for t in "${targets[@]}"; do
               printf '\t5.000000;205.000000;105.000000;;\n\t1;\n\t3;0,1,2;;\n\n}\n'; } > "$corpus/six"
             $build/quillon extract $build/sample/bloodlines/pack002.vpk models --x -o $build/x-seed >/dev/null 2>&1 || true
             cp $build/x-seed/models/samples/Lamp.x "$corpus/lamp" 2>/dev/null || true ;;
+        *map*)  # the real map, and a small one with a two-file pakfile
+            [ ! -f ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp ] ||
+                cp ../shared/realdata/bloodlines/maps/sp_genesisdevice_1.bsp "$corpus/real.bsp"
+            $build/fuzz/map_seeds "$corpus" ;;
         *gltf*)  # our export of the fuzzed models: .glb, .gltf, and without the vertex map
             $build/fuzz/gltf_seeds "$corpus" ;;
         *sound*)  # the real sounds, and a tagged two-frame MP3 with a Xing summary

@@ -11,7 +11,7 @@ pkgs=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
   xvfb xauth xcompmgr x11-utils xdotool
-  libsquish-dev imagemagick netpbm
+  libsquish-dev imagemagick netpbm gimp
   assimp-utils blender python3-numpy
   libstb-dev nlohmann-json3-dev
 )

@@ -362,6 +362,19 @@ TEST(Browser, DroppedTargaBecomesTheTexture) {
     const Image32& again = gShell->core.viewer.slot0.image;
     ASSERT_EQ(again.width, 16u);
     EXPECT_EQ(std::memcmp(again.pixels, "\x20\x40\x60\x80", 4), 0);
+
+    // A run-length Targa as the game and painting programs write it; one that
+    // is there but cut short is named with why, not as missing.
+    std::string halo;
+    if (ReadWholeFile(std::string("Z:") + QUILLON_REALDATA + "/bloodlines/particles/animalismhalow.tga", halo)) {
+        ASSERT_TRUE(WriteWholeFile(dropped + "/rgba.tga", halo));
+        DropOn(target, {Native(dropped + "/rgba.tga")});
+        EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+        EXPECT_EQ(gShell->core.viewer.slot0.image.width, 128u);
+        ASSERT_TRUE(WriteWholeFile(dropped + "/rgba.tga", halo.substr(0, 1000)));
+        DropOn(target, {Native(dropped + "/rgba.tga")});
+        EXPECT_EQ(gMessages, std::vector<std::string>{"Error!: rgba.tga: the file ends before its pixels do"});
+    }
     fs::remove(data + "rgba.tth");
     fs::remove(data + "rgba.ttz");
     gMessages.clear();
@@ -571,6 +584,75 @@ TEST(ViewMouse, RealModelsAreFramedInsideTheViewAndFillIt) {
                     span * 100);
     }
     EXPECT_GE(framed, 2);
+}
+
+// Every kind of real file the patch holds beside text, pictures, models and
+// sounds shows something in the text pane and the view: a run-length Targa,
+// a map, a material without its texture (the checkerboard), a binary font,
+// the other companions of a model.
+TEST(Browser, EveryKindOfRealFileShowsSomething) {
+    std::string data = std::string("Z:") + QUILLON_REALDATA + "/bloodlines";
+    if (!fs::exists(data)) GTEST_SKIP() << "no real data";
+    std::vector<PackFile> files;
+    for (const char* folder : {"maps", "particles", "materials/art", "materials/fonts", "materials/models/weapons/broadsword",
+                               "models/weapons/broadsword/world"})
+        for (const auto& e : fs::recursive_directory_iterator(data + "/" + folder)) {
+            std::string bytes;
+            ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes));
+            files.push_back({fs::relative(e.path(), data).generic_string(), bytes});
+        }
+    std::string folder = gRoot + "/realkinds";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "/pack000.vpk", BuildVpk(files)));
+    ASSERT_TRUE(gShell->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    PumpQueue();
+    gMessages.clear();
+    // The frame's pixel at the centre of texel (tx, ty) of a square picture.
+    auto texel = [](uint32_t tx, uint32_t ty, uint32_t side) {
+        std::vector<uint32_t> frame;
+        uint32_t w = 0, h = 0;
+        EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &frame, &w, &h));
+        uint32_t x = uint32_t((tx + 0.5) * w / side), y = uint32_t((ty + 0.5) * h / side);
+        return w == 0 ? 0u : frame[size_t(y) * w + x] & 0xFFFFFF;
+    };
+
+    SelectInTree(FindInTreeView("particles/animalismhalow.tga"));
+    const Image32& halo = gShell->core.viewer.slot0.image;
+    ASSERT_EQ(halo.width, 128u);
+    const uint8_t* p = halo.Pixel(64, 70);
+    EXPECT_EQ(texel(64, 70, 128), uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]) << "drawn as decoded";
+
+    // The pane's text up to its first line end (the rich edit ends lines with
+    // CR LF).
+    auto firstLine = [] {
+        std::string text = RichEditText();
+        return text.substr(0, text.find('\r'));
+    };
+    SelectInTree(FindInTreeView("maps/sp_genesisdevice_1.bsp"));
+    std::string text = RichEditText();
+    EXPECT_EQ(firstLine(), "map version 17, map revision 1516, 99836 bytes");
+    EXPECT_NE(text.find("pakfile: 2 files"), std::string::npos);
+    EXPECT_NE(text.find("\"classname\" \"info_player_start\""), std::string::npos);
+
+    SelectInTree(FindInTreeView("materials/art/librarysign1.vmt"));
+    EXPECT_EQ(firstLine(), "$basetexture art/librarysign1: not in the packs or the data folder");
+    EXPECT_NE(RichEditText().find("\n\"LightmappedGeneric\""), std::string::npos) << "then the material";
+    // The checkerboard: squares of 8 texels, white and black.
+    EXPECT_EQ(texel(4, 4, 64), 0xFFFFFFu);
+    EXPECT_EQ(texel(12, 4, 64), 0u);
+
+    SelectInTree(FindInTreeView("materials/fonts/vamp_dialog_intimidate_25_900_000.fnt"));
+    EXPECT_EQ(firstLine(), "00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  |.....!..........|");
+
+    SelectInTree(FindInTreeView("materials/models/weapons/broadsword/swordefes.vmt"));
+    EXPECT_EQ(firstLine(), "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha");
+
+    for (const char* companion : {"g_sword.dx7_2bone.vtx", "g_sword.phy"}) {
+        SelectInTree(FindInTreeView(std::string("models/weapons/broadsword/world/") + companion));
+        EXPECT_EQ(gShell->core.viewer.meshCount, 4u) << companion;
+        EXPECT_TRUE(IsWindowVisible(gShell->textView.rows[0])) << companion << ": the mesh list";
+    }
+    EXPECT_TRUE(gMessages.empty()) << gMessages[0];
 }
 
 TEST(MainWindow, PackItemOnTheCommandLineOpensAtTheItem) {
