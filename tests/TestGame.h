@@ -35,6 +35,26 @@ struct TestGame {
     }
 };
 
+// A file's key in the index, by its path.
+inline FileEntry EntryFor(const std::string& path) {
+    FileEntry key = {};
+    path.copy(key.name, sizeof key.name - 1);
+    return key;
+}
+
+// The real Bloodlines pack of models, opened when it is there.
+struct RealPack {
+    CwdGuard cwd;
+    AppState app;
+    bool open = false;
+    RealPack() {
+        std::string pack = RealData() + "/bloodlines/pack103.vpk";
+        if (!std::filesystem::exists(pack)) return;
+        open = OpenPack(app, pack.c_str());
+        EXPECT_TRUE(open) << pack;
+    }
+};
+
 // The real models (below real, a game data folder) with their materials,
 // packed as dir's data/pack000.vpk and opened into app: the real files are
 // loose, and the pack makes them items of a tree as in the game's own

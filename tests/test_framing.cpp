@@ -207,11 +207,9 @@ TEST(CameraTest, TransformsTurnAboutTheCentreAndLookDownZ) {
 // The real models that read, framed as a load frames them: all in view,
 // spanning a good part of it. Prints the figures.
 TEST(FramingTest, RealModelsAreFramed) {
-    std::string pack = RealData() + "/bloodlines/pack103.vpk";
-    if (!std::filesystem::exists(pack)) GTEST_SKIP() << "no real data";
-    CwdGuard cwd;
-    AppState app;
-    ASSERT_TRUE(OpenPack(app, pack.c_str()));
+    RealPack real;
+    if (!real.open) GTEST_SKIP() << "no real data";
+    AppState& app = real.app;
     const char* const models[] = {
         "models/weapons/broadsword/world/g_sword.mdl",     "models/scenery/furniture/computer/mouseb.mdl",
         "models/items/license/ground/lisense.mdl",         "models/items/license/info/info_lisense.mdl",
@@ -221,8 +219,7 @@ TEST(FramingTest, RealModelsAreFramed) {
     };
     int framed = 0;
     for (const char* path : models) {
-        FileEntry key = {};
-        std::strcpy(key.name, path);
+        FileEntry key = EntryFor(path);
         if (!LoadBloodlinesModel(app, key)) continue;
         ++framed;
         const Viewer& v = app.viewer;

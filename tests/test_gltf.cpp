@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -138,6 +137,35 @@ double FacingShare(const Glb& g) {
     return total == 0 ? 0 : double(agree) / total;
 }
 
+using Bounds = std::pair<std::array<double, 3>, std::array<double, 3>>;
+
+// The bounds of the model the viewer holds, in the model file's own frame:
+// the viewer has Y and Z exchanged.
+Bounds ViewerBoundsInFileFrame(const AppState& app) {
+    Bounds b;
+    b.first.fill(1e30);
+    b.second.fill(-1e30);
+    const ModelVertex* v = app.viewer.ModelVertices();
+    size_t drawn = 0;
+    for (uint32_t m = 0; m < app.viewer.meshCount; ++m) drawn += 3 * size_t(app.viewer.meshes[m].triangleCount);
+    for (size_t i = 0; i < drawn; ++i) {
+        double p[3] = {v[i].x, v[i].z, v[i].y};
+        for (int c = 0; c < 3; ++c) b.first[c] = std::fmin(b.first[c], p[c]), b.second[c] = std::fmax(b.second[c], p[c]);
+    }
+    return b;
+}
+
+// The bounds of every mesh's positions, as the file's accessors give them.
+void AccessorBounds(const Glb& g, std::array<double, 3>& lo, std::array<double, 3>& hi) {
+    lo.fill(1e30);
+    hi.fill(-1e30);
+    for (const Json& mesh : g.json["meshes"])
+        for (const Json& p : mesh["primitives"]) {
+            const Json& a = g.json["accessors"][p["attributes"]["POSITION"].get<size_t>()];
+            for (int c = 0; c < 3; ++c) lo[c] = std::fmin(lo[c], a["min"][c]), hi[c] = std::fmax(hi[c], a["max"][c]);
+        }
+}
+
 // Independent readers, run natively where the install script put them.
 #ifndef _WIN32
 // The volume the meshes enclose, counting a triangle positive when it runs
@@ -193,8 +221,6 @@ long AssimpFaces(const std::string& path) {
     return faces;
 }
 
-using Bounds = std::pair<std::array<double, 3>, std::array<double, 3>>;
-
 // What Blender's glTF importer makes of each file (tools/blender_check.py):
 // the triangles and the bounds of its meshes in Blender's Z-up world; for
 // a skinned model the armature's bones with their heads, the actions, and
@@ -233,33 +259,6 @@ std::map<std::string, BlenderImport> BlenderImports(const std::vector<std::strin
     pclose(pipe);
     for (auto i = imports.begin(); i != imports.end();) i = i->second.triangles < 0 ? imports.erase(i) : std::next(i);
     return imports;
-}
-
-// The bounds of the model the viewer holds, in the model file's own frame:
-// the viewer has Y and Z exchanged.
-Bounds ViewerBoundsInFileFrame(const AppState& app) {
-    Bounds b;
-    b.first.fill(1e30);
-    b.second.fill(-1e30);
-    const ModelVertex* v = app.viewer.ModelVertices();
-    size_t drawn = 0;
-    for (uint32_t m = 0; m < app.viewer.meshCount; ++m) drawn += 3 * size_t(app.viewer.meshes[m].triangleCount);
-    for (size_t i = 0; i < drawn; ++i) {
-        double p[3] = {v[i].x, v[i].z, v[i].y};
-        for (int c = 0; c < 3; ++c) b.first[c] = std::fmin(b.first[c], p[c]), b.second[c] = std::fmax(b.second[c], p[c]);
-    }
-    return b;
-}
-
-// The bounds of every mesh's positions, as the file's accessors give them.
-void AccessorBounds(const Glb& g, std::array<double, 3>& lo, std::array<double, 3>& hi) {
-    lo.fill(1e30);
-    hi.fill(-1e30);
-    for (const Json& mesh : g.json["meshes"])
-        for (const Json& p : mesh["primitives"]) {
-            const Json& a = g.json["accessors"][p["attributes"]["POSITION"].get<size_t>()];
-            for (int c = 0; c < 3; ++c) lo[c] = std::fmin(lo[c], a["min"][c]), hi[c] = std::fmax(hi[c], a["max"][c]);
-        }
 }
 
 // What a rigged model on show should look like in Blender: its bones' heads
@@ -339,26 +338,16 @@ TEST(GltfExportTest, BloodlinesModelKeepsItsFacesFrameAndMaterials) {
     Glb g;
     ASSERT_TRUE(g.Read(s.dir / "out/models/samples/Lamp.glb"));
 
-    // The viewer's triangles, Y and Z exchanged, are glTF's with z negated.
-    FileEntry key = {};
-    std::strcpy(key.name, "models/samples/Lamp.mdl");
+    // The viewer's model in the file's frame: glTF has its (x, y, z) at (x, z, -y).
+    FileEntry key = EntryFor("models/samples/Lamp.mdl");
     ASSERT_TRUE(LoadBloodlinesModel(s.app, key));
-    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
-    const ModelVertex* v = s.app.viewer.ModelVertices();
-    size_t drawn = 0;
-    for (uint32_t m = 0; m < s.app.viewer.meshCount; ++m) drawn += 3 * size_t(s.app.viewer.meshes[m].triangleCount);
-    for (size_t i = 0; i < drawn; ++i) {
-        float p[3] = {v[i].x, v[i].y, -v[i].z};
-        for (int c = 0; c < 3; ++c) lo[c] = std::fmin(lo[c], p[c]), hi[c] = std::fmax(hi[c], p[c]);
-    }
-    float glo[3] = {1e9f, 1e9f, 1e9f}, ghi[3] = {-1e9f, -1e9f, -1e9f};
-    for (const Json& mesh : g.json["meshes"]) {
-        const Json& a = g.json["accessors"][mesh["primitives"][0]["attributes"]["POSITION"].get<size_t>()];
-        for (int c = 0; c < 3; ++c) glo[c] = std::fmin(glo[c], a["min"][c]), ghi[c] = std::fmax(ghi[c], a["max"][c]);
-    }
+    Bounds own = ViewerBoundsInFileFrame(s.app);
+    std::array<double, 3> lo, hi;
+    AccessorBounds(g, lo, hi);
+    const double wantLo[3] = {own.first[0], own.first[2], -own.second[1]}, wantHi[3] = {own.second[0], own.second[2], -own.first[1]};
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(lo[c], glo[c]);
-        EXPECT_EQ(hi[c], ghi[c]);
+        EXPECT_EQ(float(lo[c]), float(wantLo[c])) << c;
+        EXPECT_EQ(float(hi[c]), float(wantHi[c])) << c;
     }
     // The .x export's faces: the viewer leaves one strip group out.
     EXPECT_EQ(g.Triangles(), 8u);
@@ -384,8 +373,7 @@ TEST(GltfExportTest, BloodlinesModelKeepsItsFacesFrameAndMaterials) {
 
 TEST(GltfExportTest, RedemptionModelBringsItsBonesAsPlacedNodes) {
     Sample s("redemption/data.nob");
-    FileEntry key = {};
-    std::strcpy(key.name, "3D/Models/Knight.NOD");
+    FileEntry key = EntryFor("3D/Models/Knight.NOD");
     ASSERT_TRUE(ExportModelAsGltf(s.app.Export(), key));
     Glb g;
     ASSERT_TRUE(g.Read(s.dir / "out/3D/Models/Knight.glb"));
@@ -397,37 +385,26 @@ TEST(GltfExportTest, RedemptionModelBringsItsBonesAsPlacedNodes) {
 
     // Where the viewer draws each bone (mirrored and scaled into its view)
     // is where the node hierarchy puts it in glTF's frame.
-    std::strcpy(key.name, "3D/Models/Knight.NOD");
-    ASSERT_TRUE(LoadRedemptionModel(s.app, key));
+    ASSERT_TRUE(LoadRedemptionModel(s.app, key = EntryFor("3D/Models/Knight.NOD")));
     float scale = s.app.camera.modelScale;
-    std::vector<std::array<double, 16>> world;
     const Json& nodes = g.json["nodes"];
     std::vector<int> parent(nodes.size(), -1);
     for (size_t i = 0; i < nodes.size(); ++i)
         for (const Json& c : nodes[i].value("children", Json::array())) parent[c.get<size_t>()] = int(i);
-    auto local = [&](const Json& n) {
-        std::array<double, 16> m{};  // column-major, as glTF stores matrices
-        std::vector<double> t = n.value("translation", std::vector<double>{0, 0, 0});
-        std::vector<double> q = n.value("rotation", std::vector<double>{0, 0, 0, 1});
-        std::vector<double> sc = n.value("scale", std::vector<double>{1, 1, 1});
-        double x = q[0], y = q[1], z = q[2], w = q[3];
-        double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - z * w),     2 * (x * z + y * w),
-                       2 * (x * y + z * w),     1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
-                       2 * (x * z - y * w),     2 * (y * z + x * w),     1 - 2 * (x * x + y * y)};
-        for (int row = 0; row < 3; ++row)
-            for (int col = 0; col < 3; ++col) m[col * 4 + row] = r[row * 3 + col] * sc[col];
-        for (int row = 0; row < 3; ++row) m[12 + row] = t[row];
-        m[15] = 1;
-        return m;
-    };
-    std::function<std::array<double, 3>(size_t)> origin = [&](size_t i) {
-        // The node's origin carried up through its ancestors.
+    // The node's origin carried up through its ancestors: scaled, turned
+    // (v + 2w (q x v) + 2 q x (q x v)), then moved.
+    auto origin = [&](size_t i) {
         std::array<double, 3> p = {0, 0, 0};
+        auto cross = [](const double* a, const std::array<double, 3>& b) {
+            return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        };
         for (int at = int(i); at >= 0; at = parent[at]) {
-            std::array<double, 16> m = local(nodes[at]);
-            std::array<double, 3> q;
-            for (int row = 0; row < 3; ++row) q[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
-            p = q;
+            std::vector<double> t = nodes[at].value("translation", std::vector<double>{0, 0, 0});
+            std::vector<double> q = nodes[at].value("rotation", std::vector<double>{0, 0, 0, 1});
+            std::vector<double> sc = nodes[at].value("scale", std::vector<double>{1, 1, 1});
+            for (int c = 0; c < 3; ++c) p[c] *= sc[c];
+            std::array<double, 3> u = cross(q.data(), p), uu = cross(q.data(), u);
+            for (int c = 0; c < 3; ++c) p[c] += 2 * q[3] * u[c] + 2 * uu[c] + t[c];
         }
         return p;
     };
@@ -492,8 +469,7 @@ TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
         rig.includes = {"models/shared/gone.mdl"};
         TestGame t;
         t.Open("p.vpk", {{"models/test/m.mdl", rig.Mdl()}, {"models/test/m.dx80.vtx", rig.Vtx()}});
-        FileEntry key = {};
-        std::strcpy(key.name, "models/test/m.mdl");
+        FileEntry key = EntryFor("models/test/m.mdl");
         ASSERT_TRUE(ExportModelAsGltf(t.app.Export(), key)) << t.app.extraction.report.problems.size();
         EXPECT_EQ(t.app.extraction.report.notes.back(),
                   "models/test/m.glb: shared animations models/shared/gone.mdl not found");
@@ -592,20 +568,19 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
         models.push_back({out / "lamp/models/samples/Lamp.glb", out / "lamp/models/samples/Lamp.x"});
         Sample r("redemption/data.nob");
         r.app.extraction.outputFolder = out / "knight";
-        FileEntry key = {};
-        std::strcpy(key.name, "3D/Models/Knight.NOD");
+        FileEntry key = EntryFor("3D/Models/Knight.NOD");
         ASSERT_TRUE(ExportModelAsGltf(r.app.Export(), key));
         models.push_back({out / "knight/3D/Models/Knight.glb", ""});
         // The tiny rig, its model-space rule resolved into plain transforms.
         MdlPair rig = TinyRig(RigVariant::ModelSpace);
         TestGame t;
         t.Open("p.vpk", {{"models/rig.mdl", rig.Mdl()}, {"models/rig.dx80.vtx", rig.Vtx()}});
-        std::strcpy(key.name, "models/rig.mdl");
+        key = EntryFor("models/rig.mdl");
         ASSERT_TRUE(ExportModelAsGltf(t.app.Export(), key));
         std::string glb = out / "rig.glb";
         fs::copy_file(t.dir / "out/models/rig.glb", glb);
         models.push_back({glb, ""});
-        std::strcpy(key.name, "models/rig.mdl");
+        key = EntryFor("models/rig.mdl");
         ASSERT_TRUE(LoadBloodlinesModel(t.app, key));
         rigs[glb] = OwnRigFacts(t.app);
     }
@@ -618,17 +593,14 @@ TEST(GltfIndependentReaders, ValidatorAssimpAndBlenderAcceptEveryRealAndSampleMo
         for (const auto& e : fs::recursive_directory_iterator(real + "/models")) {
             if (e.path().extension() != ".mdl") continue;
             std::string path = fs::relative(e.path(), real).generic_string();
-            FileEntry key = {};
-            std::strcpy(key.name, path.c_str());
+            FileEntry key = EntryFor(path);
             app.extraction.report.Clear();
             EXPECT_TRUE(ExportModelAsGltf(app.Export(), key)) << path;
-            std::strcpy(key.name, path.c_str());
             app.extraction.report.Clear();
-            ExportModelAsX(app.Export(), key);
+            ExportModelAsX(app.Export(), key = EntryFor(path));
             std::string stem = out / ("real/" + ModelStemPath(path));
             models.push_back({stem + ".glb", stem + ".x"});
-            std::strcpy(key.name, path.c_str());
-            ASSERT_TRUE(LoadBloodlinesModel(app, key)) << path;
+            ASSERT_TRUE(LoadBloodlinesModel(app, key = EntryFor(path))) << path;
             fileFrame[stem + ".glb"] = ViewerBoundsInFileFrame(app);
             if (app.viewer.rig != nullptr && app.viewer.rig->rigged) rigs[stem + ".glb"] = OwnRigFacts(app);
         }

@@ -145,23 +145,18 @@ struct Game : TestGame {
     std::map<std::string, std::string> models;  // path -> .mdl bytes
 
     Game() {
-        models = {{"models/test/m.mdl", FloatPair().Mdl()},
-                  {"models/test/p.mdl", PackedPair().Mdl()},
-                  {"models/test/w.mdl_female.mdl", FloatPair().Mdl()},
-                  {"models/test/r.mdl", TinyRig(RigVariant::Plain).Mdl()}};
-        Open("pack000.vpk", {{"models/test/r.mdl", models["models/test/r.mdl"]},
-                             {"models/test/r.dx80.vtx", TinyRig(RigVariant::Plain).Vtx()},
-                             {"models/test/m.mdl", models["models/test/m.mdl"]},
-                             {"models/test/m.dx80.vtx", FloatPair().Vtx()},
-                             {"models/test/p.mdl", models["models/test/p.mdl"]},
-                             {"models/test/p.dx80.vtx", PackedPair().Vtx()},
-                             {"models/test/w.mdl_female.mdl", models["models/test/w.mdl_female.mdl"]},
-                             {"models/test/w.mdl_female.dx80.vtx", FloatPair().Vtx()}});
+        std::vector<PackFile> files;
+        for (auto [stem, pair] : {std::pair{"models/test/r", TinyRig(RigVariant::Plain)}, {"models/test/m", FloatPair()},
+                                  {"models/test/p", PackedPair()}, {"models/test/w.mdl_female", FloatPair()}}) {
+            models[stem + std::string(".mdl")] = pair.Mdl();
+            files.push_back({stem + std::string(".mdl"), pair.Mdl()});
+            files.push_back({stem + std::string(".dx80.vtx"), pair.Vtx()});
+        }
+        Open("pack000.vpk", files);
     }
     // Our export of model (its path without .mdl).
     Glb Export(const std::string& model) {
-        FileEntry key = {};
-        std::strcpy(key.name, (model + ".mdl").c_str());
+        FileEntry key = EntryFor(model + ".mdl");
         EXPECT_TRUE(ExportModelAsGltf(app.Export(), key)) << model;
         std::string bytes;
         EXPECT_TRUE(ReadWholeFile(dir / ("out/" + model + ".glb"), bytes)) << model;

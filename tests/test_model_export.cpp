@@ -47,8 +47,7 @@ struct Game : TestGame {
                              {"models/v1.0/m.dx80.vtx", pair.Vtx()}});
     }
     bool Export(const char* path) {
-        FileEntry key = {};
-        std::strcpy(key.name, path);
+        FileEntry key = EntryFor(path);
         return ExportModelAsX(app.Export(), key);
     }
     bool Drop(const char* item, const std::string& xName, const std::string& text, std::string* why = nullptr) {

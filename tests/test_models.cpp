@@ -34,8 +34,7 @@ struct Game : TestGame {
     bool Load(const std::string& mdl, const std::string& vtx, const char* select = "models/test/m.mdl") {
         dir.Write("data/models/test/m.mdl", mdl);
         dir.Write("data/models/test/m.dx80.vtx", vtx);
-        FileEntry key = {};
-        std::strcpy(key.name, select);
+        FileEntry key = EntryFor(select);
         return LoadBloodlinesModel(app, key);
     }
 };
@@ -103,17 +102,13 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
 
     // A refused selection does not leave the previous model on show as if it
     // were the selection: the view is emptied and the text pane says why.
-    auto cleared = [&](const char* what) {
-        const Viewer& v = g.app.viewer;
-        EXPECT_EQ(v.meshCount, 0u) << what;
-        EXPECT_EQ(v.slotCount, 1u) << what;
-        EXPECT_TRUE(v.slot0.filled && v.slot0.fillArgb == 0xFF000000u) << what;
-        EXPECT_EQ(g.app.textView.mode, 0u) << what;
-        EXPECT_EQ(g.app.textView.entryCount, 0u) << what;
-    };
     g.dir.Write("data/models/test/m.mdl", "IDSX");
     EXPECT_EQ(view("models/test/m.mdl"), ItemView::NoModel) << "a loose model file wins, and is refused";
-    cleared("model");
+    EXPECT_EQ(g.app.viewer.meshCount, 0u);
+    EXPECT_EQ(g.app.viewer.slotCount, 1u);
+    EXPECT_TRUE(g.app.viewer.slot0.filled && g.app.viewer.slot0.fillArgb == 0xFF000000u);
+    EXPECT_EQ(g.app.textView.mode, 0u);
+    EXPECT_EQ(g.app.textView.entryCount, 0u);
     EXPECT_EQ(g.app.textView.text, "models/test/m.mdl: not a model file (no IDST header)\n");
     ASSERT_EQ(view("materials/models/test/skin.vmt"), ItemView::Picture);
     // A material without its texture: the checkerboard, and its text after
@@ -367,25 +362,16 @@ TEST(BloodlinesModelTest, CompanionsReplaceTheKnownExtensionOnly) {
     Game g;
     g.dir.Write("data/models/test/cup.mdl_female.mdl", MdlPair().Mdl());
     g.dir.Write("data/models/test/cup.mdl_female.dx80.vtx", MdlPair().Vtx());
-    FileEntry key = {};
-    std::strcpy(key.name, "models/test/cup.mdl_female.dx80.vtx");
+    FileEntry key = EntryFor("models/test/cup.mdl_female.dx80.vtx");
     EXPECT_TRUE(LoadBloodlinesModel(g.app, key)) << g.app.failure.detail;
     EXPECT_STREQ(key.name, "models/test/cup.mdl_female.mdl");
 }
 
 namespace {
 
-struct RealGame {
-    CwdGuard cwd;
-    AppState app;
-    bool open = false;
-    RealGame() {
-        std::string pack = RealData() + "/bloodlines/pack103.vpk";
-        open = std::filesystem::exists(pack) && OpenPack(app, pack.c_str());
-    }
+struct RealGame : RealPack {
     bool Load(const char* path) {
-        FileEntry key = {};
-        std::strcpy(key.name, path);
+        FileEntry key = EntryFor(path);
         return LoadBloodlinesModel(app, key);
     }
     // The model pair with the vertex numbers of its triangles in order.

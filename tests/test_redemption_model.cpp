@@ -52,8 +52,7 @@ struct Game : TestGame {
     // Loads bytes as the loose file models/NAME.
     bool Load(const std::string& bytes, const std::string& name = "m.nod") {
         dir.Write("data/models/" + name, bytes);
-        FileEntry key = {};
-        std::strcpy(key.name, ("models/" + name).c_str());
+        FileEntry key = EntryFor("models/" + name);
         return LoadRedemptionModel(app, key);
     }
 };
@@ -111,9 +110,7 @@ TEST(RedemptionModelTest, FillsTheRecordInDrawingOrder) {
         EXPECT_EQ(g.app.camera.modelScale, 1.0f);
         EXPECT_TRUE(g.messages.empty());
     }
-}
-
-TEST(RedemptionModelTest, MotionFileIsNamedAfterTheModelInAnyFolder) {
+    // The motion file is named after the model, in any folder.
     Game g;
     EXPECT_EQ(ViewTreeItem(g.app, FindTreeItemByPath(g.app.tree, "characters/hero.nod")), ItemView::Model);
     EXPECT_EQ(g.app.viewer.motionFile, "3d\\motions\\hero.nms");

@@ -29,8 +29,7 @@ struct RigGame : TestGame {
     }
     bool Load(const std::string& mdl = "") {
         if (!mdl.empty()) dir.Write("data/models/test/m.mdl", mdl);
-        FileEntry key = {};
-        std::strcpy(key.name, "models/test/m.mdl");
+        FileEntry key = EntryFor("models/test/m.mdl");
         return LoadBloodlinesModel(app, key);
     }
     // Vertex k of the view in the file's frame (the view has Y and Z
@@ -56,22 +55,22 @@ TEST(SkeletonTest, TinyRigPosesAsWorkedOutByHand) {
     struct Case {
         RigVariant variant;
         int frame;
-        Point v0, v1, v2;
+        Point v[3];
     } cases[] = {
-        {RigVariant::Plain, -1, {0, 0, 10}, {5, 0, 10}, {10, 0, 10}},
-        {RigVariant::Plain, 0, {0, 0, 10}, {5, 0, 10}, {10, 0, 10}},  // the arm as at rest
+        {RigVariant::Plain, -1, {{0, 0, 10}, {5, 0, 10}, {10, 0, 10}}},
+        {RigVariant::Plain, 0, {{0, 0, 10}, {5, 0, 10}, {10, 0, 10}}},  // the arm as at rest
         // Straightened and moved out: vertex 2 is 0.2 x (10, 0, 10) + 0.8 x (6, -5, 10).
-        {RigVariant::Plain, 1, {0, 0, 10}, {6, 0, 10}, {6.8f, -4, 10}},
-        {RigVariant::Plain, 2, {0, 0, 10}, {7, 0, 10}, {7.6f, -4, 10}},  // the runs' last values repeat
+        {RigVariant::Plain, 1, {{0, 0, 10}, {6, 0, 10}, {6.8f, -4, 10}}},
+        {RigVariant::Plain, 2, {{0, 0, 10}, {7, 0, 10}, {7.6f, -4, 10}}},  // the runs' last values repeat
         // The root's stored +90 degrees is undone; its stored move (1, 0, 0)
         // turns with it to (0, -1, 0).
-        {RigVariant::Turned, 0, {0, -1, 10}, {5, -1, 10}, {10, -1, 10}},
-        {RigVariant::Turned, 1, {0, -1, 10}, {6, -1, 10}, {6.8f, -5, 10}},
+        {RigVariant::Turned, 0, {{0, -1, 10}, {5, -1, 10}, {10, -1, 10}}},
+        {RigVariant::Turned, 1, {{0, -1, 10}, {6, -1, 10}, {6.8f, -5, 10}}},
         // The arm keeps the model's axes, not the turned root's: one unit
         // along the arm is +X, where plain composition would give +Y.
-        {RigVariant::ModelSpace, -1, {0, 0, 10}, {0, 5, 10}, {0, 6, 10}},
-        {RigVariant::ModelSpace, 0, {0, 0, 10}, {0, 5, 10}, {1, 5, 10}},
-        {RigVariant::ModelSpace, 1, {0, 0, 10}, {0, 6, 10}, {1, 6, 10}},
+        {RigVariant::ModelSpace, -1, {{0, 0, 10}, {0, 5, 10}, {0, 6, 10}}},
+        {RigVariant::ModelSpace, 0, {{0, 0, 10}, {0, 5, 10}, {1, 5, 10}}},
+        {RigVariant::ModelSpace, 1, {{0, 0, 10}, {0, 6, 10}, {1, 6, 10}}},
     };
     for (const Case& c : cases) {
         std::string what = "variant " + std::to_string(int(c.variant)) + " frame " + std::to_string(c.frame);
@@ -82,14 +81,12 @@ TEST(SkeletonTest, TinyRigPosesAsWorkedOutByHand) {
             g.app.viewer.Advance(c.frame / 10.0 + 0.05);
             EXPECT_EQ(g.app.viewer.frame, uint32_t(c.frame)) << what;
         }
-        ExpectNear(g.Vertex(0), c.v0, what + " vertex 0");
-        ExpectNear(g.Vertex(1), c.v1, what + " vertex 1");
-        ExpectNear(g.Vertex(2), c.v2, what + " vertex 2");
+        for (uint32_t k = 0; k < 3; ++k) ExpectNear(g.Vertex(k), c.v[k], what + " vertex " + std::to_string(k));
         // One segment, from the root's origin to the arm's: vertex 0 and 1
         // lie on them.
         ASSERT_EQ(g.app.viewer.skeleton.pointCount, 2u) << what;
-        ExpectNear(g.Line(0), c.v0, what + " root");
-        ExpectNear(g.Line(1), c.v1, what + " arm");
+        ExpectNear(g.Line(0), c.v[0], what + " root");
+        ExpectNear(g.Line(1), c.v[1], what + " arm");
     }
 }
 
@@ -200,15 +197,8 @@ TEST(SkeletonTest, SharedAnimationsComeFromIncludedFilesByBoneName) {
 namespace {
 
 // The real models' pack opened, and a model's rig read from it.
-struct RealGame {
-    CwdGuard cwd;
-    AppState app;
-    bool open = false;
+struct RealGame : RealPack {
     std::string why;
-    RealGame() {
-        std::string pack = RealData() + "/bloodlines/pack103.vpk";
-        open = std::filesystem::exists(pack) && OpenPack(app, pack.c_str());
-    }
     bool Read(const std::string& stem, ModelRig& rig) {
         ModelPair p;
         return ReadModelPair(app.Files(), stem, p, why) && ReadModelRig(app.Files(), p, rig, why);
