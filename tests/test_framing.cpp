@@ -178,9 +178,8 @@ TEST(CameraTest, DragsMoveByThePixelWithTheirLimits) {
 
 TEST(CameraTest, TransformsTurnAboutTheCentreAndLookDownZ) {
     Camera c;
-    c.centre[0] = 10;
-    c.centre[1] = 20;
-    c.centre[2] = 30;
+    const float at[3] = {10, 20, 30};
+    std::copy(at, at + 3, c.centre);
     c.eye[2] = -10;
     float centre[2], right[2];
     float p[3] = {10, 20, 30}, q[3] = {11, 20, 30};

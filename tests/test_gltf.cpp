@@ -315,11 +315,8 @@ void ExpectRigInBlender(const RigFacts& own, const BlenderImport& b) {
 #endif
 
 // The sample data folders, written once per test.
-struct Sample {
-    TempDir dir;
-    CwdGuard cwd;
-    AppState app;
-    Sample(const char* pack) {
+struct Sample : TestGame {
+    explicit Sample(const char* pack) {
         EXPECT_TRUE(WriteSampleData(dir.path));
         ForgetFolderListings();
         EXPECT_TRUE(OpenPack(app, (dir / pack).c_str()));

@@ -102,16 +102,16 @@ struct Glb {
         const Json& a = json["accessors"][accessor];
         return json["bufferViews"][a["bufferView"].get<size_t>()]["byteOffset"].get<size_t>() + element * width;
     }
+    // Where component c of element i of a VEC2 or VEC3 accessor lies.
+    size_t At(size_t accessor, size_t i, int c) const {
+        return Offset(accessor, i, json["accessors"][accessor]["type"] == "VEC3" ? 12 : 8) + 4 * c;
+    }
     float Get(size_t accessor, size_t i, int c) const {
         float v;
-        size_t width = json["accessors"][accessor]["type"] == "VEC3" ? 12 : 8;
-        std::memcpy(&v, bin.data() + Offset(accessor, i, width) + 4 * c, 4);
+        std::memcpy(&v, bin.data() + At(accessor, i, c), 4);
         return v;
     }
-    void Set(size_t accessor, size_t i, int c, float v) {
-        size_t width = json["accessors"][accessor]["type"] == "VEC3" ? 12 : 8;
-        std::memcpy(&bin[Offset(accessor, i, width) + 4 * c], &v, 4);
-    }
+    void Set(size_t accessor, size_t i, int c, float v) { std::memcpy(&bin[At(accessor, i, c)], &v, 4); }
     // Our small models have 16-bit indices.
     std::vector<uint16_t> Indices(size_t mesh) {
         size_t a = Primitive(mesh)["indices"].get<size_t>();

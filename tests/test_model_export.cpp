@@ -124,25 +124,24 @@ TEST(ModelExportTest, ModelsThatCannotBeReadLeaveNothingBehind) {
         const char* what;
         MdlPair pair;
         const char* path;
+        GameType game = kGameBloodlines;
     } cases[] = {
         {"no strip file", SmallPair(), "models/test/other.mdl"},
         {"index count not a multiple of 3", SmallPair(), "models/test/m.mdl"},
         {"a flags-0 group naming a vertex past the array", SmallPair(), "models/test/m.mdl"},
         {"more meshes than textures", SmallPair(), "models/test/m.mdl"},
+        {"not a Bloodlines game", SmallPair(), "models/test/m.mdl", kGameRedemption},
     };
     cases[1].pair.meshes[0].groups[0].indices = {0, 1, 2, 0};
     cases[2].pair.meshes[0].groups[1].table = {0, 1, 9};
     cases[3].pair.textures = {"skin"};
     for (Case& c : cases) {
         Game g(c.pair);
+        g.app.gameType = c.game;
         EXPECT_FALSE(g.Export(c.path)) << c.what;
         EXPECT_EQ(g.app.extraction.report.failed, 1u) << c.what;
         EXPECT_FALSE(std::filesystem::exists(g.dir / "out")) << c.what << ": not even an empty .x";
     }
-    Game g;
-    g.app.gameType = kGameRedemption;
-    EXPECT_FALSE(g.Export("models/test/m.mdl"));
-    EXPECT_FALSE(std::filesystem::exists(g.dir / "out"));
 }
 
 TEST(ModelExportTest, AnExtractionCountsEachModelOnce) {
