@@ -35,6 +35,28 @@ struct TestGame {
     }
 };
 
+// The record as text: meshes (texture index, triangles, visible), slots
+// (size, twoSided, alpha, "sub" for the substitute), vertices (x, y, z, ny,
+// nz, v).
+inline std::string DescribeModel(const Viewer& v, bool vertices = true) {
+    std::string out;
+    for (uint32_t i = 0; i < v.meshCount; ++i)
+        out += "m" + std::to_string(v.meshes[i].textureIndex) + "/" + std::to_string(v.meshes[i].triangleCount) + "/" +
+               std::to_string(v.meshes[i].visible) + " ";
+    for (uint32_t i = 1; i < v.slotCount; ++i)
+        out += "s" + std::to_string(v.slots[i].image.width) + "x" + std::to_string(v.slots[i].image.height) + "/" +
+               std::to_string(v.slots[i].twoSided) + std::to_string(v.slots[i].alpha) +
+               (v.slots[i].substitute ? "sub " : " ");
+    uint32_t written = 0;
+    for (uint32_t i = 0; i < v.meshCount; ++i) written += 3 * v.meshes[i].triangleCount;
+    for (uint32_t k = 0; vertices && k < written && k < v.lockedVertices; ++k) {
+        const ModelVertex& x = v.ModelVertices()[k];
+        for (float f : {x.x, x.y, x.z, x.ny, x.nz, x.v}) out += std::to_string(int(f)) + ",";
+        out.back() = ' ';
+    }
+    return out;
+}
+
 // A file's key in the index, by its path.
 inline FileEntry EntryFor(const std::string& path) {
     FileEntry key = {};

@@ -39,28 +39,6 @@ struct Game : TestGame {
     }
 };
 
-// The record as text: meshes (texture index, triangles, visible), slots
-// (size, twoSided, alpha, "sub" for the substitute), vertices (x, y, z, ny,
-// nz, v).
-std::string Describe(const Viewer& v, bool vertices = true) {
-    std::string out;
-    for (uint32_t i = 0; i < v.meshCount; ++i)
-        out += "m" + std::to_string(v.meshes[i].textureIndex) + "/" + std::to_string(v.meshes[i].triangleCount) + "/" +
-               std::to_string(v.meshes[i].visible) + " ";
-    for (uint32_t i = 1; i < v.slotCount; ++i)
-        out += "s" + std::to_string(v.slots[i].image.width) + "x" + std::to_string(v.slots[i].image.height) + "/" +
-               std::to_string(v.slots[i].twoSided) + std::to_string(v.slots[i].alpha) +
-               (v.slots[i].substitute ? "sub " : " ");
-    uint32_t written = 0;
-    for (uint32_t i = 0; i < v.meshCount; ++i) written += 3 * v.meshes[i].triangleCount;
-    for (uint32_t k = 0; vertices && k < written && k < v.lockedVertices; ++k) {
-        const ModelVertex& x = v.ModelVertices()[k];
-        for (float f : {x.x, x.y, x.z, x.ny, x.nz, x.v}) out += std::to_string(int(f)) + ",";
-        out.back() = ' ';
-    }
-    return out;
-}
-
 bool IsCheckerboard(const Image32& image) {
     struct {
         uint32_t x, y;
@@ -84,7 +62,7 @@ TEST(BloodlinesModelTest, SelectingEitherFileFillsTheRecordInDrawingOrder) {
     // table layouts and mesh 1's base of 2; Y and Z are exchanged. Slot 1 is
     // found in the second directory (which ends in a backslash) with the
     // material's flags; the missing material gets the checkerboard.
-    EXPECT_EQ(Describe(g.app.viewer),
+    EXPECT_EQ(DescribeModel(g.app.viewer),
               "m0/1/1 m0/1/1 m1/1/1 s16x8/11 s64x64/10sub "
               "0,200,100,3,2,0 1,201,101,3,2,1 2,202,102,3,2,2 2,202,102,3,2,2 1,201,101,3,2,1 0,200,100,3,2,0 "
               "5,205,105,3,2,5 3,203,103,3,2,3 2,202,102,3,2,2 ");
@@ -323,7 +301,7 @@ TEST(BloodlinesModelTest, EveryBodyPartsGeometryIsOneModel) {
     m.laterParts.push_back(third);
     Game g;
     ASSERT_TRUE(g.Load(m.Mdl(), m.Vtx())) << g.app.failure.detail;
-    EXPECT_EQ(Describe(g.app.viewer),
+    EXPECT_EQ(DescribeModel(g.app.viewer),
               "m0/1/1 m0/1/1 m1/1/1 m2/1/1 s16x8/11 s64x64/10sub s16x8/11 "
               "0,200,100,3,2,0 1,201,101,3,2,1 2,202,102,3,2,2 2,202,102,3,2,2 1,201,101,3,2,1 0,200,100,3,2,0 "
               "5,205,105,3,2,5 3,203,103,3,2,3 2,202,102,3,2,2 -1,0,-2,0,1,0 -1,0,-2,0,0,0 2,0,3,1,0,0 ");
@@ -405,7 +383,7 @@ TEST(BloodlinesModelTest, RealModelsLoadWithTheirTextures) {
                   "m0/624/1 m1/624/1 m2/624/1 m3/624/1 s64x64/10sub s64x64/10sub s64x64/10sub s64x64/10sub "}};
     for (const auto& c : cases) {
         EXPECT_TRUE(g.Load(c.path)) << c.path << ": " << app.failure.detail;
-        EXPECT_EQ(Describe(app.viewer, false), c.record) << c.path;
+        EXPECT_EQ(DescribeModel(app.viewer, false), c.record) << c.path;
     }
     ModelPair rig;
     std::vector<uint32_t> triangles;

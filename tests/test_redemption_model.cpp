@@ -82,19 +82,9 @@ TEST(RedemptionModelTest, FillsTheRecordInDrawingOrder) {
                 << "vertex " << k << (extra ? " with" : " without") << " the extra section";
         }
         EXPECT_EQ(order, (std::vector<int>{2, 1, 0, 0, 2, 3, 4, 6, 5}));
-        ASSERT_EQ(v.meshCount, 3u);
-        std::string meshes;
-        for (uint32_t i = 0; i < 3; ++i)
-            meshes += std::to_string(v.meshes[i].textureIndex) + "/" + std::to_string(v.meshes[i].triangleCount) +
-                      "/" + std::to_string(v.meshes[i].visible) + " ";
-        EXPECT_EQ(meshes, "0/2/1 1/0/1 2/1/1 ");
         // Materials from the first and the fourth folder with their flags;
         // the missing one is the checkerboard.
-        ASSERT_EQ(v.slotCount, 4u);
-        EXPECT_EQ(std::vector<uint32_t>({v.slots[1].image.width, v.slots[1].twoSided, v.slots[1].alpha,
-                                         v.slots[3].image.width, v.slots[3].twoSided, v.slots[3].alpha}),
-                  std::vector<uint32_t>({8, 1, 0, 4, 0, 1}));
-        EXPECT_TRUE(v.slots[2].substitute && !v.slots[1].substitute && !v.slots[3].substitute);
+        EXPECT_EQ(DescribeModel(v, false), "m0/2/1 m1/0/1 m2/1/1 s8x4/10 s64x64/10sub s4x2/01 ");
         const TextContent& t = g.app.textView;
         ASSERT_EQ(t.entryCount, 3u);
         EXPECT_EQ(t.entries[0].name + "|" + t.entries[1].name + "|" + t.entries[2].name,
