@@ -16,6 +16,7 @@
 #include "session/ViewItem.h"
 #include "tools/SampleData.h"
 #include "TestGame.h"
+#include "TestGlb.h"
 #include "TestRig.h"
 
 #include <nlohmann/json.hpp>
@@ -39,80 +40,6 @@ namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
 namespace {
-
-// A .glb read back: its JSON and its binary chunk, with the accessors we
-// write (tightly packed floats, 16- or 32-bit indices).
-struct Glb {
-    Json json;
-    std::string bin;
-
-    bool Read(const std::string& path) {
-        std::string f;
-        if (!ReadWholeFile(path, f) || f.size() < 20) return false;
-        uint32_t word[5];
-        std::memcpy(word, f.data(), 20);
-        if (word[0] != 0x46546C67 || word[1] != 2 || word[2] != f.size() || word[4] != 0x4E4F534A) return false;
-        json = Json::parse(f.substr(20, word[3]), nullptr, false);
-        size_t at = 20 + word[3];
-        if (json.is_discarded() || at + 8 > f.size()) return false;
-        uint32_t binSize;
-        std::memcpy(&binSize, f.data() + at, 4);
-        bin = f.substr(at + 8, binSize);
-        return bin.size() == binSize;
-    }
-    const char* View(const Json& accessor) const {
-        const Json& view = json["bufferViews"][accessor["bufferView"].get<size_t>()];
-        return bin.data() + view["byteOffset"].get<size_t>();
-    }
-    std::vector<float> Floats(size_t a) const {
-        const Json& accessor = json["accessors"][a];
-        const std::map<std::string, size_t> widths = {{"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3}, {"VEC4", 4}, {"MAT4", 16}};
-        size_t width = widths.at(accessor["type"].get<std::string>());
-        std::vector<float> out(accessor["count"].get<size_t>() * width);
-        std::memcpy(out.data(), View(accessor), out.size() * 4);
-        return out;
-    }
-    // Whole numbers of any width: indices, joints, weights.
-    std::vector<uint32_t> Indices(size_t a) const {
-        const Json& accessor = json["accessors"][a];
-        size_t width = accessor["type"] == "VEC4" ? 4 : 1;
-        std::vector<uint32_t> out(accessor["count"].get<size_t>() * width);
-        for (size_t i = 0; i < out.size(); ++i) {
-            uint16_t small;
-            if (accessor["componentType"] == 5121)
-                out[i] = uint8_t(View(accessor)[i]);
-            else if (accessor["componentType"] == 5123)
-                std::memcpy(&small, View(accessor) + 2 * i, 2), out[i] = small;
-            else
-                std::memcpy(&out[i], View(accessor) + 4 * i, 4);
-        }
-        return out;
-    }
-    size_t Triangles() const {
-        size_t n = 0;
-        for (const Json& mesh : json["meshes"])
-            for (const Json& p : mesh["primitives"]) n += json["accessors"][p["indices"].get<size_t>()]["count"].get<size_t>() / 3;
-        return n;
-    }
-    // The triangles with different corners in each primitive: a mesh in
-    // Blender holds one face per set of corners, so it keeps one of a
-    // triangle drawn twice.
-    size_t DistinctTriangles() const {
-        size_t n = 0;
-        for (const Json& mesh : json["meshes"])
-            for (const Json& p : mesh["primitives"]) {
-                std::vector<uint32_t> idx = Indices(p["indices"].get<size_t>());
-                std::set<std::array<uint32_t, 3>> seen;
-                for (size_t t = 0; t + 2 < idx.size(); t += 3) {
-                    std::array<uint32_t, 3> corners = {idx[t], idx[t + 1], idx[t + 2]};
-                    std::sort(corners.begin(), corners.end());
-                    seen.insert(corners);
-                }
-                n += seen.size();
-            }
-        return n;
-    }
-};
 
 // Of the triangles, how many face the way their vertices' normals point:
 // counter-clockwise seen from the front, as glTF wants, gives all of them.

@@ -10,6 +10,7 @@
 #include "model/VertexWriteBack.h"
 #include "tools/MdlWriter.h"
 #include "TestGame.h"
+#include "TestGlb.h"
 #include "TestRig.h"
 
 #include <nlohmann/json.hpp>
@@ -67,79 +68,6 @@ MdlPair PackedPair() {
     m.laterParts = {wide, flat};
     return m;
 }
-
-// A .glb to edit: its JSON, and its binary chunk with the accessors as our
-// export lays them out (tightly packed).
-struct Glb {
-    Json json;
-    std::string bin;
-
-    explicit Glb(const std::string& bytes) {
-        uint32_t jsonLength = 0, binLength = 0;
-        std::memcpy(&jsonLength, bytes.data() + 12, 4);
-        json = Json::parse(bytes.substr(20, jsonLength));
-        std::memcpy(&binLength, bytes.data() + 20 + jsonLength, 4);
-        bin = bytes.substr(28 + jsonLength, binLength);
-    }
-    std::string Bytes() const {
-        std::string text = json.dump();
-        while (text.size() % 4 != 0) text += ' ';
-        std::string out(12, '\0');
-        auto put = [&](uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-        put(uint32_t(text.size()));
-        put(0x4E4F534A);
-        out += text;
-        put(uint32_t(bin.size()));
-        put(0x004E4942);
-        out += bin;
-        uint32_t head[3] = {0x46546C67, 2, uint32_t(out.size())};
-        std::memcpy(&out[0], head, 12);
-        return out;
-    }
-    Json& Primitive(size_t mesh) { return json["meshes"][mesh]["primitives"][0]; }
-    size_t Attribute(size_t mesh, const char* name) { return Primitive(mesh)["attributes"][name].get<size_t>(); }
-    size_t Offset(size_t accessor, size_t element, size_t width) const {
-        const Json& a = json["accessors"][accessor];
-        return json["bufferViews"][a["bufferView"].get<size_t>()]["byteOffset"].get<size_t>() + element * width;
-    }
-    // Where component c of element i of a VEC2 or VEC3 accessor lies.
-    size_t At(size_t accessor, size_t i, int c) const {
-        return Offset(accessor, i, json["accessors"][accessor]["type"] == "VEC3" ? 12 : 8) + 4 * c;
-    }
-    float Get(size_t accessor, size_t i, int c) const {
-        float v;
-        std::memcpy(&v, bin.data() + At(accessor, i, c), 4);
-        return v;
-    }
-    void Set(size_t accessor, size_t i, int c, float v) { std::memcpy(&bin[At(accessor, i, c)], &v, 4); }
-    // Our small models have 16-bit indices.
-    std::vector<uint16_t> Indices(size_t mesh) {
-        size_t a = Primitive(mesh)["indices"].get<size_t>();
-        std::vector<uint16_t> out(json["accessors"][a]["count"].get<size_t>());
-        std::memcpy(out.data(), bin.data() + Offset(a, 0, 2), 2 * out.size());
-        return out;
-    }
-    // New indices for mesh, in a view of their own at the end.
-    void SetIndices(size_t mesh, const std::vector<uint16_t>& indices) {
-        while (bin.size() % 4 != 0) bin += '\0';
-        json["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", 2 * indices.size()}});
-        bin.append(reinterpret_cast<const char*>(indices.data()), 2 * indices.size());
-        while (bin.size() % 4 != 0) bin += '\0';
-        json["buffers"][0]["byteLength"] = bin.size();
-        json["accessors"].push_back({{"bufferView", json["bufferViews"].size() - 1}, {"componentType", 5123},
-                                     {"count", indices.size()}, {"type", "SCALAR"}});
-        Primitive(mesh)["indices"] = json["accessors"].size() - 1;
-    }
-    // The file's vertex of mesh that carries model vertex n.
-    size_t VertexOf(size_t mesh, uint32_t n) const {
-        const Json& p = json["meshes"][mesh]["primitives"][0];
-        size_t map = p["attributes"]["TEXCOORD_1"].get<size_t>();
-        for (size_t i = 0; i < json["accessors"][map]["count"].get<size_t>(); ++i)
-            if (Get(map, i, 0) == float(n)) return i;
-        ADD_FAILURE() << "no vertex " << n << " in mesh " << mesh;
-        return 0;
-    }
-};
 
 struct Game : TestGame {
     std::map<std::string, std::string> models;  // path -> .mdl bytes
@@ -279,7 +207,7 @@ TEST(GltfWriteBackTest, WithoutTheMapTrianglesFollowTheModelsInOrder) {
         if (*second != 0) {
             glb.json["materials"][1]["name"] = second;
         } else {
-            std::vector<uint16_t> indices = glb.Indices(0);
+            std::vector<uint32_t> indices = glb.Indices(glb.Primitive(0)["indices"]);
             indices.erase(indices.begin() + 3, indices.begin() + 6);
             glb.SetIndices(0, indices);
         }
