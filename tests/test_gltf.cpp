@@ -354,12 +354,16 @@ namespace {
 // A node's name, by number.
 std::string NodeName(const Glb& g, const Json& number) { return g.json["nodes"][number.get<size_t>()]["name"]; }
 
-// The values an animation gives a node's path, as floats.
-std::vector<float> Channel(const Glb& g, const Json& animation, const std::string& node, const char* path) {
+// The values an animation gives a node's path: their count, and the first
+// of them as wanted.
+void ExpectChannel(const Glb& g, const Json& animation, const std::string& node, const char* path, size_t count,
+                   const std::vector<float>& first, double tolerance) {
+    std::vector<float> got;
     for (const Json& c : animation["channels"])
         if (NodeName(g, c["target"]["node"]) == node && c["target"]["path"] == path)
-            return g.Floats(animation["samplers"][c["sampler"].get<size_t>()]["output"]);
-    return {};
+            got = g.Floats(animation["samplers"][c["sampler"].get<size_t>()]["output"]);
+    ASSERT_EQ(got.size(), count) << node << " " << path;
+    for (size_t i = 0; i < first.size(); ++i) EXPECT_NEAR(got[i], first[i], tolerance) << node << " " << path << " " << i;
 }
 
 }  // namespace
@@ -375,8 +379,7 @@ TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
         RigVariant variant;
         std::array<float, 3> alongArm;
         std::vector<float> armTurns;
-        std::array<float, 3> rootAt;
-        std::array<float, 4> rootTurn;
+        std::vector<float> rootAt, rootTurn;
     } cases[] = {
         {RigVariant::Plain, {5, 10, -1}, {0, h, 0, h, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 10, 0}, {0, 0, 0, 1}},
         // The stored quarter turn of the root undone: its move (1, 0, 0)
@@ -446,22 +449,14 @@ TEST(GltfExportTest, RiggedModelCarriesItsSkinAttachmentsAndAnimations) {
         const Json& wave = g.json["animations"][0];
         EXPECT_EQ(wave["name"], "@wave");
         EXPECT_EQ(g.Floats(wave["samplers"][0]["input"]).size(), 2u);
-        std::vector<float> out = Channel(g, wave, "arm", "translation"), outWant = {5, 0, 0, 6, 0, 0, 7, 0, 0};
-        ASSERT_EQ(out.size(), outWant.size());
-        for (size_t i = 0; i < out.size(); ++i) EXPECT_NEAR(out[i], outWant[i], 1e-5) << i;
-        std::vector<float> turn = Channel(g, wave, "arm", "rotation");
-        ASSERT_EQ(turn.size(), c.armTurns.size());
-        for (size_t i = 0; i < turn.size(); ++i) EXPECT_NEAR(turn[i], c.armTurns[i], 1e-6) << i;
+        ExpectChannel(g, wave, "arm", "translation", 9, {5, 0, 0, 6, 0, 0, 7, 0, 0}, 1e-5);
+        ExpectChannel(g, wave, "arm", "rotation", c.armTurns.size(), c.armTurns, 1e-6);
         for (const Json& sampler : wave["samplers"]) {
             std::vector<float> times = g.Floats(sampler["input"]);
             EXPECT_TRUE(times == (std::vector<float>{0, 0.1f, 0.2f}) || times == (std::vector<float>{0, 0.2f}));
         }
-        std::vector<float> rootAt = Channel(g, wave, "root", "translation");
-        ASSERT_EQ(rootAt.size(), 6u);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(rootAt[i], c.rootAt[i], 1e-5) << i;
-        std::vector<float> rootTurn = Channel(g, wave, "root", "rotation");
-        ASSERT_EQ(rootTurn.size(), 8u);
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(rootTurn[i], c.rootTurn[i], 1e-6) << i;
+        ExpectChannel(g, wave, "root", "translation", 6, c.rootAt, 1e-5);
+        ExpectChannel(g, wave, "root", "rotation", 8, c.rootTurn, 1e-6);
     }
 }
 
