@@ -32,17 +32,14 @@ struct Game : TestGame {
     }
 };
 
-std::string Pixel(const Image32& image, uint32_t x, uint32_t y) {
-    const uint8_t* p = image.Pixel(x, y);
-    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-           std::to_string(p[3]);
+std::string Text(const uint8_t* p) {
+    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," + std::to_string(p[3]);
 }
-
+std::string Pixel(const Image32& image, uint32_t x, uint32_t y) { return Text(image.Pixel(x, y)); }
 std::string PatternAt(uint32_t x, uint32_t y) {
     uint8_t p[4];
     PatternPixel(x, y, p);
-    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-           std::to_string(p[3]);
+    return Text(p);
 }
 
 template <typename... Files>
@@ -118,15 +115,12 @@ TEST(VmtTest, IrisBlendsOverOrReplacesTheBaseTexture) {
     }
     TempDir scratch;
     FileHandle tth, ttz;
-    ASSERT_TRUE(tth.Create((scratch / "i.tth").c_str()));
-    ASSERT_TRUE(ttz.Create((scratch / "i.ttz").c_str()));
+    ASSERT_TRUE(tth.Create((scratch / "i.tth").c_str()) && ttz.Create((scratch / "i.ttz").c_str()));
     TextureFile encoder;
-    encoder.Encode(iris, tth, ttz);
-    tth.Close();
-    ttz.Close();
+    ASSERT_TRUE(encoder.Encode(iris, tth, ttz));
+    tth.Close(), ttz.Close();
     std::string irisTth, irisTtz;
-    ASSERT_TRUE(ReadWholeFile(scratch / "i.tth", irisTth));
-    ASSERT_TRUE(ReadWholeFile(scratch / "i.ttz", irisTtz));
+    ASSERT_TRUE(ReadWholeFile(scratch / "i.tth", irisTth) && ReadWholeFile(scratch / "i.ttz", irisTtz));
 
     Game g("p.vpk", Join(Texture("materials/eye/base", 8, 4), Texture("materials/eye/big", 16, 16),
                          std::vector<PackFile>{

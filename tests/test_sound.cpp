@@ -171,16 +171,13 @@ TEST(Mp3InfoTest, OtherVersionsAndRefusals) {
 TEST(SoundInfoTest, TruncatedFilesFailCleanly) {
     Bytes wav = Riff(AdpcmFmt() + Chunk("fact", LE32(900)) + Chunk("data", Bytes(600, 0)));
     Bytes mp3 = Id3(40) + Frames(4);
-    for (size_t n = 0; n < wav.size(); ++n) {
-        SoundInfo info;
-        std::vector<uint8_t> copy(wav.begin(), wav.begin() + n);
-        EXPECT_FALSE(ReadSoundInfo(copy.data(), copy.size(), info)) << n;
-    }
-    for (size_t n = 0; n < mp3.size(); ++n) {
-        SoundInfo info;
-        std::vector<uint8_t> copy(mp3.begin(), mp3.begin() + n);
-        if (ReadSoundInfo(copy.data(), copy.size(), info)) {
-            EXPECT_LE(info.frames, 4u * 1152) << n;
+    for (const Bytes& whole : {wav, mp3}) {
+        for (size_t n = 0; n < whole.size(); ++n) {
+            SoundInfo info;
+            std::vector<uint8_t> copy(whole.begin(), whole.begin() + long(n));
+            bool read = ReadSoundInfo(copy.data(), copy.size(), info);
+            // A cut WAV lacks data it states; an MP3 cut short may still hold whole frames.
+            EXPECT_TRUE(!read || (whole == mp3 && info.frames <= 4u * 1152)) << n;
         }
     }
 }
