@@ -161,27 +161,29 @@ TEST(NamTest, SearchesTheMaterialFoldersInOrder) {
                         {"3d/materials/self.tga", BuildTga(3, 2, 32)},
                         {"3d/materials/lone.tga", BuildTga(4, 4, 32)},
                     });
-    Image32 image = Image32{};
-    LoadResult r = g.Load("3d/materials/stone.nam", image);
-    EXPECT_EQ(r.loaded, 1);
-    EXPECT_EQ(r.twoSided, 1);
-    EXPECT_EQ(image.width, 6u) << "london comes before vienna";
-    image.Release();
-    EXPECT_EQ(g.Load("3d/materials/loop.nam", image).loaded, 0) << "a material never names a material";
-    image.Release();
-    r = g.Load("3d/materials/self.nam", image);
-    EXPECT_EQ(r.loaded, 1) << "no texture line: the Targa beside it";
-    EXPECT_EQ(r.translucent, 1);
-    EXPECT_EQ(image.width, 3u);
-    image.Release();
-
     // A Targa shown in Redemption mode brings its material's text, or none.
-    g.Load("3d/materials/self.tga", image, true);
-    EXPECT_EQ(g.app.textView.text, "MASKED\r\n");
-    image.Release();
-    g.Load("3d/materials/lone.tga", image, true);
-    EXPECT_EQ(g.app.textView.text, "");
-    image.Release();
+    const struct {
+        const char *path, *why;
+        uint8_t loaded, twoSided, translucent;
+        uint32_t width;
+        const char* text;  // the text view, when asked for
+    } cases[] = {
+        {"3d/materials/stone.nam", "london comes before vienna", 1, 1, 0, 6, nullptr},
+        {"3d/materials/loop.nam", "a material never names a material", 0, 0, 0, 0, nullptr},
+        {"3d/materials/self.nam", "no texture line: the Targa beside it", 1, 0, 1, 3, nullptr},
+        {"3d/materials/self.tga", "its material's text", 1, 0, 0, 3, "MASKED\r\n"},
+        {"3d/materials/lone.tga", "no material, no text", 1, 0, 0, 4, ""},
+    };
+    for (const auto& c : cases) {
+        Image32 image = Image32{};
+        LoadResult r = g.Load(c.path, image, c.text != nullptr);
+        EXPECT_EQ(r.loaded, c.loaded) << c.why;
+        EXPECT_EQ(r.twoSided, c.twoSided) << c.why;
+        EXPECT_EQ(r.translucent, c.translucent) << c.why;
+        EXPECT_EQ(image.width, c.width) << c.why;
+        EXPECT_TRUE(!c.text || g.app.textView.text == c.text) << c.why << ": " << g.app.textView.text;
+        image.Release();
+    }
 }
 
 TEST(TgaExportTest, WritesEachPictureOnceAndNothingForFailures) {
