@@ -3,34 +3,27 @@
 
 #include <cstring>
 
-TEST(PathFunctions, NameAndExtensionOffsets) {
+TEST(PathFunctions, NameAndExtensionOffsetsAndBackslashes) {
     struct {
-        const char* path;
-        uint32_t name;
-        uint32_t ext;
+        std::string path;
+        uint32_t name, ext;
+        const char* backslashed;
     } cases[] = {
-        {"models\\a.mdl", 7, 8},  // the name starts after the last backslash
-        {"a.mdl", 0, 1},
-        {"a/b", 0, 0},            // a forward slash does not count
-        {"a.b.tth", 0, 3},        // the last dot
-        {"abc", 0, 0},
-        {".tth", 0, 0},           // a leading dot alone is no extension
-        {"x\\y\\", 4, 0},
-        {"", 0, 0},
+        {"models\\a.mdl", 7, 8, "models\\a.mdl"},  // the name starts after the last backslash
+        {"a.mdl", 0, 1, "a.mdl"},
+        {"a/b", 0, 0, "a\\b"},                      // a forward slash does not count
+        {"a.b.tth", 0, 3, "a.b.tth"},                // the last dot
+        {".tth", 0, 0, ".tth"},                      // a leading dot alone is no extension
+        {"x\\y\\", 4, 0, "x\\y\\"},
+        {"a/b/c", 0, 0, "a\\b\\c"},
+        {"", 0, 0, ""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(NameOffset(c.path), c.name) << c.path;
-        EXPECT_EQ(ExtensionOffset(c.path), c.ext) << c.path;
+    for (auto& c : cases) {
+        EXPECT_EQ(NameOffset(c.path.c_str()), c.name) << c.path;
+        EXPECT_EQ(ExtensionOffset(c.path.c_str()), c.ext) << c.path;
+        ToBackslashes(&c.path[0]);
+        EXPECT_EQ(c.path, c.backslashed) << "backslashed";
     }
-}
-
-TEST(PathFunctions, ToBackslashesRewritesInPlace) {
-    char a[] = "a/b/c";
-    ToBackslashes(a);
-    EXPECT_STREQ(a, "a\\b\\c");
-    char b[] = "plain\\path";
-    ToBackslashes(b);
-    EXPECT_STREQ(b, "plain\\path");
 }
 
 TEST(FileHandleTest, ReadsWritesAndMeasuresWithoutMovingThePosition) {
@@ -81,7 +74,7 @@ TEST(FileHandleTest, OpenReplacesWhatWasOpenAndKeepsABackslashPath) {
     EXPECT_EQ(f.Path(), nullptr);
 }
 
-TEST(FileHandleTest, CreateTruncatesAndFoldersAreNotFiles) {
+TEST(FolderFunctions, CreateTruncatesReplaceRemoveAndMakeFolderAndFoldersAreNotFiles) {
     TempDir dir;
     dir.Write("f.bin", "0123456789");
     FileHandle f;
@@ -92,20 +85,15 @@ TEST(FileHandleTest, CreateTruncatesAndFoldersAreNotFiles) {
     EXPECT_FALSE(f.Open((dir / "folder").c_str()));
     EXPECT_FALSE(FileExists((dir / "folder").c_str()));
     EXPECT_TRUE(FileExists((dir / "f.bin").c_str()));
-    EXPECT_FALSE(FileExists((dir / "nope").c_str()));
-}
 
-TEST(FolderFunctions, ReplaceRemoveAndMakeFolder) {
-    TempDir dir;
     dir.Write("new.tmp", "new");
-    dir.Write("old.txt", "old");
-    ASSERT_TRUE(ReplaceFile((dir / "new.tmp").c_str(), (dir / "old.txt").c_str()));
+    ASSERT_TRUE(ReplaceFile((dir / "new.tmp").c_str(), (dir / "f.bin").c_str()));
     std::string got;
-    ASSERT_TRUE(ReadWholeFile(dir / "old.txt", got));
+    ASSERT_TRUE(ReadWholeFile(dir / "f.bin", got));
     EXPECT_EQ(got, "new");
     EXPECT_FALSE(FileExists((dir / "new.tmp").c_str()));
-    EXPECT_TRUE(RemoveFile((dir / "old.txt").c_str()));
-    EXPECT_FALSE(FileExists((dir / "old.txt").c_str()));
+    EXPECT_TRUE(RemoveFile((dir / "f.bin").c_str()));
+    EXPECT_FALSE(FileExists((dir / "f.bin").c_str()));
     EXPECT_TRUE(MakeFolder((dir / "made").c_str()));
     EXPECT_TRUE(MakeFolder((dir / "made").c_str())) << "an existing folder is fine";
     EXPECT_FALSE(MakeFolder((dir / "no/such/parent").c_str()));

@@ -64,13 +64,10 @@ TEST(OpenPackTest, ListsOnlyThePacksOfTheChosenKindAndEntersTheFolder) {
 }
 
 TEST(OpenGameFileTest, LooseFilesWinAndKeepTheirName) {
-    TempDir dir;
-    CwdGuard cwd;
-    dir.Write("pack000.vpk", BuildVpk({{"cfg/Autoexec.cfg", "packed"}, {"dlg/a.dlg", "dialog"}}));
-    dir.Write("cfg/autoexec.cfg", "loose");
-    AppState app;
-    ASSERT_TRUE(OpenPack(app, (dir / "pack000.vpk").c_str()));
-
+    TestGame g;
+    g.dir.Write("data/cfg/autoexec.cfg", "loose");
+    g.Open("pack000.vpk", {{"cfg/Autoexec.cfg", "packed"}, {"dlg/a.dlg", "dialog"}});
+    AppState& app = g.app;
     FileEntry key = KeyOf("Cfg/AutoExec.CFG");
     FileHandle f;
     ASSERT_EQ(OpenGameFile(app.Files(), f, key, 1), 5u);
@@ -97,23 +94,19 @@ TEST(OpenGameFileTest, EmptyOrDamagedPackedFilesAreNotAvailable) {
     dir.Write("p.vpk", bytes);
     AppState app;
     ASSERT_TRUE(OpenPack(app, (dir / "p.vpk").c_str()));
-    EXPECT_EQ(ReadGameFile(app, "empty.txt"), "<absent>");
-    EXPECT_EQ(ReadGameFile(app, "good.txt"), "good");
-    EXPECT_EQ(ReadGameFile(app, "cut.txt"), "<absent>");
-    // The result tells the three apart, for loose files too.
+    // Not available, and the reason tells the three apart, for loose files too.
     dir.Write("loose-empty.txt", "");
-    struct {
-        const char* path;
-        Reason why;
-    } cases[] = {{"empty.txt", Reason::EmptyFile},      {"loose-empty.txt", Reason::EmptyFile},
-                 {"cut.txt", Reason::OutsidePack},      {"missing.txt", Reason::NotFound},
-                 {"good.txt", Reason::None}};
+    const struct { const char* path; Reason why; const char* read; } cases[] = {
+        {"empty.txt", Reason::EmptyFile, "<absent>"}, {"loose-empty.txt", Reason::EmptyFile, "<absent>"},
+        {"cut.txt", Reason::OutsidePack, "<absent>"}, {"missing.txt", Reason::NotFound, "<absent>"},
+        {"good.txt", Reason::None, "good"}};
     for (const auto& c : cases) {
         FileEntry key = KeyOf(c.path);
         FileHandle f;
         Reason why = Reason::CannotRead;
         OpenGameFile(app.Files(), f, key, 1, &why);
         EXPECT_EQ(why, c.why) << c.path;
+        EXPECT_EQ(ReadGameFile(app, c.path), c.read) << c.path;
     }
 
     FileEntry key = KeyOf("good.txt");
@@ -123,21 +116,16 @@ TEST(OpenGameFileTest, EmptyOrDamagedPackedFilesAreNotAvailable) {
 }
 
 TEST(OpenPackTest, AChosenFileThatIsNotAPackIsToldAndTheFolderStaysOpen) {
-    TempDir dir;
-    CwdGuard cwd;
+    TestGame g;
+    TempDir& dir = g.dir;
+    AppState& app = g.app;
     dir.Write("pack000.vpk", BuildVpk({{"a.txt", "a"}}));
     dir.Write("notes.vpk", "these are notes, not a pack\n");  // its last byte, a flag, leaves it unlisted
     dir.Write("zero.vpk", "");                                // listed: too short to have a flag
-    AppState app;
-    std::vector<std::string> shown;
-    app.message.context = &shown;
-    app.message.show = [](void* c, const char* text, const char*) {
-        static_cast<std::vector<std::string>*>(c)->push_back(text);
-    };
     EXPECT_FALSE(OpenPack(app, (dir / "notes.vpk").c_str())) << "never another pack in its place";
     EXPECT_EQ(app.failure.reason, Reason::PackDirectoryOutside);
     EXPECT_EQ(app.failure.subject, dir / "notes.vpk");
-    EXPECT_TRUE(shown.empty()) << "told once, through the failure";
+    EXPECT_TRUE(g.messages.empty()) << "told once, through the failure";
     EXPECT_FALSE(app.packsLoaded);
     EXPECT_EQ(app.packList.Count(), 2) << "the pack list stays";
     EXPECT_EQ(ReadGameFile(app, "a.txt"), "a") << "and so does the index";

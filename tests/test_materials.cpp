@@ -32,17 +32,14 @@ struct Game : TestGame {
     }
 };
 
-std::string Pixel(const Image32& image, uint32_t x, uint32_t y) {
-    const uint8_t* p = image.Pixel(x, y);
-    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-           std::to_string(p[3]);
+std::string Text(const uint8_t* p) {
+    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," + std::to_string(p[3]);
 }
-
+std::string Pixel(const Image32& image, uint32_t x, uint32_t y) { return Text(image.Pixel(x, y)); }
 std::string PatternAt(uint32_t x, uint32_t y) {
     uint8_t p[4];
     PatternPixel(x, y, p);
-    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-           std::to_string(p[3]);
+    return Text(p);
 }
 
 template <typename... Files>
@@ -118,15 +115,12 @@ TEST(VmtTest, IrisBlendsOverOrReplacesTheBaseTexture) {
     }
     TempDir scratch;
     FileHandle tth, ttz;
-    ASSERT_TRUE(tth.Create((scratch / "i.tth").c_str()));
-    ASSERT_TRUE(ttz.Create((scratch / "i.ttz").c_str()));
+    ASSERT_TRUE(tth.Create((scratch / "i.tth").c_str()) && ttz.Create((scratch / "i.ttz").c_str()));
     TextureFile encoder;
-    encoder.Encode(iris, tth, ttz);
-    tth.Close();
-    ttz.Close();
+    ASSERT_TRUE(encoder.Encode(iris, tth, ttz));
+    tth.Close(), ttz.Close();
     std::string irisTth, irisTtz;
-    ASSERT_TRUE(ReadWholeFile(scratch / "i.tth", irisTth));
-    ASSERT_TRUE(ReadWholeFile(scratch / "i.ttz", irisTtz));
+    ASSERT_TRUE(ReadWholeFile(scratch / "i.tth", irisTth) && ReadWholeFile(scratch / "i.ttz", irisTtz));
 
     Game g("p.vpk", Join(Texture("materials/eye/base", 8, 4), Texture("materials/eye/big", 16, 16),
                          std::vector<PackFile>{
@@ -167,27 +161,29 @@ TEST(NamTest, SearchesTheMaterialFoldersInOrder) {
                         {"3d/materials/self.tga", BuildTga(3, 2, 32)},
                         {"3d/materials/lone.tga", BuildTga(4, 4, 32)},
                     });
-    Image32 image = Image32{};
-    LoadResult r = g.Load("3d/materials/stone.nam", image);
-    EXPECT_EQ(r.loaded, 1);
-    EXPECT_EQ(r.twoSided, 1);
-    EXPECT_EQ(image.width, 6u) << "london comes before vienna";
-    image.Release();
-    EXPECT_EQ(g.Load("3d/materials/loop.nam", image).loaded, 0) << "a material never names a material";
-    image.Release();
-    r = g.Load("3d/materials/self.nam", image);
-    EXPECT_EQ(r.loaded, 1) << "no texture line: the Targa beside it";
-    EXPECT_EQ(r.translucent, 1);
-    EXPECT_EQ(image.width, 3u);
-    image.Release();
-
     // A Targa shown in Redemption mode brings its material's text, or none.
-    g.Load("3d/materials/self.tga", image, true);
-    EXPECT_EQ(g.app.textView.text, "MASKED\r\n");
-    image.Release();
-    g.Load("3d/materials/lone.tga", image, true);
-    EXPECT_EQ(g.app.textView.text, "");
-    image.Release();
+    const struct {
+        const char *path, *why;
+        uint8_t loaded, twoSided, translucent;
+        uint32_t width;
+        const char* text;  // the text view, when asked for
+    } cases[] = {
+        {"3d/materials/stone.nam", "london comes before vienna", 1, 1, 0, 6, nullptr},
+        {"3d/materials/loop.nam", "a material never names a material", 0, 0, 0, 0, nullptr},
+        {"3d/materials/self.nam", "no texture line: the Targa beside it", 1, 0, 1, 3, nullptr},
+        {"3d/materials/self.tga", "its material's text", 1, 0, 0, 3, "MASKED\r\n"},
+        {"3d/materials/lone.tga", "no material, no text", 1, 0, 0, 4, ""},
+    };
+    for (const auto& c : cases) {
+        Image32 image = Image32{};
+        LoadResult r = g.Load(c.path, image, c.text != nullptr);
+        EXPECT_EQ(r.loaded, c.loaded) << c.why;
+        EXPECT_EQ(r.twoSided, c.twoSided) << c.why;
+        EXPECT_EQ(r.translucent, c.translucent) << c.why;
+        EXPECT_EQ(image.width, c.width) << c.why;
+        EXPECT_TRUE(!c.text || g.app.textView.text == c.text) << c.why << ": " << g.app.textView.text;
+        image.Release();
+    }
 }
 
 TEST(TgaExportTest, WritesEachPictureOnceAndNothingForFailures) {

@@ -9,21 +9,13 @@
 
 namespace {
 
-std::vector<std::string> NobNames(const std::string& path) {
+// The names a walk of the pack at path hands out, in order.
+template <typename Walk, typename Entry>
+std::vector<std::string> Names(const std::string& path) {
     FileHandle f;
     EXPECT_TRUE(f.Open(path.c_str()));
-    NobWalk walk(f);
-    NobEntry e;
-    std::vector<std::string> names;
-    while (walk.Next(e)) names.push_back(e.name);
-    return names;
-}
-
-std::vector<std::string> VpkNames(const std::string& path) {
-    FileHandle f;
-    EXPECT_TRUE(f.Open(path.c_str()));
-    VpkWalk walk(f);
-    VpkEntry e;
+    Walk walk(f);
+    Entry e;
     std::vector<std::string> names;
     while (walk.Next(e)) names.push_back(e.name);
     return names;
@@ -37,6 +29,26 @@ std::string Header(uint32_t dataSize, uint32_t nameLength) {
 }
 
 }  // namespace
+
+// Scans of the folder dir, entered as the current folder; messages are kept
+// as "caption|text".
+class ScanTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CwdGuard cwd;
+    PackCounts counts;
+    PackIndex index;
+    PackList list;
+    std::vector<std::string> shown;
+    MessageSeam seam;
+    ScanTest() {
+        EXPECT_TRUE(SetCurrentDir(dir.path.c_str()) && index.Create());
+        seam.context = &shown;
+        seam.show = [](void* ctx, const char* text, const char* caption) {
+            static_cast<std::vector<std::string>*>(ctx)->push_back(std::string(caption) + "|" + text);
+        };
+    }
+};
 
 TEST(NobWalkTest, StopsWhereTheFormatSaysAndNeverReadsPastTheFile) {
     TempDir dir;
@@ -63,7 +75,7 @@ TEST(NobWalkTest, StopsWhereTheFormatSaysAndNeverReadsPastTheFile) {
     };
     for (const auto& c : cases) {
         dir.Write("p.nob", c.bytes);
-        EXPECT_EQ(NobNames(dir / "p.nob"), c.names) << c.what;
+        EXPECT_EQ((Names<NobWalk, NobEntry>(dir / "p.nob")), c.names) << c.what;
     }
 }
 
@@ -96,21 +108,12 @@ TEST(VpkWalkTest, StopsAtTheCountOrTheFooterAndSkipsUnnameableEntries) {
     std::string understated = two;
     understated[understated.size() - 9] = 1;
     // An entry whose name is too long for a path buffer, between two good ones.
-    std::string withLong;
-    {
-        std::string data = "xy";
-        withLong = data;
-        std::vector<std::pair<std::string, uint32_t>> entries = {{"a", 0}, {std::string(300, 'L'), 0}, {"b", 1}};
-        for (auto& en : entries) {
-            AppendLE32(withLong, static_cast<uint32_t>(en.first.size()));
-            withLong += en.first;
-            AppendLE32(withLong, en.second);
-            AppendLE32(withLong, 1);
-        }
-        AppendLE32(withLong, 3);
-        AppendLE32(withLong, 2);
-        withLong.push_back('\0');
+    std::string withLong = "xy";
+    for (auto& en : {std::make_pair(std::string("a"), 0u), {std::string(300, 'L'), 0u}, {std::string("b"), 1u}}) {
+        AppendLE32(withLong, uint32_t(en.first.size())), withLong += en.first;
+        AppendLE32(withLong, en.second), AppendLE32(withLong, 1);
     }
+    AppendLE32(withLong, 3), AppendLE32(withLong, 2), withLong.push_back('\0');
     // A directory whose last entry runs into the footer.
     std::string intoFooter = two.substr(0, two.size() - 9 - 3);
     AppendLE32(intoFooter, 2);
@@ -134,7 +137,7 @@ TEST(VpkWalkTest, StopsAtTheCountOrTheFooterAndSkipsUnnameableEntries) {
     };
     for (const auto& c : cases) {
         dir.Write("p.vpk", c.bytes);
-        EXPECT_EQ(VpkNames(dir / "p.vpk"), c.names) << c.what;
+        EXPECT_EQ((Names<VpkWalk, VpkEntry>(dir / "p.vpk")), c.names) << c.what;
     }
 }
 
@@ -208,19 +211,11 @@ TEST(LocateTest, FindsNamesIgnoringCaseAndSeparatorAndPositionsOnTheData) {
     EXPECT_EQ(f.Skip(0), 0u);
 }
 
-TEST(ScanTest, ListsPacksSortedWithScanNumbersAndIndexesThem) {
-    TempDir dir;
-    CwdGuard cwd;
+TEST_F(ScanTest, ListsPacksSortedWithScanNumbersAndIndexesThem) {
     dir.Write("b.nob", BuildNob({{"Shared.txt", "from b"}, {"only-b.txt", "b"}, {"dir/", ""}}));
     dir.Write("A.nob", BuildNob({{"shared.TXT", "from a"}}));
     dir.Write("c.vpk", BuildVpk({{"x.txt", "x"}}));  // another game's pack
-    ASSERT_TRUE(SetCurrentDir(dir.path.c_str()));
-    PackCounts counts;
-    PackIndex index;
-    ASSERT_TRUE(index.Create());
-    PackList list;
-    MessageSeam quiet;
-    ASSERT_TRUE(ScanNobDirectory(counts, "b.nob", dir.path.c_str(), index, list, quiet));
+    ASSERT_TRUE(ScanNobDirectory(counts, "b.nob", dir.path.c_str(), index, list, MessageSeam()));
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.GetText(0), "A.nob");
     EXPECT_EQ(list.GetText(1), "b.nob");
@@ -236,9 +231,7 @@ TEST(ScanTest, ListsPacksSortedWithScanNumbersAndIndexesThem) {
         << "the pack listed first keeps a shared path";
 }
 
-TEST(ScanTest, FlaggedVpkIsLeftOutAndEmptyOrFooterlessPacksCount) {
-    TempDir dir;
-    CwdGuard cwd;
+TEST_F(ScanTest, FlaggedVpkIsLeftOutAndEmptyOrFooterlessPacksCount) {
     dir.Write("pack000.vpk", BuildVpk({{"a.txt", "a"}}, 1));
     dir.Write("pack001.vpk", std::string(9, '\0'));
     dir.Write("pack002.vpk", "");
@@ -246,11 +239,6 @@ TEST(ScanTest, FlaggedVpkIsLeftOutAndEmptyOrFooterlessPacksCount) {
     std::string overstated = BuildVpk({{"b.txt", "b"}, {"c.txt", "c"}});
     overstated[overstated.size() - 9] = 40;
     dir.Write("pack003.vpk", overstated);
-    ASSERT_TRUE(SetCurrentDir(dir.path.c_str()));
-    PackCounts counts;
-    PackIndex index;
-    ASSERT_TRUE(index.Create());
-    PackList list;
     ASSERT_TRUE(ScanVpkDirectory(counts, "pack000.vpk", dir.path.c_str(), index, list, MessageSeam()));
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.GetText(0), "pack001.vpk");
@@ -259,25 +247,12 @@ TEST(ScanTest, FlaggedVpkIsLeftOutAndEmptyOrFooterlessPacksCount) {
     EXPECT_EQ(index.files.count, 2u);
 }
 
-TEST(ScanTest, AFolderWithoutPacksOrAnUnopenablePackFails) {
-    TempDir dir;
-    CwdGuard cwd;
-    ASSERT_TRUE(SetCurrentDir(dir.path.c_str()));
-    PackCounts counts;
-    PackIndex index;
-    ASSERT_TRUE(index.Create());
-    PackList list;
+TEST_F(ScanTest, AFolderWithoutPacksOrAnUnopenablePackFails) {
     EXPECT_FALSE(ScanNobDirectory(counts, "x.nob", dir.path.c_str(), index, list, MessageSeam()));
     EXPECT_EQ(list.Count(), 0);
 
     // A pack that vanishes between listing and indexing stops the indexing
     // with the message naming it.
-    std::vector<std::string> shown;
-    MessageSeam seam;
-    seam.context = &shown;
-    seam.show = [](void* ctx, const char* text, const char* caption) {
-        static_cast<std::vector<std::string>*>(ctx)->push_back(std::string(caption) + "|" + text);
-    };
     list.Reset();
     list.SetItemData(list.Add("gone.nob"), 0);
     EXPECT_FALSE(IndexNobPacks(counts, index, list, seam));

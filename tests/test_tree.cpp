@@ -50,20 +50,28 @@ ProgressHooks RecordingHooks(Recorder& r) {
 }  // namespace
 
 TEST(PackTreeTest, FoldersMergeIgnoringCaseAndSiblingsSortOneWay) {
-    std::vector<std::string> paths = {"Models/A.mdl", "models/b.mdl", "b.txt", "a.txt", "B.txt", "_x.txt",
-                                      "Zeta/z.txt",   "alpha/x.txt",  "A.txt", "a.txt"};
-    std::string expected =
-        "_x.txt\n"  // '_' (0x5F) sorts before letters once they are lower-cased
-        "A.txt\n"
-        "a.txt\n"
-        "a.txt\n"  // equal names keep insertion order
-        "alpha/\n  x.txt\n"
-        "B.txt\n"
-        "b.txt\n"
-        "Models/\n  A.mdl\n  b.mdl\n"  // one folder, named as first inserted
-        "Zeta/\n  z.txt\n";
-    EXPECT_EQ(Build(paths, true), expected);
-    EXPECT_EQ(Build(paths, false), expected) << "sorted insertion and the one-off sort must agree";
+    const struct { std::vector<std::string> paths; std::string expected; } cases[] = {
+        {{"Models/A.mdl", "models/b.mdl", "b.txt", "a.txt", "B.txt", "_x.txt", "Zeta/z.txt", "alpha/x.txt", "A.txt",
+          "a.txt"},
+         "_x.txt\n"  // '_' (0x5F) sorts before letters once they are lower-cased
+         "A.txt\n"
+         "a.txt\n"
+         "a.txt\n"  // equal names keep insertion order
+         "alpha/\n  x.txt\n"
+         "B.txt\n"
+         "b.txt\n"
+         "Models/\n  A.mdl\n  b.mdl\n"  // one folder, named as first inserted
+         "Zeta/\n  z.txt\n"},
+        // A later path's new first component gets its own nested folders, not
+        // those of an existing top-level folder of its later component's name.
+        {{"zzz/file.txt", "aaa/zzz/other.txt"}, "aaa/\n  zzz/\n    other.txt\nzzz/\n  file.txt\n"},
+        // A file named like a folder stays apart from it.
+        {{"data", "data/inner.txt"}, "data\ndata/\n  inner.txt\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Build(c.paths, true), c.expected) << "one-off sort, last path " << c.paths.back();
+        EXPECT_EQ(Build(c.paths, false), c.expected) << "sorted insertion, last path " << c.paths.back();
+    }
 }
 
 TEST(PackTreeTest, BuildAndSortedInsertionAgreeOnRandomNames) {
@@ -77,13 +85,6 @@ TEST(PackTreeTest, BuildAndSortedInsertionAgreeOnRandomNames) {
         paths.push_back(p + ".txt");
     }
     EXPECT_EQ(Build(paths, true), Build(paths, false));
-}
-
-TEST(PackTreeTest, NewFirstComponentsAndFilesNamedLikeFoldersStaySeparate) {
-    // A later path's new first component gets its own nested folders, not
-    // those of an existing top-level folder of its later component's name.
-    EXPECT_EQ(Build({"zzz/file.txt", "aaa/zzz/other.txt"}, true), "aaa/\n  zzz/\n    other.txt\nzzz/\n  file.txt\n");
-    EXPECT_EQ(Build({"data", "data/inner.txt"}, true), "data\ndata/\n  inner.txt\n");
 }
 
 TEST(PackTreeTest, WalksAndLookups) {
