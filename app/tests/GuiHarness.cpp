@@ -154,6 +154,74 @@ std::vector<float> Eye() {
     return {c.eye[0], c.eye[1], c.eye[2]};
 }
 
+std::vector<std::string> VisibleTreeTexts() {
+    std::vector<std::string> texts;
+    for (HTREEITEM item = TreeNext(nullptr, TVGN_FIRSTVISIBLE); item != nullptr; item = TreeNext(item, TVGN_NEXTVISIBLE))
+        texts.push_back(TreeText(item));
+    return texts;
+}
+
+POINT TreeItemCentre(HTREEITEM item) {
+    SendMessageA(gShell->treePane.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    PumpQueue();
+    RECT r;
+    std::memcpy(&r, &item, sizeof item);
+    EXPECT_TRUE(SendMessageA(gShell->treePane.tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::string WritePack(const std::string& folder, const std::vector<PackFile>& files) {
+    fs::create_directories(gRoot + "/" + folder);
+    std::string pack = gRoot + "/" + folder + "/pack000.vpk";
+    EXPECT_TRUE(WriteWholeFile(pack, BuildVpk(files))) << pack;
+    return Native(pack);
+}
+
+std::vector<PackFile> RealFiles(const std::vector<std::string>& folders) {
+    std::vector<PackFile> files;
+    if (RealData().empty()) return files;
+    std::string data = RealData() + "/bloodlines";
+    for (const std::string& folder : folders)
+        for (const auto& e : fs::recursive_directory_iterator(data + "/" + folder)) {
+            if (!e.is_regular_file()) continue;
+            std::string bytes;
+            EXPECT_TRUE(ReadWholeFile(e.path().string(), bytes)) << e.path().string();
+            files.push_back({fs::relative(e.path(), data).generic_string(), bytes});
+        }
+    return files;
+}
+
+uint32_t Frame::Texel(uint32_t tx, uint32_t ty, uint32_t side) const {
+    uint32_t x = uint32_t((tx + 0.5) * w / side), y = uint32_t((ty + 0.5) * h / side);
+    return w == 0 ? 0u : pixels[size_t(y) * w + x] & 0xFFFFFF;
+}
+
+size_t Frame::Drawn() const {
+    size_t n = 0;
+    for (uint32_t p : pixels) n += (p & 0xFFFFFF) != 0x808080;
+    return n;
+}
+
+Frame RenderView() {
+    Frame f;
+    EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &f.pixels, &f.w, &f.h));
+    return f;
+}
+
+uint32_t Rgb(const uint8_t* p) { return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+
+uint64_t FramesInLoop(UINT milliseconds, UINT tick) {
+    uint64_t before = gShell->viewPane.device.presented;
+    UINT_PTR ticks = tick == 0 ? 0 : SetTimer(nullptr, 0, tick, [](HWND, UINT, UINT_PTR, DWORD) {});
+    SetTimer(nullptr, 0, milliseconds, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(0);
+    });
+    gShell->RunLoop();
+    if (ticks != 0) KillTimer(nullptr, ticks);
+    return gShell->viewPane.device.presented - before;
+}
+
 int CursorCount() {
     ShowCursor(TRUE);
     return ShowCursor(FALSE);
