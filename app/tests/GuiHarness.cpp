@@ -231,8 +231,12 @@ int CursorCount() {
 // when it takes messages: each step pumps until the queue is empty again.
 namespace {
 
-void Send(INPUT input) {
-    ASSERT_EQ(SendInput(1, &input, sizeof input), 1u);
+// Presses and releases go to the system together: a control that follows
+// a press in a loop of its own (the tree view waits for the release to tell
+// a click from a drag) would otherwise wait for a release the test could
+// only send once the press was taken.
+void Send(std::vector<INPUT> inputs) {
+    ASSERT_EQ(SendInput(UINT(inputs.size()), inputs.data(), sizeof inputs[0]), UINT(inputs.size()));
     // Input is queued behind the program's own messages: let a little time
     // pass for the system to deliver it, then take everything.
     for (int round = 0; round < 3; ++round) {
@@ -244,11 +248,20 @@ void Send(INPUT input) {
 INPUT MouseInput(DWORD flags, LONG dx = 0, LONG dy = 0, DWORD data = 0) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.mouseData = data;
-    input.mi.dwFlags = flags;
+    input.mi = {dx, dy, data, flags, 0, 0};
     return input;
+}
+
+INPUT KeyInput(WORD vk, WORD scan, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki = {vk, scan, flags, 0, 0};
+    return input;
+}
+
+DWORD ButtonFlag(int button, bool down) {
+    return button == 0 ? (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
+                       : (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
 }
 
 }  // namespace
@@ -269,7 +282,7 @@ void MouseTo(POINT screen) {
     // so that the system's scaling back lands on the pixel itself.
     LONG w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     LONG dx = LONG((int64_t(screen.x) * 65536 + w - 1) / w), dy = LONG((int64_t(screen.y) * 65536 + h - 1) / h);
-    Send(MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy));
+    Send({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy)});
 }
 
 void MouseBy(int dx, int dy) {
@@ -277,57 +290,31 @@ void MouseBy(int dx, int dy) {
     MouseTo({p.x + dx, p.y + dy});
 }
 
-void MouseDown(int button) { Send(MouseInput(button == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN)); }
-void MouseUp(int button) { Send(MouseInput(button == 0 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP)); }
-
-// Presses and releases go to the system together: a control that follows
-// a press in a loop of its own (the tree view waits for the release to tell
-// a click from a drag) would otherwise wait for a release the test could
-// only send once the press was taken.
-void Clicks(int button, int count) {
-    std::vector<INPUT> inputs;
-    for (int i = 0; i < count; ++i) {
-        inputs.push_back(MouseInput(button == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN));
-        inputs.push_back(MouseInput(button == 0 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP));
-    }
-    ASSERT_EQ(SendInput(UINT(inputs.size()), inputs.data(), sizeof inputs[0]), UINT(inputs.size()));
-    for (int round = 0; round < 3; ++round) {
-        Sleep(15);
-        PumpQueue();
-    }
-}
+void MouseDown(int button) { Send({MouseInput(ButtonFlag(button, true))}); }
+void MouseUp(int button) { Send({MouseInput(ButtonFlag(button, false))}); }
 
 void Click(int button, POINT screen) {
     MouseTo(screen);
-    Clicks(button, 1);
+    Send({MouseInput(ButtonFlag(button, true)), MouseInput(ButtonFlag(button, false))});
 }
 
 void DoubleClick(POINT screen) {
     MouseTo(screen);
-    Clicks(0, 2);
+    Send({MouseInput(ButtonFlag(0, true)), MouseInput(ButtonFlag(0, false)), MouseInput(ButtonFlag(0, true)),
+          MouseInput(ButtonFlag(0, false))});
 }
 
-void Wheel(int notches) { Send(MouseInput(MOUSEEVENTF_WHEEL, 0, 0, DWORD(notches * WHEEL_DELTA))); }
+void Wheel(int notches) { Send({MouseInput(MOUSEEVENTF_WHEEL, 0, 0, DWORD(notches * WHEEL_DELTA))}); }
 
 void Key(WORD vk) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    Send(input);
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    Send(input);
+    Send({KeyInput(vk, 0, 0)});
+    Send({KeyInput(vk, 0, KEYEVENTF_KEYUP)});
 }
 
 void Type(const std::string& text) {
-    for (char c : text) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wScan = static_cast<unsigned char>(c);
-        input.ki.dwFlags = KEYEVENTF_UNICODE;
-        Send(input);
-        input.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        Send(input);
-    }
+    for (char c : text)
+        Send({KeyInput(0, static_cast<unsigned char>(c), KEYEVENTF_UNICODE),
+              KeyInput(0, static_cast<unsigned char>(c), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
 }
 
 POINT InView(double fx, double fy) {

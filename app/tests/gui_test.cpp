@@ -236,6 +236,15 @@ TEST(Browser, PopupCommandsGreyAndExtract) {
         }
     }
     gMessages.clear();
+    // A folder of the filtered tree gives what the tree shows of it, not the files the filter hides.
+    SetWindowTextA(gShell->treePane.filterEdit, "dxt");  // the edit control tells the dialog, as typing does
+    PumpQueue();
+    EXPECT_EQ(gShell->RunPopupCommand(CoreItem("materials"), IDM_EXTRACT_FILES), 6u) << "dxt1, dxt3, dxt5: .tth and .ttz";
+    EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt3.ttz"));
+    EXPECT_FALSE(fs::exists(out + "/materials/samples/bgr.ttz"));
+    EXPECT_FALSE(fs::exists(out + "/materials/samples/crate.vmt"));
+    SendMessageA(gShell->treePane.filterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpQueue();
     // Every progress window is gone again.
     EXPECT_EQ(FindWindowA(nullptr, "Extracting Models"), nullptr);
 }
@@ -551,24 +560,26 @@ TEST(Browser, EveryKindOfRealFileShowsSomething) {
         std::string text = RichEditText();
         return text.substr(0, text.find('\r'));
     };
-    SelectInTree(FindInTreeView("maps/sp_genesisdevice_1.bsp"));
-    std::string text = RichEditText();
-    EXPECT_EQ(firstLine(), "map version 17, map revision 1516, 99836 bytes");
-    EXPECT_NE(text.find("pakfile: 2 files"), std::string::npos);
-    EXPECT_NE(text.find("\"classname\" \"info_player_start\""), std::string::npos);
-
+    const struct { const char* path, *firstLine, *alsoShown; } texts[] = {
+        {"maps/sp_genesisdevice_1.bsp", "map version 17, map revision 1516, 99836 bytes", "pakfile: 2 files"},
+        {"maps/sp_genesisdevice_1.bsp", "map version 17, map revision 1516, 99836 bytes",
+         "\"classname\" \"info_player_start\""},
+        // then the material
+        {"materials/art/librarysign1.vmt", "$basetexture art/librarysign1: not in the packs or the data folder",
+         "\n\"LightmappedGeneric\""},
+        {"materials/fonts/vamp_dialog_intimidate_25_900_000.fnt",
+         "00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  |.....!..........|", ""},
+        {"materials/models/weapons/broadsword/swordefes.vmt", "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha", ""},
+    };
+    for (const auto& t : texts) {
+        SelectInTree(FindInTreeView(t.path));
+        EXPECT_EQ(firstLine(), t.firstLine) << t.path;
+        EXPECT_NE(RichEditText().find(t.alsoShown), std::string::npos) << t.path << ": " << t.alsoShown;
+    }
+    // The material without its texture shows the checkerboard: squares of 8 texels, white and black.
     SelectInTree(FindInTreeView("materials/art/librarysign1.vmt"));
-    EXPECT_EQ(firstLine(), "$basetexture art/librarysign1: not in the packs or the data folder");
-    EXPECT_NE(RichEditText().find("\n\"LightmappedGeneric\""), std::string::npos) << "then the material";
-    // The checkerboard: squares of 8 texels, white and black.
     EXPECT_EQ(RenderView().Texel(4, 4, 64), 0xFFFFFFu);
     EXPECT_EQ(RenderView().Texel(12, 4, 64), 0u);
-
-    SelectInTree(FindInTreeView("materials/fonts/vamp_dialog_intimidate_25_900_000.fnt"));
-    EXPECT_EQ(firstLine(), "00000000  01 00 00 00 cc 21 00 00  01 00 00 00 08 00 00 00  |.....!..........|");
-
-    SelectInTree(FindInTreeView("materials/models/weapons/broadsword/swordefes.vmt"));
-    EXPECT_EQ(firstLine(), "texture 256x64 DXT3, 9 mip levels, flags eightbitalpha");
 
     for (const char* companion : {"g_sword.dx7_2bone.vtx", "g_sword.phy"}) {
         SelectInTree(FindInTreeView(std::string("models/weapons/broadsword/world/") + companion));
@@ -618,22 +629,6 @@ TEST(Browser, AnOutputFolderThatCannotBeMadeIsToldOnce) {
     gMessages.clear();
 }
 
-// Right-clicking a folder of the filtered tree extracts what the tree shows
-// of it, not the files the filter hides.
-TEST(FilterBox, APopupCommandOnAFilteredFolderTakesOnlyTheShownFiles) {
-    OpenSamplePack("pack002.vpk");
-    std::string out = gRoot + "/out-filtered";
-    SetOutputFolder(out);
-    SetWindowTextA(gShell->treePane.filterEdit, "dxt");  // the edit control tells the dialog, as typing does
-    PumpQueue();
-    EXPECT_EQ(gShell->RunPopupCommand(CoreItem("materials"), IDM_EXTRACT_FILES), 6u) << "dxt1, dxt3, dxt5: .tth and .ttz";
-    EXPECT_TRUE(fs::exists(out + "/materials/samples/dxt3.ttz"));
-    EXPECT_FALSE(fs::exists(out + "/materials/samples/bgr.ttz"));
-    EXPECT_FALSE(fs::exists(out + "/materials/samples/crate.vmt"));
-    SendMessageA(gShell->treePane.filterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
-    PumpQueue();
-}
-
 // The real sounds in a pack of their own: selecting one shows its facts in
 // the text pane and starts it (or, on a machine without sound, shows the
 // facts and tells nothing more); anything else stops it.
@@ -654,18 +649,22 @@ TEST(Sounds, SelectingASoundShowsItsFactsAndPlaysIt) {
     PumpQueue();
     gMessages.clear();
 
-    SelectInTree(FindInTreeView("sound/dlg/santa monica/thug/line11_col_e.wav"));
-    EXPECT_EQ(RichEditText().substr(0, 27), "sound wav 22050Hz 1ch 1.33s");
-    // Playing (the clip's serial) or refused by a silent machine (0).
-    EXPECT_TRUE(gShell->soundPlayer.serial == 0 || gShell->soundPlayer.serial == gShell->core.sound.serial);
-    SelectInTree(FindInTreeView("sound/dlg/chinatown/mandarin/line131_col_e.mp3"));
-    EXPECT_EQ(RichEditText().substr(0, 27), "sound mp3 44100Hz 1ch 1.67s");
-    SelectInTree(FindInTreeView("sound/cut.wav"));
-    EXPECT_EQ(RichEditText().substr(0, 73),
-              "not a sound file Quillon can read: a chunk runs past the end of the file");
-    EXPECT_EQ(gShell->soundPlayer.serial, 0u) << "nothing plays";
-    SelectInTree(FindInTreeView("readme.txt"));
-    EXPECT_EQ(gShell->soundPlayer.serial, 0u);
+    const struct { const char* path; std::string text; bool plays; } selections[] = {
+        {"sound/dlg/santa monica/thug/line11_col_e.wav", "sound wav 22050Hz 1ch 1.33s", true},
+        {"sound/dlg/chinatown/mandarin/line131_col_e.mp3", "sound mp3 44100Hz 1ch 1.67s", true},
+        {"sound/cut.wav", "not a sound file Quillon can read: a chunk runs past the end of the file", false},
+        {"readme.txt", "text", false},
+    };
+    for (const auto& pick : selections) {
+        SelectInTree(FindInTreeView(pick.path));
+        // The facts of a sound begin the pane; anything else is all the pane shows.
+        EXPECT_EQ(pick.plays ? RichEditText().substr(0, pick.text.size()) : RichEditText(), pick.text) << pick.path;
+        // Playing (the clip's serial) or refused by a silent machine (0).
+        if (pick.plays)
+            EXPECT_TRUE(gShell->soundPlayer.serial == 0 || gShell->soundPlayer.serial == gShell->core.sound.serial);
+        else
+            EXPECT_EQ(gShell->soundPlayer.serial, 0u) << pick.path << ": nothing plays";
+    }
     EXPECT_TRUE(gMessages.empty()) << gMessages[0];
 }
 
