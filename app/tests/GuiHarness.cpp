@@ -117,6 +117,12 @@ std::string RichEditText() {
     return text;
 }
 
+std::string WindowText(HWND window) {
+    char text[260] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 std::string ComboText(int pos) {
     char text[260] = "";
     SendMessageA(gShell->packBar.list, CB_GETLBTEXT, pos, reinterpret_cast<LPARAM>(text));

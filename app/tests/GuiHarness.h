@@ -35,6 +35,7 @@ void SelectInTree(HTREEITEM item);
 TreeItem CoreItem(const char* path);
 
 std::string RichEditText();
+std::string WindowText(HWND window);
 std::string ComboText(int pos);
 // A control of the browser in the browser's client coordinates.
 RECT ChildRect(int id);

@@ -227,9 +227,7 @@ TEST(TreeInput, TypingInTheFilterBoxNarrowsTheTreeAndEscBringsItBackAsItWas) {
 
     // A pattern: only the matches and the folders on their way, opened.
     Type("*.DLG");
-    char text[32] = "";
-    GetWindowTextA(gShell->treePane.filterEdit, text, sizeof text);
-    EXPECT_STREQ(text, "*.DLG");
+    EXPECT_EQ(WindowText(gShell->treePane.filterEdit), "*.DLG");
     EXPECT_EQ(VisibleTreeTexts(),
               (std::vector<std::string>{"dlg", "Hollywood", "Isaac.dlg", "main characters", "Regent.dlg"}));
     EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), 5);

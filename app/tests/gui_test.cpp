@@ -148,7 +148,7 @@ TEST(Browser, PickingAnotherPackAndSelectingTextShowsTheText) {
     EXPECT_EQ(RichEditText(), text);
 }
 
-TEST(Browser, ASelectedTextureIsDrawnInTheView) {
+TEST(Browser, ASelectedTextureOrModelIsDrawnInTheView) {
     OpenSamplePack("pack002.vpk");
     SelectInTree(FindInTreeView("materials/samples/bgr.ttz"));
     const Image32& picture = gShell->core.viewer.slot0.image;
@@ -170,10 +170,8 @@ TEST(Browser, ASelectedTextureIsDrawnInTheView) {
     // A material shows its texture, not its text.
     SelectInTree(FindInTreeView("materials/samples/crate.vmt"));
     EXPECT_EQ(gShell->core.viewer.slot0.image.width, 128u);
-}
 
-TEST(Browser, ASelectedModelIsDrawnAndItsMeshesListed) {
-    OpenSamplePack("pack002.vpk");
+    // A model is drawn and its meshes listed.
     SelectInTree(FindInTreeView("models/samples/Lamp.mdl"));
     const Viewer& core = gShell->core.viewer;
     ASSERT_GT(core.meshCount, 0u);
@@ -409,9 +407,7 @@ TEST(TextView, CheckListShowsScrollsAndReportsClicks) {
     ASSERT_GT(r, 2u);
     ASSERT_LT(r, 40u);
     EXPECT_TRUE(IsWindowVisible(gShell->textView.scrollBar));
-    char text[64];
-    GetWindowTextA(gShell->textView.rows[1], text, sizeof text);
-    EXPECT_STREQ(text, "mesh 1");
+    EXPECT_EQ(WindowText(gShell->textView.rows[1]), "mesh 1");
 
     // A tracked position past the last page stops at the last page.
     SendMessageA(gShell->textView.pane, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 39),
@@ -423,8 +419,7 @@ TEST(TextView, CheckListShowsScrollsAndReportsClicks) {
     // A page down, but never beyond the last full page.
     uint32_t first = std::min(r, 40 - r);
     EXPECT_EQ(gShell->textView.firstVisible, first);
-    GetWindowTextA(gShell->textView.rows[0], text, sizeof text);
-    EXPECT_EQ(std::string(text), "mesh " + std::to_string(first));
+    EXPECT_EQ(WindowText(gShell->textView.rows[0]), "mesh " + std::to_string(first));
 
     SendMessageA(gShell->textView.rows[0], BM_CLICK, 0, 0);
     PumpQueue();
@@ -462,10 +457,7 @@ TEST(AboutBox, NamesTheProgramWithItsVersionAndBuildAndClosesOnOk) {
     SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
         HWND about = FindWindowA(nullptr, "About");
         if (about == nullptr) return;
-        char text[128] = "", name[128] = "";
-        GetDlgItemTextA(about, IDC_BUILDSTAMP, text, sizeof text);
-        GetDlgItemTextA(about, IDC_ABOUTNAME, name, sizeof name);
-        stamp = std::string(name) + "|" + text;
+        stamp = WindowText(GetDlgItem(about, IDC_ABOUTNAME)) + "|" + WindowText(GetDlgItem(about, IDC_BUILDSTAMP));
         KillTimer(nullptr, id);
         SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     });
@@ -588,9 +580,7 @@ TEST(MainWindow, PackItemOnTheCommandLineOpensAtTheItem) {
     HTREEITEM caret = TreeNext(nullptr, TVGN_CARET);
     EXPECT_EQ(TreeText(caret), "Lamp.mdl");
     EXPECT_GT(gShell->core.viewer.meshCount, 0u) << "viewed as a click views it";
-    char title[128] = "";
-    GetWindowTextA(gShell->mainWindow, title, sizeof title);
-    EXPECT_STREQ(title, "pack002.vpk - QuillonEdit");
+    EXPECT_EQ(WindowText(gShell->mainWindow), "pack002.vpk - QuillonEdit");
 
     // A quoted item may hold spaces.
     std::string real = Native(RealData() + "/bloodlines/pack103.vpk");
