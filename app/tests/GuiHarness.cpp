@@ -117,6 +117,12 @@ std::string RichEditText() {
     return text;
 }
 
+std::string WindowText(HWND window) {
+    char text[260] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 std::string ComboText(int pos) {
     char text[260] = "";
     SendMessageA(gShell->packBar.list, CB_GETLBTEXT, pos, reinterpret_cast<LPARAM>(text));
@@ -154,6 +160,74 @@ std::vector<float> Eye() {
     return {c.eye[0], c.eye[1], c.eye[2]};
 }
 
+std::vector<std::string> VisibleTreeTexts() {
+    std::vector<std::string> texts;
+    for (HTREEITEM item = TreeNext(nullptr, TVGN_FIRSTVISIBLE); item != nullptr; item = TreeNext(item, TVGN_NEXTVISIBLE))
+        texts.push_back(TreeText(item));
+    return texts;
+}
+
+POINT TreeItemCentre(HTREEITEM item) {
+    SendMessageA(gShell->treePane.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    PumpQueue();
+    RECT r;
+    std::memcpy(&r, &item, sizeof item);
+    EXPECT_TRUE(SendMessageA(gShell->treePane.tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::string WritePack(const std::string& folder, const std::vector<PackFile>& files) {
+    fs::create_directories(gRoot + "/" + folder);
+    std::string pack = gRoot + "/" + folder + "/pack000.vpk";
+    EXPECT_TRUE(WriteWholeFile(pack, BuildVpk(files))) << pack;
+    return Native(pack);
+}
+
+std::vector<PackFile> RealFiles(const std::vector<std::string>& folders) {
+    std::vector<PackFile> files;
+    if (RealData().empty()) return files;
+    std::string data = RealData() + "/bloodlines";
+    for (const std::string& folder : folders)
+        for (const auto& e : fs::recursive_directory_iterator(data + "/" + folder)) {
+            if (!e.is_regular_file()) continue;
+            std::string bytes;
+            EXPECT_TRUE(ReadWholeFile(e.path().string(), bytes)) << e.path().string();
+            files.push_back({fs::relative(e.path(), data).generic_string(), bytes});
+        }
+    return files;
+}
+
+uint32_t Frame::Texel(uint32_t tx, uint32_t ty, uint32_t side) const {
+    uint32_t x = uint32_t((tx + 0.5) * w / side), y = uint32_t((ty + 0.5) * h / side);
+    return w == 0 ? 0u : pixels[size_t(y) * w + x] & 0xFFFFFF;
+}
+
+size_t Frame::Drawn() const {
+    size_t n = 0;
+    for (uint32_t p : pixels) n += (p & 0xFFFFFF) != 0x808080;
+    return n;
+}
+
+Frame RenderView() {
+    Frame f;
+    EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &f.pixels, &f.w, &f.h));
+    return f;
+}
+
+uint32_t Rgb(const uint8_t* p) { return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+
+uint64_t FramesInLoop(UINT milliseconds, UINT tick) {
+    uint64_t before = gShell->viewPane.device.presented;
+    UINT_PTR ticks = tick == 0 ? 0 : SetTimer(nullptr, 0, tick, [](HWND, UINT, UINT_PTR, DWORD) {});
+    SetTimer(nullptr, 0, milliseconds, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(0);
+    });
+    gShell->RunLoop();
+    if (ticks != 0) KillTimer(nullptr, ticks);
+    return gShell->viewPane.device.presented - before;
+}
+
 int CursorCount() {
     ShowCursor(TRUE);
     return ShowCursor(FALSE);
@@ -163,8 +237,12 @@ int CursorCount() {
 // when it takes messages: each step pumps until the queue is empty again.
 namespace {
 
-void Send(INPUT input) {
-    ASSERT_EQ(SendInput(1, &input, sizeof input), 1u);
+// Presses and releases go to the system together: a control that follows
+// a press in a loop of its own (the tree view waits for the release to tell
+// a click from a drag) would otherwise wait for a release the test could
+// only send once the press was taken.
+void Send(std::vector<INPUT> inputs) {
+    ASSERT_EQ(SendInput(UINT(inputs.size()), inputs.data(), sizeof inputs[0]), UINT(inputs.size()));
     // Input is queued behind the program's own messages: let a little time
     // pass for the system to deliver it, then take everything.
     for (int round = 0; round < 3; ++round) {
@@ -176,11 +254,20 @@ void Send(INPUT input) {
 INPUT MouseInput(DWORD flags, LONG dx = 0, LONG dy = 0, DWORD data = 0) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.mouseData = data;
-    input.mi.dwFlags = flags;
+    input.mi = {dx, dy, data, flags, 0, 0};
     return input;
+}
+
+INPUT KeyInput(WORD vk, WORD scan, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki = {vk, scan, flags, 0, 0};
+    return input;
+}
+
+DWORD ButtonFlag(int button, bool down) {
+    return button == 0 ? (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
+                       : (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
 }
 
 }  // namespace
@@ -201,7 +288,7 @@ void MouseTo(POINT screen) {
     // so that the system's scaling back lands on the pixel itself.
     LONG w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     LONG dx = LONG((int64_t(screen.x) * 65536 + w - 1) / w), dy = LONG((int64_t(screen.y) * 65536 + h - 1) / h);
-    Send(MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy));
+    Send({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy)});
 }
 
 void MouseBy(int dx, int dy) {
@@ -209,57 +296,31 @@ void MouseBy(int dx, int dy) {
     MouseTo({p.x + dx, p.y + dy});
 }
 
-void MouseDown(int button) { Send(MouseInput(button == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN)); }
-void MouseUp(int button) { Send(MouseInput(button == 0 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP)); }
-
-// Presses and releases go to the system together: a control that follows
-// a press in a loop of its own (the tree view waits for the release to tell
-// a click from a drag) would otherwise wait for a release the test could
-// only send once the press was taken.
-void Clicks(int button, int count) {
-    std::vector<INPUT> inputs;
-    for (int i = 0; i < count; ++i) {
-        inputs.push_back(MouseInput(button == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN));
-        inputs.push_back(MouseInput(button == 0 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP));
-    }
-    ASSERT_EQ(SendInput(UINT(inputs.size()), inputs.data(), sizeof inputs[0]), UINT(inputs.size()));
-    for (int round = 0; round < 3; ++round) {
-        Sleep(15);
-        PumpQueue();
-    }
-}
+void MouseDown(int button) { Send({MouseInput(ButtonFlag(button, true))}); }
+void MouseUp(int button) { Send({MouseInput(ButtonFlag(button, false))}); }
 
 void Click(int button, POINT screen) {
     MouseTo(screen);
-    Clicks(button, 1);
+    Send({MouseInput(ButtonFlag(button, true)), MouseInput(ButtonFlag(button, false))});
 }
 
 void DoubleClick(POINT screen) {
     MouseTo(screen);
-    Clicks(0, 2);
+    Send({MouseInput(ButtonFlag(0, true)), MouseInput(ButtonFlag(0, false)), MouseInput(ButtonFlag(0, true)),
+          MouseInput(ButtonFlag(0, false))});
 }
 
-void Wheel(int notches) { Send(MouseInput(MOUSEEVENTF_WHEEL, 0, 0, DWORD(notches * WHEEL_DELTA))); }
+void Wheel(int notches) { Send({MouseInput(MOUSEEVENTF_WHEEL, 0, 0, DWORD(notches * WHEEL_DELTA))}); }
 
 void Key(WORD vk) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    Send(input);
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    Send(input);
+    Send({KeyInput(vk, 0, 0)});
+    Send({KeyInput(vk, 0, KEYEVENTF_KEYUP)});
 }
 
 void Type(const std::string& text) {
-    for (char c : text) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wScan = static_cast<unsigned char>(c);
-        input.ki.dwFlags = KEYEVENTF_UNICODE;
-        Send(input);
-        input.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        Send(input);
-    }
+    for (char c : text)
+        Send({KeyInput(0, static_cast<unsigned char>(c), KEYEVENTF_UNICODE),
+              KeyInput(0, static_cast<unsigned char>(c), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
 }
 
 POINT InView(double fx, double fy) {

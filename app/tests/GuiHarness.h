@@ -7,6 +7,7 @@
 
 #include "app/Shell.h"
 #include "app/resource.h"
+#include "tools/PackWriter.h"
 
 #include <functional>
 #include <string>
@@ -34,6 +35,7 @@ void SelectInTree(HTREEITEM item);
 TreeItem CoreItem(const char* path);
 
 std::string RichEditText();
+std::string WindowText(HWND window);
 std::string ComboText(int pos);
 // A control of the browser in the browser's client coordinates.
 RECT ChildRect(int id);
@@ -42,6 +44,27 @@ void SetOutputFolder(const std::string& folder);
 // Opens the sample pack and selects the model at path in it.
 void ShowSampleModel(const char* pack, const char* path);
 std::vector<float> Eye();
+// The tree view's item texts in sight order (expanded folders' children included).
+std::vector<std::string> VisibleTreeTexts();
+// The middle of a tree item's text, in the tree view's client coordinates.
+POINT TreeItemCentre(HTREEITEM item);
+// Writes the files as gRoot/folder/pack000.vpk and returns its native path.
+std::string WritePack(const std::string& folder, const std::vector<PackFile>& files);
+// The real game files below these folders of the real data's bloodlines
+// folder, named as in a pack ({} without the real data).
+std::vector<PackFile> RealFiles(const std::vector<std::string>& folders);
+// The view drawn now, read back from Direct3D.
+struct Frame {
+    std::vector<uint32_t> pixels;
+    uint32_t w = 0, h = 0;
+    // The pixel (RGB) at the centre of texel (tx, ty) of a square picture stretched over the frame.
+    uint32_t Texel(uint32_t tx, uint32_t ty, uint32_t side) const;
+    size_t Drawn() const;  // pixels other than the clear colour
+};
+Frame RenderView();
+uint32_t Rgb(const uint8_t* bgra);
+// Frames the program's own loop presents in the given time, woken every tick ms when tick is not 0.
+uint64_t FramesInLoop(UINT milliseconds, UINT tick = 0);
 // The cursor's display count, left as it was.
 int CursorCount();
 

@@ -27,16 +27,10 @@ void ShowLampForInput() {
 }
 
 // The point of a tree item's text on the screen.
-POINT OnTreeItem(HTREEITEM item) {
-    SendMessageA(gShell->treePane.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    PumpQueue();
-    RECT r;
-    std::memcpy(&r, &item, sizeof item);
-    SendMessageA(gShell->treePane.tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
-    return ToScreen(gShell->treePane.tree, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
+POINT OnTreeItem(HTREEITEM item) { return ToScreen(gShell->treePane.tree, TreeItemCentre(item)); }
 
 bool SameEye(const Camera& c) { return Eye() == std::vector<float>(c.eye, c.eye + 3); }
+std::pair<LONG, LONG> Pair(POINT p) { return {p.x, p.y}; }
 
 }  // namespace
 
@@ -59,8 +53,7 @@ TEST(ViewInput, EachDragMovesTheCameraByItsPixelsAndDrawsAtOnce) {
     MouseUp(0);
     EXPECT_EQ(view.dragMode, 0);
     EXPECT_EQ(CursorCount(), shown);
-    POINT back = CursorPos();
-    EXPECT_EQ(std::make_pair(back.x, back.y), std::make_pair(pressed.x, pressed.y)) << "back where the drag began";
+    EXPECT_EQ(Pair(CursorPos()), Pair(pressed)) << "back where the drag began";
 
     // Right: pan 0.3 per pixel in a Bloodlines model (x against, y with the mouse).
     MouseDown(1);
@@ -124,8 +117,7 @@ TEST(ViewInput, DragsWarpAtTheEdgesWithoutAJumpAndPicturesDoNotDrag) {
     }
     EXPECT_GE(warps, 2);
     MouseUp(0);
-    POINT back = CursorPos();
-    EXPECT_EQ(std::make_pair(back.x, back.y), std::make_pair(pressed.x, pressed.y));
+    EXPECT_EQ(Pair(CursorPos()), Pair(pressed));
     EXPECT_EQ(CursorCount(), shown);
 
     // A press outside the view starts nothing and hides nothing.
@@ -221,31 +213,60 @@ TEST(TreeInput, ARightClickOpensThePopUpMenuAndItsCommandRuns) {
     EXPECT_EQ(TreeText(TreeNext(nullptr, TVGN_CARET)), "images") << "the right-click selects the folder";
 }
 
-TEST(TreeInput, TypingInTheFilterBoxNarrowsTheTreeAndEscBringsItBack) {
+TEST(TreeInput, TypingInTheFilterBoxNarrowsTheTreeAndEscBringsItBackAsItWas) {
     OpenSamplePack("pack000.vpk");
     SetForegroundWindow(gShell->mainWindow);
-    LRESULT whole = SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0);
+    RECT box = ChildRect(IDC_FILTER), tree = ChildRect(IDC_TREE);
+    EXPECT_LE(box.bottom, tree.top) << "the box sits above the tree";
+    HTREEITEM vdata = FindInTreeView("vdata");
+    SendMessageA(gShell->treePane.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(vdata));
+    SelectInTree(FindInTreeView("scripts/Intro.lst"));
+    LRESULT before = SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0);
     Click(0, ToScreen(gShell->browser, {40, 40}));
     ASSERT_EQ(GetFocus(), gShell->treePane.filterEdit) << "a click in the box gives it the focus";
-    Type("*.dlg");
-    char text[32] = "";
-    GetWindowTextA(gShell->treePane.filterEdit, text, sizeof text);
-    EXPECT_STREQ(text, "*.dlg");
-    std::vector<std::string> visible;
-    for (HTREEITEM item = TreeNext(nullptr, TVGN_FIRSTVISIBLE); item != nullptr; item = TreeNext(item, TVGN_NEXTVISIBLE))
-        visible.push_back(TreeText(item));
-    EXPECT_EQ(visible, (std::vector<std::string>{"dlg", "Hollywood", "Isaac.dlg", "main characters", "Regent.dlg"}));
+
+    // A pattern: only the matches and the folders on their way, opened.
+    Type("*.DLG");
+    EXPECT_EQ(WindowText(gShell->treePane.filterEdit), "*.DLG");
+    EXPECT_EQ(VisibleTreeTexts(),
+              (std::vector<std::string>{"dlg", "Hollywood", "Isaac.dlg", "main characters", "Regent.dlg"}));
+    EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), 5);
+    // Plain text is a part of a file name; selecting a match views it.
+    SetWindowTextA(gShell->treePane.filterEdit, "ead");  // the edit control tells the dialog, as typing does
+    PumpQueue();
+    EXPECT_EQ(VisibleTreeTexts(), (std::vector<std::string>{"Readme.txt"}));
+    SelectInTree(FindInTreeView("Readme.txt"));
+    EXPECT_NE(RichEditText().find("Sample Bloodlines data"), std::string::npos);
+    SetWindowTextA(gShell->treePane.filterEdit, "nothing matches this");
+    PumpQueue();
+    EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), 0);
+
+    // Esc: the whole tree, vdata open again as before, the selection kept.
+    SetFocus(gShell->treePane.filterEdit);
     Key(VK_ESCAPE);
     EXPECT_EQ(GetWindowTextLengthA(gShell->treePane.filterEdit), 0);
     EXPECT_FALSE(gShell->treePane.filter.Active());
-    EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), whole);
+    vdata = FindInTreeView("vdata");
+    ASSERT_NE(vdata, nullptr);
+    EXPECT_TRUE(SendMessageA(gShell->treePane.tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(vdata), TVIS_EXPANDED) &
+                TVIS_EXPANDED);
+    EXPECT_EQ(TreeText(TreeNext(nullptr, TVGN_CARET)), "Readme.txt");
+    EXPECT_EQ(gShell->core.tree.Selected(), CoreItem("Readme.txt"));
+    EXPECT_EQ(SendMessageA(gShell->treePane.tree, TVM_GETCOUNT, 0, 0), before) << "scripts was filled by the selection before";
+
+    // Another pack empties the box.
+    SetWindowTextA(gShell->treePane.filterEdit, "*.txt");
+    PumpQueue();
+    OpenSamplePack("pack002.vpk");
+    EXPECT_EQ(GetWindowTextLengthA(gShell->treePane.filterEdit), 0);
+    EXPECT_FALSE(gShell->treePane.filter.Active());
 }
 
 namespace {
 
 // A card on a bone that swings it about the vertical axis, 20 degrees a
 // frame, 8 frames at 10 a second: every frame shows it differently.
-void WriteSwingingCard(const std::string& pack) {
+std::string WriteSwingingCard() {
     MdlPair m;
     m.textures = {"card"};
     m.bones = {MdlWriterBone{"root", -1, {0, 0, 0}}, MdlWriterBone{"card", 0, {0, 0, 0}}};
@@ -264,8 +285,7 @@ void WriteSwingingCard(const std::string& pack) {
     swing.channels[1][5] = {z};
     swing.channels[1][6] = {w};
     m.animations = {swing};
-    ASSERT_TRUE(WriteWholeFile(pack, BuildVpk({{"models/card.mdl", m.Mdl()}, {"models/card.dx80.vtx", m.Vtx()},
-                                                {"notes.txt", "text\n"}})));
+    return WritePack("swing", {{"models/card.mdl", m.Mdl()}, {"models/card.dx80.vtx", m.Vtx()}, {"notes.txt", "text\n"}});
 }
 
 // The middle of line n of the animation list, on the screen.
@@ -275,31 +295,10 @@ POINT OnAnimationLine(int n) {
     return ToScreen(gShell->viewPane.animationList, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
-// Frames the program's own loop presents in the given time.
-uint64_t FramesInLoop(UINT milliseconds) {
-    uint64_t before = gShell->viewPane.device.presented;
-    SetTimer(nullptr, 0, milliseconds, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        PostQuitMessage(0);
-    });
-    gShell->RunLoop();
-    return gShell->viewPane.device.presented - before;
-}
-
-std::vector<uint32_t> ViewPixels() {
-    std::vector<uint32_t> frame;
-    uint32_t w = 0, h = 0;
-    EXPECT_TRUE(gShell->viewPane.device.Render(gShell->core.viewer, gShell->core.camera, &frame, &w, &h));
-    return frame;
-}
-
 }  // namespace
 
 TEST(ViewInput, AnAnimationChosenInTheListPlaysAtItsRateUntilStopped) {
-    std::string folder = gRoot + "/swing";
-    fs::create_directories(folder);
-    WriteSwingingCard(folder + "/pack000.vpk");
-    ASSERT_TRUE(gShell->OpenPackFromPath(Native(folder + "/pack000.vpk")));
+    ASSERT_TRUE(gShell->OpenPackFromPath(WriteSwingingCard()));
     SetForegroundWindow(gShell->mainWindow);
     PumpQueue();
     Click(0, OnTreeItem(FindInTreeView("models/card.mdl")));
@@ -312,7 +311,7 @@ TEST(ViewInput, AnAnimationChosenInTheListPlaysAtItsRateUntilStopped) {
     EXPECT_STREQ(line, "@swing\t8 frames\t10 fps");
     EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0) << "(rest pose)";
     EXPECT_EQ(FramesInLoop(600), 1u) << "the model's first frame, then idle";
-    std::vector<uint32_t> rest = ViewPixels();
+    std::vector<uint32_t> rest = RenderView().pixels;
 
     Click(0, OnAnimationLine(1));
     ASSERT_EQ(core.animation, 0);
@@ -321,15 +320,15 @@ TEST(ViewInput, AnAnimationChosenInTheListPlaysAtItsRateUntilStopped) {
     EXPECT_GE(frames, 5u);
     EXPECT_LE(frames, 11u);
     uint32_t first = core.frame;
-    std::vector<uint32_t> one = ViewPixels();
+    std::vector<uint32_t> one = RenderView().pixels;
     ASSERT_TRUE(PumpUntil([&] { return core.frame != first; }, 1000));
-    EXPECT_NE(ViewPixels(), one) << "the card turned between two frames";
+    EXPECT_NE(RenderView().pixels, one) << "the card turned between two frames";
 
     Click(0, OnAnimationLine(0));
     EXPECT_EQ(core.animation, -1);
     EXPECT_LE(FramesInLoop(300), 1u);
     EXPECT_EQ(FramesInLoop(500), 0u) << "stopped: idle again";
-    EXPECT_EQ(ViewPixels(), rest) << "back at rest";
+    EXPECT_EQ(RenderView().pixels, rest) << "back at rest";
 
     // Choosing another item stops it too, and the list says so.
     Click(0, OnAnimationLine(1));
